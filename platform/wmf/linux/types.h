@@ -1,0 +1,105 @@
+/* Media types, status codes, flags and GUIDs of the media runtime. */
+#ifndef QV_WMF_TYPES_H
+#define QV_WMF_TYPES_H
+
+#include "win32.h"
+
+typedef LONGLONG REFERENCE_TIME;
+
+typedef struct _WMMediaType {
+  GUID majortype;
+  GUID subtype;
+  BOOL bFixedSizeSamples;
+  BOOL bTemporalCompression;
+  ULONG lSampleSize;
+  GUID formattype;
+  IUnknown *pUnk;
+  ULONG cbFormat;
+  BYTE *pbFormat;
+} WM_MEDIA_TYPE;
+
+typedef struct tagVIDEOINFOHEADER {
+  RECT rcSource;
+  RECT rcTarget;
+  DWORD dwBitRate;
+  DWORD dwBitErrorRate;
+  REFERENCE_TIME AvgTimePerFrame;
+  BITMAPINFOHEADER bmiHeader;
+} VIDEOINFOHEADER;
+
+typedef enum WMT_ATTR_DATATYPE {
+  WMT_TYPE_DWORD = 0,
+  WMT_TYPE_STRING = 1,
+  WMT_TYPE_BINARY = 2,
+  WMT_TYPE_BOOL = 3,
+  WMT_TYPE_QWORD = 4,
+  WMT_TYPE_WORD = 5,
+  WMT_TYPE_GUID = 6
+} WMT_ATTR_DATATYPE;
+
+typedef enum WMT_STATUS {
+  WMT_ERROR = 0,
+  WMT_OPENED = 1,
+  WMT_BUFFERING_START = 2,
+  WMT_BUFFERING_STOP = 3,
+  WMT_EOF = 4,
+  WMT_END_OF_FILE = 4,
+  WMT_END_OF_SEGMENT = 5,
+  WMT_END_OF_STREAMING = 6,
+  WMT_LOCATING = 7,
+  WMT_CONNECTING = 8,
+  WMT_NO_RIGHTS = 9,
+  WMT_MISSING_CODEC = 10,
+  WMT_STARTED = 11,
+  WMT_STOPPED = 12,
+  WMT_CLOSED = 13,
+  WMT_STRIDING = 14,
+  WMT_TIMER = 15,
+  WMT_INDEX_PROGRESS = 16
+} WMT_STATUS;
+
+typedef enum WMT_STREAM_SELECTION { WMT_OFF = 0, WMT_CLEANPOINT_ONLY = 1, WMT_ON = 2 } WMT_STREAM_SELECTION;
+
+typedef enum WMT_VERSION {
+  WMT_VER_4_0 = 0x40000,
+  WMT_VER_7_0 = 0x70000,
+  WMT_VER_8_0 = 0x80000,
+  WMT_VER_9_0 = 0x90000
+} WMT_VERSION;
+
+enum {
+  WM_SF_CLEANPOINT = 0x1,
+  WM_SF_DISCONTINUITY = 0x2,
+  WM_SF_DATALOSS = 0x4
+};
+
+/* Errors of the runtime's own facility. */
+#define ASF_E_BUFFERTOOSMALL ((HRESULT)0xC00D07F0L)
+#define NS_E_INVALID_REQUEST ((HRESULT)0xC00D002BL)
+#define NS_E_INVALID_INPUT_FORMAT ((HRESULT)0xC00D0BB8L)
+#define NS_E_INVALID_OUTPUT_FORMAT ((HRESULT)0xC00D0BB9L)
+#define NS_E_NO_MORE_SAMPLES ((HRESULT)0xC00D0BCFL)
+#define NS_E_FILE_OPEN_FAILED ((HRESULT)0xC00D001DL)
+#define NS_E_INVALID_DATA ((HRESULT)0xC00D002FL)
+#define NS_E_NOT_CONFIGURED ((HRESULT)0xC00D002CL)
+
+QV_EXTERN_C_BEGIN
+extern const GUID WMMEDIATYPE_Video;
+extern const GUID WMMEDIATYPE_Audio;
+extern const GUID WMMEDIATYPE_Script;
+extern const GUID WMMEDIASUBTYPE_RGB1;
+extern const GUID WMMEDIASUBTYPE_RGB4;
+extern const GUID WMMEDIASUBTYPE_RGB8;
+extern const GUID WMMEDIASUBTYPE_RGB565;
+extern const GUID WMMEDIASUBTYPE_RGB555;
+extern const GUID WMMEDIASUBTYPE_RGB24;
+extern const GUID WMMEDIASUBTYPE_RGB32;
+extern const GUID WMMEDIASUBTYPE_WMV1;
+extern const GUID WMMEDIASUBTYPE_WMV2;
+extern const GUID WMMEDIASUBTYPE_PCM;
+extern const GUID WMMEDIASUBTYPE_WMAudioV2;
+extern const GUID WMFORMAT_VideoInfo;
+extern const GUID WMFORMAT_WaveFormatEx;
+QV_EXTERN_C_END
+
+#endif
