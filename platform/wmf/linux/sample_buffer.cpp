@@ -1,0 +1,64 @@
+// INSSBuffer over a heap block.
+#include "sample_buffer.h"
+
+#include <new>
+
+namespace wmf {
+
+SampleBuffer *SampleBuffer::Create(DWORD capacity) {
+  std::unique_ptr<BYTE[]> data(new (std::nothrow) BYTE[capacity ? capacity : 1]);
+  if (!data) return nullptr;
+  return new (std::nothrow) SampleBuffer(std::move(data), capacity);
+}
+
+HRESULT SampleBuffer::QueryInterface(REFIID riid, void **object) {
+  if (!object) return E_POINTER;
+  if (riid == IID_IUnknown || riid == IID_INSSBuffer) {
+    *object = static_cast<INSSBuffer *>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG SampleBuffer::AddRef() { return refs_.Add(); }
+
+ULONG SampleBuffer::Release() {
+  ULONG left = refs_.Drop();
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT SampleBuffer::GetLength(DWORD *length) {
+  if (!length) return E_POINTER;
+  *length = length_;
+  return S_OK;
+}
+
+HRESULT SampleBuffer::SetLength(DWORD length) {
+  if (length > capacity_) return E_INVALIDARG;
+  length_ = length;
+  return S_OK;
+}
+
+HRESULT SampleBuffer::GetMaxLength(DWORD *length) {
+  if (!length) return E_POINTER;
+  *length = capacity_;
+  return S_OK;
+}
+
+HRESULT SampleBuffer::GetBuffer(BYTE **buffer) {
+  if (!buffer) return E_POINTER;
+  *buffer = data_.get();
+  return S_OK;
+}
+
+HRESULT SampleBuffer::GetBufferAndLength(BYTE **buffer, DWORD *length) {
+  if (!buffer || !length) return E_POINTER;
+  *buffer = data_.get();
+  *length = length_;
+  return S_OK;
+}
+
+}  // namespace wmf
