@@ -1,0 +1,103 @@
+// unpackrun: extracts the setup program from the archive appended to this executable
+// into the Windows directory, starts it with our own path as its argument, and ends
+// without waiting. Every failure it detects ends in one message box; the exit code
+// is always 0.
+#include "win32.h"
+#include "pak_archive.h"
+#include "pak_extract.h"
+#include "pak_memory.h"
+
+#include <string.h>
+
+#ifndef QV_PAK_OFFSET
+#  error "QV_PAK_OFFSET must be the size of this build's executable image"
+#endif
+
+namespace {
+
+const char kSetupName[] = "runsetup.exe";
+const char kSetupDirectory[] = "c:\\";
+const char kCaption[] = "Mornavel Setup";
+
+void Tell(const char *text) { MessageBoxA(nullptr, text, kCaption, MB_OK); }
+
+// "<windows>\runsetup.exe "<launcher path>"": the program path unquoted, our path quoted.
+PakString SetupCommandLine(const char *windows_directory, const char *exe_path) {
+  PakString program = PakConcat(windows_directory, "\\");
+  program = PakConcat(program.c_str(), kSetupName);
+  PakString line = PakConcat(program.c_str(), " \"");
+  line = PakConcat(line.c_str(), exe_path);
+  return PakConcat(line.c_str(), "\"");
+}
+
+void StartSetup(const char *windows_directory, const char *exe_path) {
+  PakString line = SetupCommandLine(windows_directory, exe_path);
+  // CreateProcessA may write into its command line, so it gets a copy of its own.
+  char *writable = static_cast<char *>(PakAlloc(line.size() + 1));
+  memcpy(writable, line.c_str(), line.size() + 1);
+
+  STARTUPINFOA startup;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process;
+  memset(&process, 0, sizeof process);
+  if (CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, kSetupDirectory,
+                     &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  PakFree(writable);
+}
+
+void Run() {
+  char module_path[MAX_PATH + 1] = {0};
+  char exe_path[MAX_PATH + 1] = {0};
+  GetModuleFileNameA(nullptr, module_path, MAX_PATH);
+  module_path[MAX_PATH] = '\0';
+  OemToCharA(module_path, exe_path);
+  exe_path[MAX_PATH] = '\0';
+
+  SetPakOffset(QV_PAK_OFFSET);
+
+  char windows_directory[MAX_PATH + 1] = {0};
+  UINT length = GetWindowsDirectoryA(windows_directory, MAX_PATH);
+  if (length >= MAX_PATH) windows_directory[0] = '\0';
+  windows_directory[MAX_PATH] = '\0';
+  SetPakDestDir(windows_directory);
+
+  HFILE archive = OpenPak(exe_path);
+  if (archive == HFILE_ERROR) {
+    Tell("Unable to open archive");
+    return;
+  }
+
+  // A stale copy would make the final rename fail.
+  PakString stale = PakConcat(windows_directory, "\\");
+  stale = PakConcat(stale.c_str(), kSetupName);
+  DeleteFileA(stale.c_str());
+
+  TPakFileHeader setup;
+  if (!FindPakFile(archive, kSetupName, setup)) {
+    ClosePak(archive);
+    Tell("Unable to find setup program");
+    return;
+  }
+  if (!ExtractPakFile(archive, setup)) {
+    Tell("Unable to extract setup program");
+    ClosePak(archive);
+    return;
+  }
+  ClosePak(archive);
+  StartSetup(windows_directory, exe_path);
+}
+
+}  // namespace
+
+int main() {
+  SetPakOffset(0);
+  SetPakDestDir(nullptr);
+  Run();
+  ClearPakDestDir();
+  return 0;
+}

@@ -1,0 +1,230 @@
+// File and directory calls over POSIX. Windows paths are mapped first (files.h).
+#include "win32.h"
+#include "kernel_handle.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+DWORD ErrorFromErrno(int error) {
+  switch (error) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    default: return ERROR_WRITE_FAULT;
+  }
+}
+
+void FailWithErrno() { SetLastError(ErrorFromErrno(errno)); }
+
+// Holds a mapped path for one call; PATH_MAX covers every path POSIX can open.
+struct PosixPath {
+  char text[PATH_MAX];
+  bool ok;
+  explicit PosixPath(const char *windows_path) {
+    ok = windows_path && Win32PosixPath(windows_path, text, sizeof text) > 0;
+    if (!ok) SetLastError(ERROR_PATH_NOT_FOUND);
+  }
+};
+
+}  // namespace
+
+extern "C" size_t Win32PosixPath(const char *windows_path, char *buffer, size_t size) {
+  const char *p = windows_path;
+  size_t n = 0;
+  bool has_drive = ((p[0] >= 'a' && p[0] <= 'z') || (p[0] >= 'A' && p[0] <= 'Z')) && p[1] == ':';
+  if (has_drive) {
+    p += 2;
+    if (*p == '\\' || *p == '/') p++;
+    if (size < 2) return 0;
+    buffer[n++] = '/';
+  }
+  for (; *p; p++) {
+    if (n + 1 >= size) return 0;
+    buffer[n++] = *p == '\\' ? '/' : *p;
+  }
+  if (n == 0 || n >= size) return 0;
+  buffer[n] = '\0';
+  return n;
+}
+
+extern "C" HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style) {
+  if (info) {
+    memset(info, 0, sizeof *info);
+    info->cBytes = sizeof *info;
+  }
+  PosixPath posix(path);
+  if (!posix.ok) {
+    if (info) info->nErrCode = ERROR_PATH_NOT_FOUND;
+    return HFILE_ERROR;
+  }
+  int flags = (style & 3) == OF_WRITE ? O_WRONLY : (style & 3) == OF_READWRITE ? O_RDWR : O_RDONLY;
+  int fd = open(posix.text, flags | O_CLOEXEC);
+  if (fd < 0) {
+    FailWithErrno();
+    if (info) info->nErrCode = (WORD)GetLastError();
+    return HFILE_ERROR;
+  }
+  if (info) snprintf(info->szPathName, sizeof info->szPathName, "%s", path);
+  return fd;
+}
+
+extern "C" UINT WINAPI _lread(HFILE file, LPVOID buffer, UINT count) {
+  UINT done = 0;
+  while (done < count) {
+    ssize_t got = read(file, static_cast<char *>(buffer) + done, count - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      FailWithErrno();
+      return (UINT)HFILE_ERROR;
+    }
+    if (got == 0) break;
+    done += (UINT)got;
+  }
+  return done;
+}
+
+extern "C" LONG WINAPI _llseek(HFILE file, LONG offset, int origin) {
+  int whence = origin == FILE_CURRENT ? SEEK_CUR : origin == FILE_END ? SEEK_END : SEEK_SET;
+  off_t position = lseek(file, offset, whence);
+  if (position < 0 || position > (off_t)INT32_MAX) {
+    FailWithErrno();
+    return HFILE_ERROR;
+  }
+  return (LONG)position;
+}
+
+extern "C" HFILE WINAPI _lclose(HFILE file) {
+  if (close(file) != 0) {
+    FailWithErrno();
+    return HFILE_ERROR;
+  }
+  return 0;
+}
+
+extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                     DWORD disposition, DWORD attributes, HANDLE template_file) {
+  PosixPath posix(path);
+  if (!posix.ok) return INVALID_HANDLE_VALUE;
+  int flags = O_CLOEXEC;
+  bool reads = access & GENERIC_READ, writes = access & GENERIC_WRITE;
+  flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+  switch (disposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+  }
+  // Any file may be started as a program on Windows; keep that true here.
+  int fd = open(posix.text, flags, 0777);
+  if (fd < 0) {
+    FailWithErrno();
+    return INVALID_HANDLE_VALUE;
+  }
+  HANDLE handle = KernelHandleOpen(kKernelFile, fd, 0);
+  if (!handle) {
+    close(fd);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return INVALID_HANDLE_VALUE;
+  }
+  return handle;
+}
+
+extern "C" BOOL WINAPI WriteFile(HANDLE file, LPCVOID data, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+  if (written) *written = 0;
+  KernelHandle *object = KernelHandleGet(file, kKernelFile);
+  if (!object) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  DWORD done = 0;
+  while (done < count) {
+    ssize_t put = write(object->fd, static_cast<const char *>(data) + done, count - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      FailWithErrno();
+      if (written) *written = done;
+      return FALSE;
+    }
+    done += (DWORD)put;
+  }
+  if (written) *written = done;
+  return TRUE;
+}
+
+extern "C" BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to) {
+  PosixPath source(from), target(to);
+  if (!source.ok || !target.ok) return FALSE;
+  // MoveFileA never replaces an existing target.
+  if (renameat2(AT_FDCWD, source.text, AT_FDCWD, target.text, RENAME_NOREPLACE) == 0) return TRUE;
+  if (errno != EINVAL && errno != ENOSYS) {
+    FailWithErrno();
+    return FALSE;
+  }
+  // File systems without RENAME_NOREPLACE: a hard link refuses an existing target too.
+  if (link(source.text, target.text) != 0 || unlink(source.text) != 0) {
+    FailWithErrno();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+extern "C" BOOL WINAPI DeleteFileA(LPCSTR path) {
+  PosixPath posix(path);
+  if (!posix.ok) return FALSE;
+  if (unlink(posix.text) != 0) {
+    FailWithErrno();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+extern "C" UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+  const char *directory = getenv("WINDIR");
+  if (!directory || !*directory) directory = getenv("TMPDIR");
+  if (!directory || !*directory) directory = "/tmp";
+  size_t length = strlen(directory);
+  if (length + 1 > size) return (UINT)(length + 1);
+  memcpy(buffer, directory, length + 1);
+  return (UINT)length;
+}
+
+extern "C" DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+  if (module) {
+    SetLastError(ERROR_INVALID_HANDLE);  // only the program's own module is known here
+    return 0;
+  }
+  if (size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  char path[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length < 0) {
+    FailWithErrno();
+    return 0;
+  }
+  // Like Windows: a path that does not fit is cut and still terminated.
+  if ((DWORD)length >= size) {
+    memcpy(buffer, path, size - 1);
+    buffer[size - 1] = '\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  memcpy(buffer, path, (size_t)length);
+  buffer[length] = '\0';
+  return (DWORD)length;
+}

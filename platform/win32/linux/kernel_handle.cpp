@@ -1,0 +1,42 @@
+// Registry of kernel object handles: a set of live objects guarded by one lock.
+#include "kernel_handle.h"
+
+#include <mutex>
+#include <new>
+#include <unordered_set>
+#include <unistd.h>
+
+namespace {
+std::mutex registry_mutex;
+std::unordered_set<KernelHandle *> &Registry() {
+  static std::unordered_set<KernelHandle *> live;
+  return live;
+}
+}  // namespace
+
+HANDLE KernelHandleOpen(KernelHandleKind kind, int fd, pid_t pid) {
+  KernelHandle *object = new (std::nothrow) KernelHandle{kind, fd, pid};
+  if (!object) return nullptr;
+  std::lock_guard<std::mutex> lock(registry_mutex);
+  Registry().insert(object);
+  return object;
+}
+
+KernelHandle *KernelHandleGet(HANDLE handle, KernelHandleKind kind) {
+  std::lock_guard<std::mutex> lock(registry_mutex);
+  auto *object = static_cast<KernelHandle *>(handle);
+  if (!Registry().count(object) || object->kind != kind) return nullptr;
+  return object;
+}
+
+bool KernelHandleClose(HANDLE handle) {
+  KernelHandle *object = static_cast<KernelHandle *>(handle);
+  {
+    std::lock_guard<std::mutex> lock(registry_mutex);
+    if (!Registry().erase(object)) return false;
+  }
+  bool ok = true;
+  if (object->kind == kKernelFile) ok = close(object->fd) == 0;
+  delete object;
+  return ok;
+}

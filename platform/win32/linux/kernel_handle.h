@@ -1,0 +1,27 @@
+/* Kernel object handles of the stand-in (files from CreateFileA, processes and threads
+ * from CreateProcessA). Each handle is a registered object, so CloseHandle can refuse a
+ * value that is not one of ours instead of freeing foreign memory. Internal to the
+ * stand-in; programs only see HANDLE. */
+#ifndef QV_WIN32_KERNEL_HANDLE_H
+#define QV_WIN32_KERNEL_HANDLE_H
+
+#include "types.h"
+
+#include <sys/types.h>
+
+enum KernelHandleKind { kKernelFile, kKernelProcess, kKernelThread };
+
+struct KernelHandle {
+  KernelHandleKind kind;
+  int fd;     /* files */
+  pid_t pid;  /* processes and threads */
+};
+
+/* Returns a new handle, or null when memory runs out. */
+HANDLE KernelHandleOpen(KernelHandleKind kind, int fd, pid_t pid);
+/* The object behind a handle of the given kind, or null for any other value. */
+KernelHandle *KernelHandleGet(HANDLE handle, KernelHandleKind kind);
+/* Unregisters the handle; false when it is not a live handle. Closes a file's fd. */
+bool KernelHandleClose(HANDLE handle);
+
+#endif
