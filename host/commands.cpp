@@ -1,0 +1,56 @@
+// The table of commands that qvhost dispatches on, and the helpers commands share.
+#include "host.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+namespace qvhost {
+namespace {
+
+// Function-local, so that registrars in other files can run in any order.
+std::map<std::string, Command> &Table() {
+  static std::map<std::string, Command> table;
+  return table;
+}
+
+}  // namespace
+
+CommandRegistrar::CommandRegistrar(const Command &command) { Table()[command.name] = command; }
+
+std::vector<Command> RegisteredCommands() {
+  std::vector<Command> commands;
+  for (const auto &entry : Table()) commands.push_back(entry.second);
+  return commands;
+}
+
+const Command *FindCommand(const std::string &name) {
+  auto it = Table().find(name);
+  return it == Table().end() ? nullptr : &it->second;
+}
+
+int Fail(CommandContext &context, const char *format, ...) {
+  std::fprintf(context.err, "qvhost: %s: ", context.command);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(context.err, format, args);
+  va_end(args);
+  std::fputc('\n', context.err);
+  return 1;
+}
+
+bool ParseLong(const std::string &text, LONG *value) {
+  if (text.empty() || std::strchr("+-0123456789", text[0]) == nullptr) return false;
+  errno = 0;
+  char *end = nullptr;
+  long long parsed = std::strtoll(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || parsed < INT32_MIN || parsed > INT32_MAX) return false;
+  *value = (LONG)parsed;
+  return true;
+}
+
+}  // namespace qvhost

@@ -1,0 +1,130 @@
+// Loading a plug-in library and resolving its entry points: the one file of the host
+// that differs between Windows (LoadLibraryA) and Linux (dlopen).
+#include "host.h"
+
+#include <cstring>
+
+#ifdef _WIN32
+#  include <io.h>
+#else
+#  include <dlfcn.h>
+#  include <unistd.h>
+#endif
+
+namespace qvhost {
+namespace {
+
+#ifdef _WIN32
+std::string SystemMessage(DWORD code) {
+  char text[512] = "";
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\n' || text[length - 1] == '\r' || text[length - 1] == ' '))
+    text[--length] = '\0';
+  return length ? std::string(text) : "error " + std::to_string(code);
+}
+
+void *OpenLibrary(const std::string &path, std::string *error) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (!module) *error = SystemMessage(GetLastError());
+  return reinterpret_cast<void *>(module);
+}
+
+void *FindSymbol(void *library, const char *name) {
+  FARPROC address = GetProcAddress(reinterpret_cast<HMODULE>(library), name);
+  void *result = nullptr;
+  std::memcpy(&result, &address, sizeof result);
+  return result;
+}
+
+void CloseLibrary(void *library) { FreeLibrary(reinterpret_cast<HMODULE>(library)); }
+#else
+void *OpenLibrary(const std::string &path, std::string *error) {
+  // A name without a slash would be searched for on the library path; the host
+  // loads plug-ins by path only.
+  std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  void *library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!library) {
+    const char *message = dlerror();
+    *error = message ? message : "cannot be loaded";
+  }
+  return library;
+}
+
+void *FindSymbol(void *library, const char *name) { return dlsym(library, name); }
+
+void CloseLibrary(void *library) { dlclose(library); }
+#endif
+
+}  // namespace
+
+bool Plugin::Load(const std::string &path, std::string *error) {
+  Unload();
+  std::string reason;
+  void *library = OpenLibrary(path, &reason);
+  if (!library) {
+    *error = "cannot load plug-in '" + path + "': " + reason;
+    return false;
+  }
+  struct Slot {
+    const char *name;
+    void *target;
+  };
+  EntryPoints entry = {};
+  const Slot slots[] = {
+      {"piCount", &entry.piCount},
+      {"piDone", &entry.piDone},
+      {"piFlags", &entry.piFlags},
+      {"piIcon", &entry.piIcon},
+      {"piInit", &entry.piInit},
+      {"piLocalDlg", &entry.piLocalDlg},
+      {"piLocalDone", &entry.piLocalDone},
+      {"piLocalFlags", &entry.piLocalFlags},
+      {"piLocalGetData", &entry.piLocalGetData},
+      {"piLocalInit", &entry.piLocalInit},
+      {"piLocalLength", &entry.piLocalLength},
+      {"piLocalLoadData", &entry.piLocalLoadData},
+      {"piLocalName", &entry.piLocalName},
+      {"piLocalProcessData", &entry.piLocalProcessData},
+      {"piLocalProcessDataEnd", &entry.piLocalProcessDataEnd},
+      {"piLocalProcessDataStart", &entry.piLocalProcessDataStart},
+      {"piLocalSaveData", &entry.piLocalSaveData},
+      {"piLocalSetData", &entry.piLocalSetData},
+      {"piLocalSetFormat", &entry.piLocalSetFormat},
+      {"piName", &entry.piName},
+  };
+  static_assert(sizeof(slots) / sizeof(slots[0]) * sizeof(void *) == sizeof(EntryPoints),
+                "every entry point has a slot");
+  for (const Slot &slot : slots) {
+    void *address = FindSymbol(library, slot.name);
+    if (!address) {
+      CloseLibrary(library);
+      *error = "plug-in '" + path + "' has no entry point " + slot.name;
+      return false;
+    }
+    std::memcpy(slot.target, &address, sizeof address);  // every member is one function pointer
+  }
+  library_ = library;
+  entry_ = entry;
+  path_ = path;
+  return true;
+}
+
+void Plugin::Unload() {
+  if (library_) CloseLibrary(library_);
+  library_ = nullptr;
+  entry_ = {};
+  path_.clear();
+}
+
+Plugin::~Plugin() { Unload(); }
+
+bool IsTerminal(FILE *stream) {
+#ifdef _WIN32
+  return _isatty(_fileno(stream)) != 0;
+#else
+  return isatty(fileno(stream)) != 0;
+#endif
+}
+
+}  // namespace qvhost
