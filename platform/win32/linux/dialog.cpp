@@ -1,0 +1,428 @@
+// Modal dialogs over window models, driven by a script, a terminal or nobody.
+#include "win32.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kScreenWidth = 1920;
+constexpr int kScreenHeight = 1080;
+constexpr int kCaptionHeight = 23;
+constexpr int kDialogWidth = 400;
+constexpr int kDialogHeight = 300;
+
+struct Window {
+  HWND parent = nullptr;
+  int id = 0;
+  RECT rect = {0, 0, 0, 0};
+  bool isDialog = false;
+  bool ended = false;
+  INT_PTR result = 0;
+  std::vector<std::string> entries;  // list box entries in the order added
+  LONG selection = LB_ERR;
+};
+
+struct Posted {
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+struct Hook {
+  HOOKPROC procedure;
+  DWORD thread;
+};
+
+std::mutex windows_mutex;
+std::map<HWND, Window> windows;
+UINT_PTR next_handle = 0x10000;
+std::optional<std::string> script_override;
+std::deque<Posted> posted;
+std::map<HHOOK, Hook> hooks;
+UINT_PTR next_hook = 0x100;
+
+HWND NewHandleLocked() {
+  next_handle += 4;
+  return reinterpret_cast<HWND>(next_handle);
+}
+
+Window *FindLocked(HWND window) {
+  auto it = windows.find(window);
+  return it == windows.end() ? nullptr : &it->second;
+}
+
+// The child of `dialog` with `id`, made on first use.
+HWND ItemLocked(HWND dialog, int id) {
+  Window *owner = FindLocked(dialog);
+  if (!owner || !owner->isDialog) return nullptr;
+  for (auto &[handle, window] : windows)
+    if (window.parent == dialog && window.id == id) return handle;
+  HWND handle = NewHandleLocked();
+  Window &control = windows[handle];
+  control.parent = dialog;
+  control.id = id;
+  return handle;
+}
+
+LRESULT ListMessageLocked(Window &list, UINT message, WPARAM wParam, LPARAM lParam) {
+  LONG count = static_cast<LONG>(list.entries.size());
+  switch (message) {
+    case LB_ADDSTRING:
+      list.entries.emplace_back(lParam ? reinterpret_cast<const char *>(lParam) : "");
+      return count;
+    case LB_RESETCONTENT:
+      list.entries.clear();
+      list.selection = LB_ERR;
+      return 0;
+    case LB_SETCURSEL: {
+      // As on Windows: -1 clears the selection, a position outside the list leaves it
+      // alone; both answer LB_ERR.
+      LONG position = static_cast<LONG>(wParam);
+      if (position == -1) list.selection = LB_ERR;
+      if (position < 0 || position >= count) return LB_ERR;
+      list.selection = position;
+      return position;
+    }
+    case LB_GETCURSEL:
+      return list.selection;
+    case LB_GETCOUNT:
+      return count;
+    case LB_GETTEXTLEN:
+      if (static_cast<LONG>(wParam) < 0 || static_cast<LONG>(wParam) >= count) return LB_ERR;
+      return static_cast<LRESULT>(list.entries[wParam].size());
+    case LB_GETTEXT:
+      if (static_cast<LONG>(wParam) < 0 || static_cast<LONG>(wParam) >= count || !lParam) return LB_ERR;
+      std::memcpy(reinterpret_cast<char *>(lParam), list.entries[wParam].c_str(), list.entries[wParam].size() + 1);
+      return static_cast<LRESULT>(list.entries[wParam].size());
+    default:
+      return 0;
+  }
+}
+
+// The dialog's list box: the first control that holds entries or a selection, else
+// the first control made.
+HWND ListOfLocked(HWND dialog) {
+  HWND first = nullptr;
+  for (auto &[handle, window] : windows) {
+    if (window.parent != dialog || window.isDialog) continue;
+    if (!window.entries.empty() || window.selection != LB_ERR) return handle;
+    if (!first) first = handle;
+  }
+  return first;
+}
+
+struct DialogRun {
+  HWND dialog;
+  DLGPROC procedure;
+};
+
+bool Ended(HWND dialog) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *window = FindLocked(dialog);
+  return !window || window->ended;
+}
+
+void Command(const DialogRun &run, WPARAM wParam, LPARAM lParam) {
+  run.procedure(run.dialog, WM_COMMAND, wParam, lParam);
+}
+
+void PressOk(const DialogRun &run) {
+  Command(run, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(run.dialog, IDOK)));
+}
+
+void PressCancel(const DialogRun &run) {
+  Command(run, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(run.dialog, IDCANCEL)));
+}
+
+// The user clicks entry `position`: the list box moves its selection and, as a
+// notifying list box does, tells the dialog.
+void Select(const DialogRun &run, LONG position) {
+  int id = 0;
+  HWND list;
+  {
+    std::lock_guard<std::mutex> lock(windows_mutex);
+    list = ListOfLocked(run.dialog);
+    if (!list) return;
+    Window &window = windows[list];
+    ListMessageLocked(window, LB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    id = window.id;
+  }
+  Command(run, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+bool ParseNumber(const std::string &text, long *value) {
+  if (text.empty()) return false;
+  char *end = nullptr;
+  *value = std::strtol(text.c_str(), &end, 10);
+  return end && *end == '\0';
+}
+
+// Plays the script; false when an action is not understood.
+bool RunScript(const DialogRun &run, const std::string &script) {
+  size_t start = 0;
+  while (start <= script.size() && !Ended(run.dialog)) {
+    size_t comma = script.find(',', start);
+    std::string action = script.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    start = comma == std::string::npos ? script.size() + 1 : comma + 1;
+    long value = 0;
+    if (action.empty()) {
+      continue;
+    } else if (action == "ok") {
+      PressOk(run);
+    } else if (action == "cancel" || action == "escape") {
+      PressCancel(run);
+    } else if (action.rfind("select:", 0) == 0 && ParseNumber(action.substr(7), &value)) {
+      Select(run, static_cast<LONG>(value));
+    } else if (action.rfind("command:", 0) == 0 && ParseNumber(action.substr(8), &value)) {
+      Command(run, static_cast<WPARAM>(value), 0);
+    } else {
+      std::fprintf(stderr, "dialog script: unknown action '%s'\n", action.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+void ShowList(HWND dialog) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  HWND list = ListOfLocked(dialog);
+  std::fputc('\n', stderr);
+  if (!list || windows[list].entries.empty()) {
+    std::fputs("  (the list is empty)\n", stderr);
+    return;
+  }
+  const Window &window = windows[list];
+  for (size_t i = 0; i < window.entries.size(); ++i)
+    std::fprintf(stderr, "%c %3zu  %s\n", static_cast<LONG>(i) == window.selection ? '*' : ' ', i,
+                 window.entries[i].c_str());
+}
+
+void RunTerminal(const DialogRun &run) {
+  while (!Ended(run.dialog)) {
+    ShowList(run.dialog);
+    std::fputs("Number to select, Enter for OK, Esc or c to cancel: ", stderr);
+    std::fflush(stderr);
+    std::string line;
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n') line += static_cast<char>(c);
+    if (c == EOF && line.empty()) {
+      PressCancel(run);
+      continue;
+    }
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    long value = 0;
+    if (line.empty()) {
+      PressOk(run);
+    } else if (line.find('\x1b') != std::string::npos || line == "c" || line == "C") {
+      PressCancel(run);
+    } else if (ParseNumber(line, &value)) {
+      Select(run, static_cast<LONG>(value));
+    } else {
+      std::fputs("Type a number from the list, press Enter, or type c.\n", stderr);
+    }
+  }
+}
+
+
+// The CBT hooks of the calling thread, newest first, as Windows calls them.
+void CallCbtHooks(int code, WPARAM wParam, LPARAM lParam) {
+  std::vector<HOOKPROC> procedures;
+  {
+    std::lock_guard<std::mutex> lock(windows_mutex);
+    DWORD thread = GetCurrentThreadId();
+    for (auto it = hooks.rbegin(); it != hooks.rend(); ++it)
+      if (it->second.thread == thread) procedures.push_back(it->second.procedure);
+  }
+  for (HOOKPROC procedure : procedures)
+    if (procedure(code, wParam, lParam)) break;
+}
+
+// Messages posted to the dialog or its controls, in order; the rest stay queued.
+void DeliverPosted(const DialogRun &run) {
+  for (;;) {
+    Posted message;
+    {
+      std::lock_guard<std::mutex> lock(windows_mutex);
+      auto it = posted.begin();
+      while (it != posted.end() && it->window != run.dialog) ++it;
+      if (it == posted.end()) return;
+      message = *it;
+      posted.erase(it);
+    }
+    if (Ended(run.dialog)) return;
+    run.procedure(run.dialog, message.message, message.wParam, message.lParam);
+  }
+}
+
+}  // namespace
+
+extern "C" HWND WINAPI Win32CreateFrameWindow(int x, int y, int width, int height) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  HWND handle = NewHandleLocked();
+  windows[handle].rect = {x, y, x + width, y + height};
+  return handle;
+}
+
+extern "C" void WINAPI Win32SetDialogScript(const char *script) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  if (script)
+    script_override = script;
+  else
+    script_override.reset();
+}
+
+extern "C" INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR, HWND parent, DLGPROC procedure, LPARAM initParam) {
+  if (!procedure) return -1;
+  DialogRun run{nullptr, procedure};
+  std::optional<std::string> script;
+  {
+    std::lock_guard<std::mutex> lock(windows_mutex);
+    run.dialog = NewHandleLocked();
+    Window &dialog = windows[run.dialog];
+    dialog.isDialog = true;
+    dialog.parent = FindLocked(parent) ? parent : nullptr;
+    dialog.rect = {0, 0, kDialogWidth, kDialogHeight};
+    script = script_override;
+  }
+  if (!script) {
+    if (const char *env = std::getenv("QV_DIALOG_SCRIPT")) script = env;
+  }
+
+  procedure(run.dialog, WM_INITDIALOG, 0, initParam);
+  if (!Ended(run.dialog)) {
+    CallCbtHooks(HCBT_ACTIVATE, reinterpret_cast<WPARAM>(run.dialog), 0);
+    DeliverPosted(run);
+  }
+
+  bool understood = true;
+  if (script)
+    understood = RunScript(run, *script);
+  else if (isatty(STDIN_FILENO))
+    RunTerminal(run);
+  if (understood && !Ended(run.dialog)) PressCancel(run);
+
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *dialog = FindLocked(run.dialog);
+  INT_PTR result = !understood ? -1 : dialog && dialog->ended ? dialog->result : IDCANCEL;
+  for (auto it = posted.begin(); it != posted.end();) it = it->window == run.dialog ? posted.erase(it) : std::next(it);
+  for (auto it = windows.begin(); it != windows.end();)
+    it = it->second.parent == run.dialog || it->first == run.dialog ? windows.erase(it) : std::next(it);
+  return result;
+}
+
+extern "C" BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *window = FindLocked(dialog);
+  if (!window || !window->isDialog) return FALSE;
+  window->ended = true;
+  window->result = result;
+  return TRUE;
+}
+
+extern "C" HWND WINAPI GetParent(HWND window) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *found = FindLocked(window);
+  return found ? found->parent : nullptr;
+}
+
+extern "C" BOOL WINAPI IsWindow(HWND window) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  return FindLocked(window) != nullptr;
+}
+
+extern "C" BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *found = FindLocked(window);
+  if (!found || !rect) return FALSE;
+  *rect = found->rect;
+  return TRUE;
+}
+
+extern "C" int WINAPI GetSystemMetrics(int index) {
+  switch (index) {
+    case SM_CXSCREEN: return kScreenWidth;
+    case SM_CYSCREEN: return kScreenHeight;
+    case SM_CYCAPTION: return kCaptionHeight;
+    default: return 0;
+  }
+}
+
+extern "C" BOOL WINAPI SetWindowPos(HWND window, HWND, int x, int y, int cx, int cy, UINT flags) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *found = FindLocked(window);
+  if (!found) return FALSE;
+  RECT &r = found->rect;
+  LONG width = r.right - r.left, height = r.bottom - r.top;
+  if (!(flags & SWP_NOSIZE)) width = cx, height = cy;
+  if (!(flags & SWP_NOMOVE)) r.left = x, r.top = y;
+  r.right = r.left + width;
+  r.bottom = r.top + height;
+  return TRUE;
+}
+
+extern "C" HWND WINAPI GetDlgItem(HWND dialog, int id) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  return ItemLocked(dialog, id);
+}
+
+extern "C" LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *found = FindLocked(window);
+  if (!found || found->isDialog) return 0;
+  return ListMessageLocked(*found, message, wParam, lParam);
+}
+
+extern "C" LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  HWND item = ItemLocked(dialog, id);
+  if (!item) return 0;
+  return ListMessageLocked(windows[item], message, wParam, lParam);
+}
+
+extern "C" BOOL WINAPI DestroyWindow(HWND window) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  if (!FindLocked(window)) return FALSE;
+  for (auto it = windows.begin(); it != windows.end();)
+    it = it->second.parent == window || it->first == window ? windows.erase(it) : std::next(it);
+  return TRUE;
+}
+
+extern "C" BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *found = FindLocked(window);
+  if (!found || !found->isDialog) return FALSE;
+  posted.push_back({window, message, wParam, lParam});
+  return TRUE;
+}
+
+extern "C" HHOOK WINAPI SetWindowsHookExA(int type, HOOKPROC procedure, HINSTANCE, DWORD threadId) {
+  if (type != WH_CBT || !procedure) return nullptr;
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  next_hook += 4;
+  HHOOK hook = reinterpret_cast<HHOOK>(next_hook);
+  hooks[hook] = {procedure, threadId ? threadId : GetCurrentThreadId()};
+  return hook;
+}
+
+extern "C" BOOL WINAPI UnhookWindowsHookEx(HHOOK hook) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  return hooks.erase(hook) ? TRUE : FALSE;
+}
+
+// Every hook of the thread is called in turn by the stand-in, so there is nothing
+// further to pass on to.
+extern "C" LRESULT WINAPI CallNextHookEx(HHOOK, int, WPARAM, LPARAM) { return 0; }
+
+extern "C" DWORD WINAPI GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }
