@@ -1,0 +1,87 @@
+#include "pak_match_finder.h"
+#include "pak_format.h"
+
+#include <cstring>
+
+namespace {
+// Enough slots for every position a search can still reach.
+constexpr size_t kSlots = 8192;
+constexpr size_t kSlotMask = kSlots - 1;
+static_assert(kSlots > kPakMaxDistance + kPakMinDistance, "tree slots must cover the window");
+}  // namespace
+
+PakMatchFinder::PakMatchFinder(const uint8_t *data, size_t size)
+    : data_(size + kPakMaxMatch, 0), size_(size), head_(65536, -1), smaller_(kSlots, -1), greater_(kSlots, -1) {
+  if (size) memcpy(data_.data(), data, size);
+}
+
+// Makes `position` the root of its prefix's tree, splitting the old tree into the
+// nodes before and after it. Nodes no later search can reach are dropped; a node
+// whose whole key equals the new one is replaced by it, being further away.
+void PakMatchFinder::Insert(size_t position) {
+  const int32_t pos = (int32_t)position;
+  const int32_t oldest_needed = pos + (int32_t)kPakMinDistance - (int32_t)kPakMaxDistance;
+  const uint8_t *key = &data_[position];
+  uint32_t key_index = Key(position);
+  int32_t node = head_[key_index];
+  head_[key_index] = pos;
+  int32_t *smaller_slot = &smaller_[position & kSlotMask];
+  int32_t *greater_slot = &greater_[position & kSlotMask];
+  uint32_t smaller_len = 0, greater_len = 0;
+  for (;;) {
+    if (node < 0 || node < oldest_needed) {
+      *smaller_slot = *greater_slot = -1;
+      return;
+    }
+    const uint8_t *other = &data_[(size_t)node];
+    uint32_t len = smaller_len < greater_len ? smaller_len : greater_len;
+    while (len < kPakMaxMatch && other[len] == key[len]) len++;
+    size_t slot = (size_t)node & kSlotMask;
+    if (len == kPakMaxMatch) {
+      *smaller_slot = smaller_[slot];
+      *greater_slot = greater_[slot];
+      return;
+    }
+    if (other[len] < key[len]) {
+      *smaller_slot = node;
+      smaller_slot = &greater_[slot];
+      node = *smaller_slot;
+      smaller_len = len;
+    } else {
+      *greater_slot = node;
+      greater_slot = &smaller_[slot];
+      node = *greater_slot;
+      greater_len = len;
+    }
+  }
+}
+
+PakMatchFinder::Match PakMatchFinder::Find(size_t position) {
+  // The trees hold exactly the positions at least kPakMinDistance back.
+  while (inserted_ + kPakMinDistance <= position) Insert(inserted_++);
+
+  Match best{0, 0};
+  if (position >= size_) return best;
+  const int32_t pos = (int32_t)position;
+  const int32_t oldest = pos - (int32_t)kPakMaxDistance;
+  const uint8_t *key = &data_[position];
+  int32_t node = head_[Key(position)];
+  uint32_t smaller_len = 0, greater_len = 0;
+  while (node >= 0 && node >= oldest) {
+    const uint8_t *other = &data_[(size_t)node];
+    uint32_t len = smaller_len < greater_len ? smaller_len : greater_len;
+    while (len < kPakMaxMatch && other[len] == key[len]) len++;
+    if (len > best.length) best = {len, (uint32_t)(pos - node)};
+    if (len == kPakMaxMatch) break;
+    size_t slot = (size_t)node & kSlotMask;
+    if (other[len] < key[len]) {
+      smaller_len = len;
+      node = greater_[slot];
+    } else {
+      greater_len = len;
+      node = smaller_[slot];
+    }
+  }
+  if (best.length < kPakMinMatch) best = {0, 0};
+  return best;
+}

@@ -1,0 +1,37 @@
+// Longest-match search for the archive's compressor: a binary tree of the positions
+// in the window, ordered by their next kPakMaxMatch bytes (zero-padded at the end of
+// the data), one tree per two-byte prefix. The longest match of a position is the
+// longest common prefix with its neighbours in that order, so the search finds it
+// exactly, without the cut-offs a hash chain needs to stay fast.
+#ifndef QV_TOOLS_PAK_MATCH_FINDER_H
+#define QV_TOOLS_PAK_MATCH_FINDER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class PakMatchFinder {
+ public:
+  explicit PakMatchFinder(const uint8_t *data, size_t size);
+
+  struct Match {
+    uint32_t length;    // 0 when no match of at least kPakMinMatch bytes exists
+    uint32_t distance;
+  };
+  // The longest match at `position` with a distance the format can express
+  // (kPakMinDistance to kPakMaxDistance), not capped by the end of the data. Call
+  // for every position in increasing order, starting at 0.
+  Match Find(size_t position);
+
+ private:
+  void Insert(size_t position);
+  uint32_t Key(size_t position) const { return data_[position] | data_[position + 1] << 8; }
+
+  std::vector<uint8_t> data_;  // the input followed by kPakMaxMatch zero bytes
+  size_t size_;
+  size_t inserted_ = 0;        // positions below this are in the trees
+  std::vector<int32_t> head_;  // newest position per two-byte prefix, or -1
+  std::vector<int32_t> smaller_, greater_;  // children, indexed by position & kSlotMask
+};
+
+#endif
