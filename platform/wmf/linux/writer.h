@@ -1,0 +1,74 @@
+// IWMWriter: writes one ASF file from uncompressed samples, one input per stream of
+// its profile, in the profile's stream order.
+//
+// Calls come in this order: SetProfile, SetOutputFilename, optionally SetInputProps
+// per input, BeginWriting, WriteSample (with AllocateSample for the buffers) any
+// number of times, optionally Flush, EndWriting. A call out of that order answers
+// NS_E_INVALID_REQUEST and changes nothing. After EndWriting the writer may begin
+// again. Releasing a writer that is still writing ends the file first.
+#ifndef QV_WMF_WRITER_H
+#define QV_WMF_WRITER_H
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "com_object.h"
+#include "media_type.h"
+#include "writer_file.h"
+
+namespace wmf {
+
+class AudioEncoder;
+class VideoEncoder;
+
+class Writer final : public IWMWriter {
+ public:
+  static Writer *Create();
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE SetProfileByID(REFGUID profile) override;
+  HRESULT STDMETHODCALLTYPE SetProfile(IWMProfile *profile) override;
+  HRESULT STDMETHODCALLTYPE SetOutputFilename(const WCHAR *name) override;
+  HRESULT STDMETHODCALLTYPE GetInputCount(DWORD *count) override;
+  HRESULT STDMETHODCALLTYPE GetInputProps(DWORD input, IWMInputMediaProps **props) override;
+  HRESULT STDMETHODCALLTYPE SetInputProps(DWORD input, IWMInputMediaProps *props) override;
+  HRESULT STDMETHODCALLTYPE GetInputFormatCount(DWORD input, DWORD *count) override;
+  HRESULT STDMETHODCALLTYPE GetInputFormat(DWORD input, DWORD format, IWMInputMediaProps **props) override;
+  HRESULT STDMETHODCALLTYPE BeginWriting() override;
+  HRESULT STDMETHODCALLTYPE EndWriting() override;
+  HRESULT STDMETHODCALLTYPE AllocateSample(DWORD size, INSSBuffer **sample) override;
+  HRESULT STDMETHODCALLTYPE WriteSample(DWORD input, QWORD time, DWORD flags, INSSBuffer *sample) override;
+  HRESULT STDMETHODCALLTYPE Flush() override;
+
+ private:
+  struct Input {
+    bool video = false;
+    DWORD bitrate = 0;
+    std::u16string connection;
+    MediaType format;
+    std::unique_ptr<VideoEncoder> videoEncoder;
+    std::unique_ptr<AudioEncoder> audioEncoder;
+  };
+
+  Writer();
+  ~Writer();
+  HRESULT FinishLocked();
+  void DropEncoders();
+
+  RefCount refs_;
+  std::mutex lock_;
+  bool configured_ = false;  // a profile is set
+  bool writing_ = false;
+  HRESULT failure_ = S_OK;  // the first encoding or file error while writing
+  std::u16string outputName_;
+  std::vector<Input> inputs_;
+  std::unique_ptr<AsfFile> file_;
+};
+
+}  // namespace wmf
+
+#endif

@@ -1,0 +1,16 @@
+// File names: the runtime takes UTF-16, the file system here UTF-8.
+#ifndef QV_WMF_WRITER_PATH_H
+#define QV_WMF_WRITER_PATH_H
+
+#include <string>
+
+#include "wmf.h"
+
+namespace wmf {
+
+// False for an unpaired surrogate or an empty name.
+bool Utf8PathOf(const WCHAR *name, std::string *path);
+
+}  // namespace wmf
+
+#endif
