@@ -15,6 +15,7 @@ namespace wmf {
 
 namespace {
 constexpr long long kUnitsPerSecond = 10000000;
+constexpr long long kLongestSilence = 60;  // seconds of a gap filled with silence
 }
 
 AudioEncoder::~AudioEncoder() {
@@ -74,6 +75,23 @@ HRESULT AudioEncoder::AppendSilence(long long count) {
   return S_OK;
 }
 
+HRESULT AudioEncoder::FillGap(long long count, AsfFile &file) {
+  // Silence keeps the sound continuous for players that do not follow time stamps.
+  // A gap beyond reason is only filled up to the next frame boundary: the frames
+  // after it are then stamped later instead.
+  const int frameSize = out_.codec->frame_size;
+  if (count > kLongestSilence * sampleRate_)
+    count = (frameSize - av_audio_fifo_size(queue_) % frameSize) % frameSize;
+  while (count > 0) {
+    const long long chunk = std::min<long long>(count, frameSize);
+    HRESULT hr = AppendSilence(chunk);
+    if (SUCCEEDED(hr)) hr = EncodeFullFrames(file, false);
+    if (FAILED(hr)) return hr;
+    count -= chunk;
+  }
+  return S_OK;
+}
+
 HRESULT AudioEncoder::EncodeFullFrames(AsfFile &file, bool padLast) {
   const int frameSize = out_.codec->frame_size;
   for (;;) {
@@ -109,12 +127,7 @@ HRESULT AudioEncoder::Encode(const BYTE *data, DWORD length, QWORD time, AsfFile
     HRESULT hr = AppendSilence(out_.codec->frame_size);
     if (FAILED(hr)) return hr;
   } else if (at > next + 1) {
-    // A gap: silence up to the time, as far as the current frame reaches; past a
-    // frame boundary the next frame simply starts later.
-    const int frameSize = out_.codec->frame_size;
-    const long long toBoundary = (frameSize - av_audio_fifo_size(queue_) % frameSize) % frameSize;
-    HRESULT hr = AppendSilence(std::min(at - next, toBoundary));
-    if (SUCCEEDED(hr)) hr = EncodeFullFrames(file, false);
+    HRESULT hr = FillGap(at - next, file);
     if (FAILED(hr)) return hr;
     if (av_audio_fifo_size(queue_) == 0) queueStart_ = std::max(queueStart_, at);
   }

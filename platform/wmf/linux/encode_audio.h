@@ -23,13 +23,15 @@ class AudioEncoder {
   // `format` was accepted by CheckAudioInput.
   HRESULT Open(const WAVEFORMATEX &format, DWORD bitrate, AsfFile &file);
   // Whole sample frames of `data` starting at `time` (100 ns units); a trailing
-  // partial sample frame is ignored. A gap before `time` becomes silence.
+  // partial sample frame is ignored. A gap before `time` becomes silence (up to a
+  // minute; a longer one becomes a jump in the time stamps).
   HRESULT Encode(const BYTE *data, DWORD length, QWORD time, AsfFile &file);
   // The end of the stream: pads and writes the last frame and what the codec holds.
   HRESULT Finish(AsfFile &file);
 
  private:
   HRESULT AppendSilence(long long count);
+  HRESULT FillGap(long long count, AsfFile &file);
   HRESULT EncodeFullFrames(AsfFile &file, bool padLast);
 
   EncodedStream out_;

@@ -1,0 +1,424 @@
+// IWMWriter at the interface level: each result and output parameter, the inputs a
+// profile gives, which formats an input takes, calls out of order and damaged
+// samples, and the files that small writes leave behind.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "writer_support.h"
+
+using namespace writer_test;
+
+namespace {
+
+constexpr DWORD kFirstVideoProfile = 0;   // audio input 0, video input 1
+constexpr DWORD kCdAudioProfile = 23;     // audio only
+constexpr DWORD kBroadbandProfile = 13;
+
+std::string Probe(const std::string &path, const std::string &entries) {
+  return RunCommand("ffprobe -v error -count_frames -show_entries " + entries + " -of default=nw=1 '" + path + "'");
+}
+
+bool Exists(const std::string &path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+TEST(Writer, CreationAndInterfaces) {
+  EXPECT_EQ(E_POINTER, WMCreateWriterPriv(nullptr));
+  IWMWriter *writer = nullptr;
+  ASSERT_EQ(S_OK, WMCreateWriterPriv(&writer));
+  ASSERT_NE(nullptr, writer);
+  IUnknown *unknown = nullptr;
+  EXPECT_EQ(S_OK, writer->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(&unknown)));
+  EXPECT_EQ(static_cast<void *>(writer), static_cast<void *>(unknown));
+  EXPECT_EQ(1u, unknown->Release());
+  IWMReader *reader = reinterpret_cast<IWMReader *>(0x1);
+  EXPECT_EQ(E_NOINTERFACE, writer->QueryInterface(IID_IWMReader, reinterpret_cast<void **>(&reader)));
+  EXPECT_EQ(nullptr, reader);
+  EXPECT_EQ(0u, writer->Release());
+}
+
+TEST(Writer, RefusesWorkBeforeItIsConfigured) {
+  IWMWriter *writer = nullptr;
+  ASSERT_EQ(S_OK, WMCreateWriterPriv(&writer));
+  DWORD count = 7;
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->GetInputCount(&count));
+  EXPECT_EQ(0u, count);
+  EXPECT_EQ(E_POINTER, writer->GetInputCount(nullptr));
+  IWMInputMediaProps *props = reinterpret_cast<IWMInputMediaProps *>(0x1);
+  EXPECT_EQ(E_INVALIDARG, writer->GetInputProps(0, &props));
+  EXPECT_EQ(nullptr, props);
+  EXPECT_EQ(NS_E_NOT_CONFIGURED, writer->BeginWriting());
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->EndWriting());
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->Flush());
+  INSSBuffer *sample = nullptr;
+  ASSERT_EQ(S_OK, writer->AllocateSample(16, &sample));
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->WriteSample(0, 0, 0, sample));
+  EXPECT_EQ(E_POINTER, writer->WriteSample(0, 0, 0, nullptr));
+  EXPECT_EQ(0u, sample->Release());
+
+  EXPECT_EQ(E_POINTER, writer->SetProfile(nullptr));
+  EXPECT_EQ(E_POINTER, writer->SetOutputFilename(nullptr));
+  EXPECT_EQ(E_INVALIDARG, writer->SetOutputFilename(u""));
+  const WCHAR unpaired[] = {u'a', 0xD800, u'b', 0};
+  EXPECT_EQ(E_INVALIDARG, writer->SetOutputFilename(unpaired));
+  EXPECT_EQ(E_NOTIMPL, writer->SetProfileByID(IID_IWMWriter));
+
+  // A profile without a file name is not enough either.
+  IWMProfileManager *manager = nullptr;
+  ASSERT_EQ(S_OK, WMCreateProfileManager(&manager));
+  IWMProfile *profile = nullptr;
+  ASSERT_EQ(S_OK, manager->LoadSystemProfile(kFirstVideoProfile, &profile));
+  EXPECT_EQ(S_OK, writer->SetProfile(profile));
+  EXPECT_EQ(NS_E_NOT_CONFIGURED, writer->BeginWriting());
+  // A profile with no streams gives no inputs.
+  IWMProfile *empty = nullptr;
+  ASSERT_EQ(S_OK, manager->CreateEmptyProfile(WMT_VER_7_0, &empty));
+  EXPECT_EQ(NS_E_INVALID_OUTPUT_FORMAT, writer->SetProfile(empty));
+  EXPECT_EQ(S_OK, writer->GetInputCount(&count));
+  EXPECT_EQ(2u, count);  // the earlier profile stays
+  EXPECT_EQ(0u, empty->Release());
+  EXPECT_EQ(0u, profile->Release());
+  EXPECT_EQ(0u, manager->Release());
+  EXPECT_EQ(0u, writer->Release());
+}
+
+TEST(Writer, InputsFollowTheProfileStreams) {
+  IWMWriter *writer = CreateWriter(kFirstVideoProfile, TempPath("unused.wmv"));
+  ASSERT_NE(nullptr, writer);
+  DWORD count = 0;
+  ASSERT_EQ(S_OK, writer->GetInputCount(&count));
+  ASSERT_EQ(2u, count);
+
+  IWMInputMediaProps *audio = nullptr, *video = nullptr;
+  ASSERT_EQ(S_OK, writer->GetInputProps(0, &audio));
+  ASSERT_EQ(S_OK, writer->GetInputProps(1, &video));
+  GUID type{};
+  EXPECT_EQ(S_OK, audio->GetType(&type));
+  EXPECT_TRUE(type == WMMEDIATYPE_Audio);
+  EXPECT_EQ(S_OK, video->GetType(&type));
+  EXPECT_TRUE(type == WMMEDIATYPE_Video);
+  EXPECT_EQ(E_POINTER, video->GetType(nullptr));
+  IWMInputMediaProps *none = reinterpret_cast<IWMInputMediaProps *>(0x1);
+  EXPECT_EQ(E_INVALIDARG, writer->GetInputProps(2, &none));
+  EXPECT_EQ(nullptr, none);
+
+  // The video input's type in two steps, then too small a buffer.
+  DWORD size = 0;
+  EXPECT_EQ(S_OK, video->GetMediaType(nullptr, &size));
+  EXPECT_EQ(sizeof(WM_MEDIA_TYPE) + sizeof(VIDEOINFOHEADER), size);
+  std::vector<BYTE> block(size);
+  auto *media = reinterpret_cast<WM_MEDIA_TYPE *>(block.data());
+  DWORD small = size - 1;
+  EXPECT_EQ(ASF_E_BUFFERTOOSMALL, video->GetMediaType(media, &small));
+  EXPECT_EQ(size, small);
+  ASSERT_EQ(S_OK, video->GetMediaType(media, &size));
+  EXPECT_TRUE(media->majortype == WMMEDIATYPE_Video);
+  EXPECT_TRUE(media->subtype == WMMEDIASUBTYPE_RGB24);
+  EXPECT_TRUE(media->formattype == WMFORMAT_VideoInfo);
+  ASSERT_EQ(sizeof(VIDEOINFOHEADER), media->cbFormat);
+  EXPECT_EQ(block.data() + sizeof(WM_MEDIA_TYPE), media->pbFormat);
+  const auto *info = reinterpret_cast<const VIDEOINFOHEADER *>(media->pbFormat);
+  EXPECT_EQ(320, info->bmiHeader.biWidth);
+  EXPECT_EQ(240, info->bmiHeader.biHeight);
+  EXPECT_EQ(24, info->bmiHeader.biBitCount);
+  EXPECT_EQ(333333, info->AvgTimePerFrame);
+
+  WORD length = 0;
+  EXPECT_EQ(S_OK, audio->GetConnectionName(nullptr, &length));
+  EXPECT_EQ(6u, length);
+  WCHAR name[6];
+  EXPECT_EQ(S_OK, audio->GetConnectionName(name, &length));
+  EXPECT_EQ(std::u16string(u"Audio"), std::u16string(name));
+
+  DWORD formats = 0;
+  EXPECT_EQ(S_OK, writer->GetInputFormatCount(1, &formats));
+  EXPECT_EQ(1u, formats);
+  IWMInputMediaProps *format = nullptr;
+  EXPECT_EQ(E_INVALIDARG, writer->GetInputFormat(1, 1, &format));
+  EXPECT_EQ(nullptr, format);
+  ASSERT_EQ(S_OK, writer->GetInputFormat(0, 0, &format));
+  EXPECT_EQ(S_OK, format->GetType(&type));
+  EXPECT_TRUE(type == WMMEDIATYPE_Audio);
+  EXPECT_EQ(0u, format->Release());
+
+  EXPECT_EQ(0u, audio->Release());
+  EXPECT_EQ(0u, video->Release());
+  EXPECT_EQ(0u, writer->Release());
+
+  writer = CreateWriter(kCdAudioProfile, TempPath("unused.wma"));
+  ASSERT_NE(nullptr, writer);
+  ASSERT_EQ(S_OK, writer->GetInputCount(&count));
+  EXPECT_EQ(1u, count);
+  EXPECT_EQ(0u, writer->Release());
+}
+
+// Which formats an input takes; a refused format leaves the input as it was.
+TEST(Writer, InputFormatsItTakesAndRefuses) {
+  IWMWriter *writer = CreateWriter(kFirstVideoProfile, TempPath("unused.wmv"));
+  ASSERT_NE(nullptr, writer);
+  OwnedType odd = VideoType(101, 75);
+  EXPECT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, odd));
+  OwnedType topDown = VideoType(64, -48);
+  EXPECT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, topDown));
+  for (DWORD rate : {11025u, 22050u, 44100u})
+    for (WORD channels : {1, 2})
+      for (WORD bits : {8, 16}) {
+        OwnedType audio = AudioType(rate, channels, bits);
+        EXPECT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Audio, audio)) << rate << " " << channels << " " << bits;
+      }
+
+  auto refusedVideo = [&](void (*spoil)(OwnedType &)) {
+    OwnedType t = VideoType(320, 240);
+    spoil(t);
+    return DeclareInput(writer, WMMEDIATYPE_Video, t);
+  };
+  auto header = [](OwnedType &t) { return &reinterpret_cast<VIDEOINFOHEADER *>(t.format.data())->bmiHeader; };
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { t.type.subtype = WMMEDIASUBTYPE_RGB32; }));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { t.type.formattype = WMFORMAT_WaveFormatEx; }));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { t.format.resize(60); }));
+  static decltype(header) h = header;
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { h(t)->biBitCount = 32; }));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { h(t)->biCompression = BI_RLE8; }));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { h(t)->biWidth = 0; }));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { h(t)->biWidth = -320; }));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { h(t)->biHeight = 0; }));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { h(t)->biWidth = 100000; }));
+  OwnedType audioOnVideo = AudioType(44100, 2, 16);
+  IWMInputMediaProps *props = nullptr;
+  ASSERT_EQ(S_OK, writer->GetInputProps(1, &props));
+  EXPECT_EQ(S_OK, props->SetMediaType(audioOnVideo.Get()));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, writer->SetInputProps(1, props));
+  EXPECT_EQ(E_POINTER, writer->SetInputProps(1, nullptr));
+  EXPECT_EQ(E_INVALIDARG, writer->SetInputProps(9, props));
+  EXPECT_EQ(0u, props->Release());
+
+  for (auto spoil : {+[](WAVEFORMATEX &w) { w.nSamplesPerSec = 48000; }, +[](WAVEFORMATEX &w) { w.nSamplesPerSec = 8000; },
+                     +[](WAVEFORMATEX &w) { w.nChannels = 3; }, +[](WAVEFORMATEX &w) { w.nChannels = 0; },
+                     +[](WAVEFORMATEX &w) { w.wBitsPerSample = 24; }, +[](WAVEFORMATEX &w) { w.wFormatTag = 3; }}) {
+    OwnedType t = AudioType(22050, 1, 8);
+    spoil(*reinterpret_cast<WAVEFORMATEX *>(t.format.data()));
+    EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, DeclareInput(writer, WMMEDIATYPE_Audio, t));
+  }
+
+  // The inputs keep the last formats they took: 64 x -48 video, 16-bit stereo audio.
+  ASSERT_EQ(S_OK, writer->GetInputProps(1, &props));
+  DWORD size = 0;
+  ASSERT_EQ(S_OK, props->GetMediaType(nullptr, &size));
+  std::vector<BYTE> block(size);
+  auto *media = reinterpret_cast<WM_MEDIA_TYPE *>(block.data());
+  ASSERT_EQ(S_OK, props->GetMediaType(media, &size));
+  EXPECT_EQ(-48, reinterpret_cast<VIDEOINFOHEADER *>(media->pbFormat)->bmiHeader.biHeight);
+  EXPECT_EQ(0u, props->Release());
+  EXPECT_EQ(0u, writer->Release());
+}
+
+// Calls out of order, damaged samples: each is refused and the file still comes out
+// whole, holding every frame that was taken.
+TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
+  const std::string path = TempPath("abuse.wmv");
+  IWMWriter *writer = CreateWriter(kBroadbandProfile, path);
+  ASSERT_NE(nullptr, writer);
+  OwnedType video = VideoType(160, 120), audio = AudioType(44100, 2, 16);
+  DWORD videoInput = 0, audioInput = 0;
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &videoInput));
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Audio, audio, &audioInput));
+  ASSERT_EQ(S_OK, writer->BeginWriting());
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->BeginWriting());
+
+  IWMProfileManager *manager = nullptr;
+  ASSERT_EQ(S_OK, WMCreateProfileManager(&manager));
+  IWMProfile *profile = nullptr;
+  ASSERT_EQ(S_OK, manager->LoadSystemProfile(0, &profile));
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->SetProfile(profile));
+  EXPECT_EQ(0u, profile->Release());
+  EXPECT_EQ(0u, manager->Release());
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->SetOutputFilename(u"/tmp/other.wmv"));
+  EXPECT_EQ(NS_E_INVALID_REQUEST, DeclareInput(writer, WMMEDIATYPE_Video, video));
+
+  const std::vector<BYTE> frame = PatternFrame(0, 160, 120);
+  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), static_cast<DWORD>(frame.size() - 1)));
+  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), 0));
+  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, 7, 0, frame.data(), static_cast<DWORD>(frame.size())));
+  // Audio: a partial sample frame is ignored, an empty piece is harmless.
+  const std::vector<BYTE> tone = ToneChunk(0, 4410, 44100);
+  EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), 3));
+  EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), 0));
+  for (int i = 0; i < 12; ++i) {
+    const std::vector<BYTE> image = PatternFrame(i, 160, 120);
+    EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
+  }
+  // A bigger buffer than the frame needs is fine: the frame is its first bytes.
+  std::vector<BYTE> larger = PatternFrame(12, 160, 120);
+  larger.resize(larger.size() + 100);
+  EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, 12 * 333333ull, larger.data(), static_cast<DWORD>(larger.size())));
+  EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), static_cast<DWORD>(tone.size())));
+  EXPECT_EQ(S_OK, writer->Flush());
+  EXPECT_EQ(S_OK, writer->EndWriting());
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->EndWriting());
+  EXPECT_EQ(NS_E_INVALID_REQUEST, WriteBytes(writer, videoInput, 0, frame.data(), static_cast<DWORD>(frame.size())));
+  EXPECT_EQ(0u, writer->Release());
+
+  const std::string probe = Probe(path, "stream=codec_type,nb_read_frames");
+  EXPECT_NE(std::string::npos, probe.find("codec_type=video\nnb_read_frames=13")) << probe;
+}
+
+TEST(Writer, UnwritablePathFailsAndTheWriterRecovers) {
+  IWMWriter *writer = CreateWriter(kFirstVideoProfile, "/nonexistent-folder/out.wmv");
+  ASSERT_NE(nullptr, writer);
+  EXPECT_EQ(NS_E_FILE_OPEN_FAILED, writer->BeginWriting());
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->EndWriting());
+  const std::string path = TempPath("recovered.wmv");
+  const std::u16string name(path.begin(), path.end());
+  EXPECT_EQ(S_OK, writer->SetOutputFilename(name.c_str()));
+  EXPECT_EQ(S_OK, writer->BeginWriting());
+  EXPECT_EQ(S_OK, writer->EndWriting());
+  EXPECT_EQ(0u, writer->Release());
+  EXPECT_NE(std::string::npos, Probe(path, "stream=codec_type").find("codec_type=video"));
+}
+
+// A writer released while it writes still ends its file: nothing written is lost.
+TEST(Writer, ReleaseWhileWritingFinishesTheFile) {
+  const std::string path = TempPath("released.wmv");
+  IWMWriter *writer = CreateWriter(kFirstVideoProfile, path);
+  ASSERT_NE(nullptr, writer);
+  OwnedType video = VideoType(96, 64);
+  DWORD input = 0;
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+  ASSERT_EQ(S_OK, writer->BeginWriting());
+  for (int i = 0; i < 15; ++i) {
+    const std::vector<BYTE> image = PatternFrame(i, 96, 64);
+    ASSERT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
+  }
+  EXPECT_EQ(0u, writer->Release());
+  EXPECT_NE(std::string::npos, Probe(path, "stream=codec_type,nb_read_frames").find("video\nnb_read_frames=15"));
+}
+
+// Odd sizes are encoded one column and row larger, the last ones repeated; rows
+// given top-down come out the same way up as rows given bottom-up.
+TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
+  for (LONG height : {75, -75}) {
+    SCOPED_TRACE(height);
+    const std::string path = TempPath(height > 0 ? "odd.wmv" : "topdown.wmv");
+    IWMWriter *writer = CreateWriter(kBroadbandProfile, path);
+    ASSERT_NE(nullptr, writer);
+    OwnedType video = VideoType(101, height);
+    DWORD input = 0;
+    ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+    ASSERT_EQ(S_OK, writer->BeginWriting());
+    std::vector<BYTE> image = PatternFrame(5, 101, 75);  // bottom-up
+    if (height < 0) {
+      std::vector<BYTE> flipped(image.size());
+      for (LONG row = 0; row < 75; ++row)
+        std::memcpy(&flipped[row * StrideOf(101)], &image[(74 - row) * StrideOf(101)], StrideOf(101));
+      image.swap(flipped);
+    }
+    for (int i = 0; i < 3; ++i)
+      ASSERT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
+    ASSERT_EQ(S_OK, writer->EndWriting());
+    EXPECT_EQ(0u, writer->Release());
+
+    EXPECT_NE(std::string::npos, Probe(path, "stream=width,height").find("width=102\nheight=76"));
+    const std::vector<BYTE> decoded = RunBinary("ffmpeg -v error -i '" + path +
+                                                "' -frames:v 1 -vf format=bgr24,vflip,crop=101:75:0:1 -f rawvideo -pix_fmt bgr24 -");
+    ASSERT_EQ(101u * 75 * 3, decoded.size());
+    const std::vector<BYTE> source = PatternFrame(5, 101, 75);
+    std::vector<BYTE> packed(decoded.size());
+    for (LONG row = 0; row < 75; ++row) std::memcpy(&packed[row * 303], &source[row * StrideOf(101)], 303);
+    EXPECT_GE(Psnr(packed.data(), decoded.data(), packed.size()), 30.0);
+  }
+}
+
+TEST(Writer, AudioOnlyProfileWritesSound) {
+  const std::string path = TempPath("voice.wma");
+  IWMWriter *writer = CreateWriter(kCdAudioProfile, path);
+  ASSERT_NE(nullptr, writer);
+  OwnedType audio = AudioType(22050, 1, 8);
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Audio, audio));
+  ASSERT_EQ(S_OK, writer->BeginWriting());
+  std::vector<BYTE> pcm(22050 * 2);  // 2 s of 8-bit mono, a square wave
+  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = (i / 50) % 2 ? 200 : 56;
+  for (size_t at = 0; at < pcm.size(); at += 2205)
+    ASSERT_EQ(S_OK, WriteBytes(writer, 0, at * 10000000ull / 22050, &pcm[at], 2205));
+  ASSERT_EQ(S_OK, writer->EndWriting());
+  EXPECT_EQ(0u, writer->Release());
+  const std::string probe = Probe(path, "stream=codec_name,sample_rate,channels,duration");
+  EXPECT_NE(std::string::npos, probe.find("codec_name=wmav2\nsample_rate=22050\nchannels=1\nduration=2.0")) << probe;
+}
+
+// A gap in the sound's times is kept as silence, so that what follows it still
+// plays at its own time.
+TEST(Writer, SoundAfterAGapKeepsItsTime) {
+  const std::string path = TempPath("gap.wma");
+  IWMWriter *writer = CreateWriter(kCdAudioProfile, path);
+  ASSERT_NE(nullptr, writer);
+  OwnedType audio = AudioType(44100, 2, 16);
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Audio, audio));
+  ASSERT_EQ(S_OK, writer->BeginWriting());
+  for (long long first : {0ll, 88200ll}) {  // 0 to 1 s, then 2 to 3 s
+    for (long long s = first; s < first + 44100; s += 4410) {
+      const std::vector<BYTE> chunk = ToneChunk(s, 4410, 44100);
+      ASSERT_EQ(S_OK, WriteBytes(writer, 0, s * 10000000 / 44100, chunk.data(), static_cast<DWORD>(chunk.size())));
+    }
+  }
+  ASSERT_EQ(S_OK, writer->EndWriting());
+  EXPECT_EQ(0u, writer->Release());
+
+  const std::vector<BYTE> pcm = RunBinary("ffmpeg -v error -i '" + path + "' -f s16le -ac 2 -");
+  ASSERT_GE(pcm.size() / 4, 3u * 44100);
+  auto left = [&](long long i) {
+    short s;
+    std::memcpy(&s, &pcm[i * 4], 2);
+    return s;
+  };
+  double silence = 0, error = 0;
+  for (long long i = 50000; i < 80000; ++i) silence += std::abs(left(i));
+  for (long long i = 100000; i < 120000; ++i) error += std::abs(left(i) - ToneSample(i, 0, 44100));
+  EXPECT_LT(silence / 30000, 50.0);  // near silence between the pieces
+  EXPECT_LT(error / 20000, 400.0);   // the tone at its own time after the gap
+}
+
+// Frames with the same or earlier times are not dropped: each takes the next slot.
+TEST(Writer, FramesWithRepeatedTimesAreAllKept) {
+  const std::string path = TempPath("repeated.wmv");
+  IWMWriter *writer = CreateWriter(kFirstVideoProfile, path);
+  ASSERT_NE(nullptr, writer);
+  OwnedType video = VideoType(64, 48);
+  DWORD input = 0;
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+  ASSERT_EQ(S_OK, writer->BeginWriting());
+  for (int i = 0; i < 5; ++i) {
+    const std::vector<BYTE> image = PatternFrame(i, 64, 48);
+    ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image.data(), static_cast<DWORD>(image.size())));
+  }
+  ASSERT_EQ(S_OK, writer->EndWriting());
+  EXPECT_EQ(0u, writer->Release());
+  EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=5"));
+}
+
+// After EndWriting the same writer writes a second file.
+TEST(Writer, BeginsAgainAfterEnding) {
+  IWMWriter *writer = CreateWriter(kFirstVideoProfile, TempPath("first.wmv"));
+  ASSERT_NE(nullptr, writer);
+  OwnedType video = VideoType(64, 48);
+  DWORD input = 0;
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+  const std::vector<BYTE> image = PatternFrame(0, 64, 48);
+  for (const char *name : {"first.wmv", "second.wmv"}) {
+    const std::string path = TempPath(name);
+    const std::u16string wide(path.begin(), path.end());
+    ASSERT_EQ(S_OK, writer->SetOutputFilename(wide.c_str()));
+    ASSERT_EQ(S_OK, writer->BeginWriting());
+    ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image.data(), static_cast<DWORD>(image.size())));
+    ASSERT_EQ(S_OK, writer->EndWriting());
+    EXPECT_TRUE(Exists(path));
+    EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=1")) << name;
+  }
+  EXPECT_EQ(0u, writer->Release());
+}
+
+}  // namespace
