@@ -5,4 +5,20 @@
 
 #include "types.h"
 
+/* Reader switches, environment variables read when WMCreateReaderPriv makes a reader
+ * (set them before creating it; changing them later does not affect that reader):
+ *
+ * QV_WMF_VIDEO_OUTPUT = rgb24 (default) | rgb32 | rgb555 | rgb8
+ *   The format every video output offers: RGB24, RGB32 (blue, green, red, unused),
+ *   RGB555 (16 bits, 0RRRRRGGGGGBBBBB little-endian) or 8-bit palettised, whose
+ *   VIDEOINFOHEADER is followed by its 256-entry colour table (biClrUsed 256; index
+ *   bits BBGGGRRR). Always bottom-up rows at a 4-byte stride, biSizeImage filled.
+ *   Other values mean rgb24.
+ *
+ * QV_WMF_READER_STALL = 1
+ *   Open answers S_OK but the reader never reports anything: no WMT_OPENED, and no
+ *   query or Start succeeds. Close still returns at once. For callers' time-outs. */
+#define QV_WMF_VIDEO_OUTPUT_VARIABLE "QV_WMF_VIDEO_OUTPUT"
+#define QV_WMF_READER_STALL_VARIABLE "QV_WMF_READER_STALL"
+
 #endif

@@ -1,0 +1,422 @@
+// Demux, decode and convert for the reader.
+//
+// ASF keeps times in whole milliseconds, so a frame's stored time lies up to half a
+// millisecond away from the exact time of its frame number. A frame therefore counts
+// as shown from half a millisecond before its stored time: position n of a 30 fps
+// file (n / 30 s, truncated to 100 ns) then always finds frame n. To know where a
+// frame ends, each video output holds its latest frame back until the next one (or
+// the end of the file) is known.
+#include "reader_pipeline.h"
+
+#include <cstring>
+#include <mutex>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+}
+
+#include "reader_audio_converter.h"
+#include "reader_video_converter.h"
+#include "sample_buffer.h"
+
+namespace wmf {
+
+namespace {
+
+constexpr int64_t kUnitsPerSecond = 10000000;
+constexpr AVRational kUnits = {1, 10000000};
+constexpr int64_t kTolerance = 5000;            // half a millisecond
+constexpr int64_t kContinueWindow = kUnitsPerSecond;  // decode forward rather than seek within this
+constexpr int kMaxReadErrors = 64;
+constexpr int kMaxSeekRetries = 4;
+// The audio decoder gives nothing for its first blocks after a flush: an audio-only
+// file seeks this far ahead of the wanted time so that its block is there.
+constexpr int64_t kAudioSeekLead = kUnitsPerSecond / 4;
+
+int Interrupted(void *cancel) { return static_cast<const std::atomic<bool> *>(cancel)->load() ? 1 : 0; }
+
+void QuietLibraries() {
+  static std::once_flag once;
+  // The runtime reports through results, not on the console: damaged files would
+  // otherwise fill the host's stderr.
+  std::call_once(once, [] {
+    if (av_log_get_level() == AV_LOG_INFO) av_log_set_level(AV_LOG_FATAL);
+  });
+}
+
+}  // namespace
+
+struct ReaderPipeline::Output {
+  int stream = -1;
+  bool video = false;
+  MediaType type;
+  AVCodecContext *codec = nullptr;
+  AVRational timeBase{1, 1000};
+  std::unique_ptr<ReaderVideoConverter> picture;
+  std::unique_ptr<ReaderAudioConverter> sound;
+  int sampleRate = 0;
+  int64_t frameDuration = 0;  // video: the nominal time per frame
+  int64_t nextTime = 0;       // where a frame without a time stamp goes
+  bool waitKey = false;       // after a seek, decoding starts at a key frame
+  bool discontinuity = false;
+  AVFrame *held = nullptr;
+  int64_t heldTime = 0;
+
+  ~Output() {
+    av_frame_free(&held);
+    avcodec_free_context(&codec);
+  }
+};
+
+HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, const std::atomic<bool> *cancel,
+                             std::unique_ptr<ReaderPipeline> *pipeline) {
+  QuietLibraries();
+  std::unique_ptr<ReaderPipeline> p(new ReaderPipeline());
+  p->format_ = avformat_alloc_context();
+  if (!p->format_) return E_OUTOFMEMORY;
+  p->format_->interrupt_callback.callback = Interrupted;
+  p->format_->interrupt_callback.opaque = const_cast<std::atomic<bool> *>(cancel);
+  // Only ASF files are media files of this runtime, whatever FFmpeg could open.
+  const AVInputFormat *asf = av_find_input_format("asf");
+  if (avformat_open_input(&p->format_, path.c_str(), asf, nullptr) < 0) {
+    p->format_ = nullptr;  // freed by the failed open
+    return NS_E_INVALID_DATA;
+  }
+  if (cancel->load()) return E_ABORT;
+  avformat_find_stream_info(p->format_, nullptr);  // the header alone also serves
+  if (cancel->load()) return E_ABORT;
+  HRESULT hr = p->Init(kind);
+  if (FAILED(hr)) return hr;
+  *pipeline = std::move(p);
+  return S_OK;
+}
+
+HRESULT ReaderPipeline::Init(VideoOutputKind kind) {
+  packet_ = av_packet_alloc();
+  frame_ = av_frame_alloc();
+  if (!packet_ || !frame_) return E_OUTOFMEMORY;
+  outputOfStream_.assign(format_->nb_streams, -1);
+  for (unsigned i = 0; i < format_->nb_streams; ++i) {
+    AVStream *stream = format_->streams[i];
+    const AVCodecParameters *par = stream->codecpar;
+    stream->discard = AVDISCARD_ALL;
+    const bool video = par->codec_type == AVMEDIA_TYPE_VIDEO && par->width > 0 && par->height > 0 &&
+                       par->width <= 16384 && par->height <= 16384;
+    const bool audio = par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0 &&
+                       par->ch_layout.nb_channels > 0 && par->ch_layout.nb_channels <= 8;
+    const AVCodec *decoder = avcodec_find_decoder(par->codec_id);
+    if ((!video && !audio) || !decoder) continue;
+
+    auto output = std::make_unique<Output>();
+    output->codec = avcodec_alloc_context3(decoder);
+    if (!output->codec || avcodec_parameters_to_context(output->codec, par) < 0) return E_OUTOFMEMORY;
+    output->codec->pkt_timebase = stream->time_base;
+    if (avcodec_open2(output->codec, decoder, nullptr) < 0) continue;  // unusable stream: no output
+    output->stream = static_cast<int>(i);
+    output->video = video;
+    output->timeBase = stream->time_base;
+    if (video) {
+      AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+      if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) > 1000) rate = {30, 1};
+      output->frameDuration = av_rescale_q(1, av_inv_q(rate), kUnits);
+      output->picture = std::make_unique<ReaderVideoConverter>(kind, par->width, par->height);
+      output->type = VideoOutputType(kind, par->width, par->height, output->frameDuration,
+                                     static_cast<DWORD>(par->bit_rate));
+    } else {
+      output->sampleRate = par->sample_rate;
+      output->sound = std::make_unique<ReaderAudioConverter>(par->sample_rate, par->ch_layout.nb_channels);
+      output->type = AudioOutputType(static_cast<DWORD>(par->sample_rate),
+                                     static_cast<WORD>(par->ch_layout.nb_channels));
+    }
+    stream->discard = AVDISCARD_DEFAULT;
+    outputOfStream_[i] = static_cast<int>(outputs_.size());
+    outputs_.push_back(std::move(output));
+  }
+  // Seeking and sequential access follow the first video output, else the first output.
+  for (DWORD i = 0; i < outputs_.size(); ++i) {
+    if (outputs_[i]->video) {
+      primaryOutput_ = i;
+      break;
+    }
+  }
+  if (!outputs_.empty()) seekStream_ = outputs_[primaryOutput_]->stream;
+
+  if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
+    duration_ = static_cast<QWORD>(av_rescale_q(format_->duration, AV_TIME_BASE_Q, kUnits));
+  } else {
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+      const AVStream *stream = format_->streams[i];
+      if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0) continue;
+      const QWORD length = static_cast<QWORD>(av_rescale_q(stream->duration, stream->time_base, kUnits));
+      if (length > duration_) duration_ = length;
+    }
+  }
+  positioned_ = true;  // a fresh file plays from its start without a seek
+  return S_OK;
+}
+
+ReaderPipeline::~ReaderPipeline() {
+  ready_.clear();
+  for (SampleBuffer *spare : spare_) spare->Release();
+  outputs_.clear();
+  av_packet_free(&packet_);
+  av_frame_free(&frame_);
+  avformat_close_input(&format_);
+}
+
+const MediaType &ReaderPipeline::OutputType(DWORD output) const { return outputs_.at(output)->type; }
+
+void ReaderPipeline::Begin(QWORD start, QWORD length) {
+  const int64_t from = start > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(start);
+  target_ = from;
+  end_ = length == 0 || length > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX : from + static_cast<int64_t>(length);
+  const bool ahead = positioned_ && !finished_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  lastBeginSeeked_ = !ahead;
+  if (!ahead) {
+    Seek(from);
+    return;
+  }
+  // Keep decoding from here: what was decoded but not handed out still counts.
+  std::deque<ReaderSample> kept;
+  for (ReaderSample &sample : ready_) {
+    const int64_t shownUntil = static_cast<int64_t>(sample.time + sample.duration) -
+                               (outputs_[sample.output]->video ? kTolerance : 0);
+    if (shownUntil > target_) kept.push_back(std::move(sample));
+  }
+  ready_.swap(kept);
+}
+
+void ReaderPipeline::Seek(QWORD time) {
+  ready_.clear();
+  finished_ = false;
+  positioned_ = false;
+  seekRetries_ = 0;
+  if (seekStream_ < 0) {
+    finished_ = true;
+    return;
+  }
+  const AVStream *stream = format_->streams[seekStream_];
+  int64_t from = static_cast<int64_t>(time);
+  if (!outputs_[primaryOutput_]->video) from = from > kAudioSeekLead ? from - kAudioSeekLead : 0;
+  positioned_ = SeekTo(av_rescale_q(from, kUnits, stream->time_base));
+  if (!positioned_) finished_ = true;  // nothing can be read: the start ends at once
+}
+
+bool ReaderPipeline::SeekTo(int64_t streamTime) {
+  for (auto &output : outputs_) {
+    avcodec_flush_buffers(output->codec);
+    av_frame_free(&output->held);
+    if (output->sound) output->sound->Reset();
+    output->waitKey = output->video;
+    output->discontinuity = true;
+    output->nextTime = 0;
+  }
+  seekedTo_ = streamTime;
+  checkLanding_ = true;
+  if (av_seek_frame(format_, seekStream_, streamTime, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+  // Before the first indexed frame, or no index: from the start of the data.
+  return av_seek_frame(format_, seekStream_, INT64_MIN, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) >= 0 ||
+         avformat_seek_file(format_, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0) >= 0;
+}
+
+bool ReaderPipeline::Next(ReaderSample *sample) {
+  while (ready_.empty() && !finished_) Pump();
+  if (ready_.empty()) return false;
+  *sample = std::move(ready_.front());
+  ready_.pop_front();
+  if (sample->output == primaryOutput_) {
+    resumeFrom_ = static_cast<int64_t>(sample->time + sample->duration) -
+                  (outputs_[primaryOutput_]->video ? kTolerance : 0);
+  }
+  return true;
+}
+
+bool ReaderPipeline::ReadPacket() {
+  int errors = 0;
+  for (;;) {
+    const int rc = av_read_frame(format_, packet_);
+    if (rc >= 0) return true;
+    if (rc == AVERROR_EOF || rc == AVERROR_EXIT || avio_feof(format_->pb) || ++errors > kMaxReadErrors) return false;
+  }
+}
+
+void ReaderPipeline::Pump() {
+  if (!ReadPacket()) {
+    Finish();
+    return;
+  }
+  const int index = packet_->stream_index >= 0 && packet_->stream_index < static_cast<int>(outputOfStream_.size())
+                        ? outputOfStream_[packet_->stream_index]
+                        : -1;
+  if (index < 0) {
+    av_packet_unref(packet_);
+    return;
+  }
+  Output &output = *outputs_[index];
+  if (output.waitKey && !(packet_->flags & AV_PKT_FLAG_KEY)) {
+    av_packet_unref(packet_);
+    return;
+  }
+  output.waitKey = false;
+  if (static_cast<DWORD>(index) == primaryOutput_ && packet_->pts != AV_NOPTS_VALUE) {
+    const int64_t time = av_rescale_q(packet_->pts, output.timeBase, kUnits);
+    if (checkLanding_) {
+      checkLanding_ = false;
+      // The index may point past the wanted time: step further back and try again.
+      if (time - kTolerance > target_ && seekedTo_ > 0 && seekRetries_ < kMaxSeekRetries) {
+        av_packet_unref(packet_);
+        const int64_t step = av_rescale_q(kUnitsPerSecond << seekRetries_, kUnits, output.timeBase);
+        ++seekRetries_;
+        const int64_t earlier = seekedTo_ > step ? seekedTo_ - step : 0;
+        if (!SeekTo(earlier)) Finish();
+        return;
+      }
+    }
+    if (end_ != INT64_MAX && time >= end_) {
+      av_packet_unref(packet_);
+      Finish();
+      return;
+    }
+  }
+  DecodePacket(output, packet_);
+  av_packet_unref(packet_);
+}
+
+void ReaderPipeline::DecodePacket(Output &output, const AVPacket *packet) {
+  if (avcodec_send_packet(output.codec, packet) < 0) return;  // damaged data: skip the packet
+  while (avcodec_receive_frame(output.codec, frame_) >= 0) {
+    if (output.video)
+      TakeVideoFrame(output, frame_);
+    else
+      TakeAudioFrame(output, frame_);
+    av_frame_unref(frame_);
+  }
+}
+
+void ReaderPipeline::TakeVideoFrame(Output &output, AVFrame *frame) {
+  const int64_t stamp = frame->best_effort_timestamp;
+  int64_t time = stamp == AV_NOPTS_VALUE ? output.nextTime : av_rescale_q(stamp, output.timeBase, kUnits);
+  if (output.held && output.held->buf[0]) {
+    if (time <= output.heldTime) time = output.heldTime + output.frameDuration;  // disordered stamps
+    SettleHeldFrame(output, time);
+  }
+  if (!output.held) output.held = av_frame_alloc();
+  if (!output.held) return;
+  av_frame_move_ref(output.held, frame);
+  output.heldTime = time;
+  output.nextTime = time + output.frameDuration;
+}
+
+// The held frame is shown until `end` (the next frame's time; the exact end of the
+// file for the last frame): hand it out unless it ends before the wanted time.
+void ReaderPipeline::SettleHeldFrame(Output &output, int64_t end) {
+  const int64_t shownUntil = end - kTolerance;
+  if (shownUntil > target_ && output.heldTime < end_) EmitVideo(output, output.held, output.heldTime, end - output.heldTime);
+  av_frame_unref(output.held);
+}
+
+void ReaderPipeline::EmitVideo(Output &output, AVFrame *frame, int64_t time, int64_t duration) {
+  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(output.picture->BufferSize()));
+  if (!buffer || !output.picture->Convert(*frame, buffer->Data())) return;
+  buffer->SetLength(output.picture->ImageSize());
+  ReaderSample sample;
+  sample.output = IndexOf(output);
+  sample.time = static_cast<QWORD>(time < 0 ? 0 : time);
+  sample.duration = static_cast<QWORD>(duration > 0 ? duration : 0);
+  if (frame->key_frame) sample.flags |= WM_SF_CLEANPOINT;
+  if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT)) sample.flags |= WM_SF_DATALOSS;
+  if (output.discontinuity) sample.flags |= WM_SF_DISCONTINUITY;
+  output.discontinuity = false;
+  sample.buffer.reset(buffer.release());
+  ready_.push_back(std::move(sample));
+}
+
+void ReaderPipeline::TakeAudioFrame(Output &output, AVFrame *frame) {
+  if (frame->nb_samples <= 0) return;
+  const int64_t stamp = frame->best_effort_timestamp;
+  int64_t time = stamp == AV_NOPTS_VALUE ? output.nextTime : av_rescale_q(stamp, output.timeBase, kUnits);
+  const int rate = frame->sample_rate > 0 ? frame->sample_rate : output.sampleRate;
+  const int64_t length = av_rescale(frame->nb_samples, kUnitsPerSecond, rate);
+  output.nextTime = time + length;
+  if (time + length <= target_ || time >= end_) return;
+
+  const DWORD capacity = output.sound->MaxBytes(*frame);
+  if (capacity == 0) return;
+  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(capacity));
+  if (!buffer) return;
+  int samples = output.sound->Convert(*frame, buffer->Data(), capacity);
+  if (samples <= 0) return;
+  if (time < 0) {
+    // The encoder's priming lies before the file's start: drop that part.
+    const int skip = static_cast<int>(av_rescale(-time, output.sampleRate, kUnitsPerSecond));
+    if (skip >= samples) return;
+    const DWORD align = output.sound->BlockAlign();
+    std::memmove(buffer->Data(), buffer->Data() + skip * align, static_cast<size_t>(samples - skip) * align);
+    samples -= skip;
+    time = 0;
+  }
+  buffer->SetLength(static_cast<DWORD>(samples) * output.sound->BlockAlign());
+  ReaderSample sample;
+  sample.output = IndexOf(output);
+  sample.time = static_cast<QWORD>(time);
+  sample.duration = static_cast<QWORD>(av_rescale(samples, kUnitsPerSecond, output.sampleRate));
+  sample.flags = WM_SF_CLEANPOINT | (output.discontinuity ? WM_SF_DISCONTINUITY : 0);
+  output.discontinuity = false;
+  sample.buffer.reset(buffer.release());
+  ready_.push_back(std::move(sample));
+}
+
+void ReaderPipeline::Finish() {
+  for (auto &output : outputs_) {
+    DecodePacket(*output, nullptr);  // what the decoder still holds
+    if (output->video && output->held && output->held->buf[0]) {
+      int64_t end = output->heldTime + output->frameDuration;
+      // The file's length is exact where the last stored time is rounded.
+      const int64_t fileEnd = static_cast<int64_t>(duration_) + kTolerance;
+      if (fileEnd > output->heldTime && fileEnd < end) end = fileEnd;
+      SettleHeldFrame(*output, end);
+    }
+  }
+  finished_ = true;
+  positioned_ = false;
+}
+
+DWORD ReaderPipeline::IndexOf(const Output &output) const {
+  for (DWORD i = 0; i < outputs_.size(); ++i)
+    if (outputs_[i].get() == &output) return i;
+  return 0;
+}
+
+// Sample buffers are reused once every receiver has let go of them: a new block per
+// video frame would cost page faults on every frame.
+SampleBuffer *ReaderPipeline::TakeBuffer(DWORD capacity) {
+  size_t freeSlot = spare_.size();
+  for (size_t i = 0; i < spare_.size(); ++i) {
+    SampleBuffer *spare = spare_[i];
+    if (spare->AddRef() != 2) {  // a receiver still holds it
+      spare->Release();
+      continue;
+    }
+    if (spare->Capacity() >= capacity) {
+      spare->SetLength(0);
+      return spare;
+    }
+    spare->Release();
+    freeSlot = i;
+  }
+  SampleBuffer *fresh = SampleBuffer::Create(capacity);
+  if (!fresh) return nullptr;
+  if (freeSlot < spare_.size()) {
+    spare_[freeSlot]->Release();
+    spare_[freeSlot] = fresh;
+    fresh->AddRef();
+  } else if (spare_.size() < kSpareBuffers) {
+    spare_.push_back(fresh);
+    fresh->AddRef();
+  }
+  return fresh;
+}
+
+}  // namespace wmf

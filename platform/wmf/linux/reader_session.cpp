@@ -1,0 +1,159 @@
+// The reader's delivery thread.
+#include "reader_session.h"
+
+namespace wmf {
+
+std::shared_ptr<ReaderSession> ReaderSession::Launch(const Settings &settings, IWMReaderCallback *callback,
+                                                     void *context) {
+  std::shared_ptr<ReaderSession> session(new ReaderSession(settings, callback, context));
+  // The thread keeps the session alive: after a Close from inside the callback it
+  // runs on alone until the callback returns.
+  std::shared_ptr<ReaderSession> self = session;
+  session->thread_ = std::thread([self] { self->Run(); });
+  return session;
+}
+
+ReaderSession::ReaderSession(const Settings &settings, IWMReaderCallback *callback, void *context)
+    : settings_(settings), callback_(callback), openContext_(context), playContext_(context) {
+  callback_->AddRef();
+}
+
+ReaderSession::~ReaderSession() {
+  if (thread_.joinable()) thread_.detach();  // only reached on the delivery thread itself
+  callback_->Release();
+}
+
+HRESULT ReaderSession::OpenResult() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return opened_ ? openResult_ : NS_E_INVALID_REQUEST;
+}
+
+DWORD ReaderSession::OutputCount() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return static_cast<DWORD>(outputs_.size());
+}
+
+const MediaType *ReaderSession::OutputType(DWORD output) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return output < outputs_.size() ? &outputs_[output] : nullptr;  // fixed once opened
+}
+
+QWORD ReaderSession::Duration() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return duration_;
+}
+
+void ReaderSession::Post(const Request &request) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    requests_.push_back(request);
+    pending_.store(requests_.size());
+  }
+  wake_.notify_one();
+}
+
+HRESULT ReaderSession::Start(QWORD start, QWORD length, void *context) {
+  if (FAILED(OpenResult())) return NS_E_INVALID_REQUEST;
+  Post({Command::Start, start, length, context});
+  return S_OK;
+}
+
+HRESULT ReaderSession::Stop() {
+  if (FAILED(OpenResult())) return NS_E_INVALID_REQUEST;
+  Post({Command::Stop});
+  return S_OK;
+}
+
+void ReaderSession::Close() {
+  closing_.store(true);
+  Post({Command::Close});
+  if (!thread_.joinable()) return;
+  if (thread_.get_id() == std::this_thread::get_id())
+    thread_.detach();
+  else
+    thread_.join();
+}
+
+void ReaderSession::Report(WMT_STATUS status, HRESULT hr, void *context) {
+  DWORD value = 0;
+  callback_->OnStatus(status, hr, WMT_TYPE_DWORD, reinterpret_cast<BYTE *>(&value), context);
+}
+
+void ReaderSession::OpenFile() {
+  std::unique_ptr<ReaderPipeline> pipeline;
+  const HRESULT hr = ReaderPipeline::Open(settings_.path, settings_.videoKind, &closing_, &pipeline);
+  std::lock_guard<std::mutex> hold(lock_);
+  opened_ = true;
+  openResult_ = hr;
+  if (SUCCEEDED(hr)) {
+    for (DWORD i = 0; i < pipeline->OutputCount(); ++i) outputs_.push_back(pipeline->OutputType(i));
+    duration_ = pipeline->Duration();
+    pipeline_ = std::move(pipeline);
+  }
+}
+
+ReaderSession::Request ReaderSession::WaitRequest() {
+  std::unique_lock<std::mutex> hold(lock_);
+  wake_.wait(hold, [this] { return !requests_.empty(); });
+  Request request = requests_.front();
+  requests_.pop_front();
+  pending_.store(requests_.size());
+  return request;
+}
+
+void ReaderSession::Run() {
+  std::shared_ptr<ReaderSession> keep = shared_from_this();
+  if (settings_.stall) {
+    while (WaitRequest().command != Command::Close) {
+    }
+    return;
+  }
+  OpenFile();
+  if (closing_.load()) return;  // closed while opening: nobody waits for events now
+  Report(WMT_OPENED, openResult_, openContext_);
+
+  bool closed = false;
+  bool haveRequest = false;
+  Request request{Command::Stop};
+  while (!closed) {
+    if (!haveRequest) request = WaitRequest();
+    haveRequest = false;
+    switch (request.command) {
+      case Command::Close:
+        closed = true;
+        break;
+      case Command::Stop:
+        Report(WMT_STOPPED, S_OK, playContext_);
+        break;
+      case Command::Start:
+        // Play returns with the request that interrupted it still unanswered.
+        if (Play(request)) {
+          request = WaitRequest();
+          haveRequest = true;
+        }
+        break;
+    }
+  }
+  Report(WMT_CLOSED, S_OK, openContext_);
+  pipeline_.reset();
+}
+
+// Plays from the request's time; true when a waiting request interrupted it.
+bool ReaderSession::Play(const Request &request) {
+  playContext_ = request.context;
+  Report(WMT_STARTED, S_OK, playContext_);
+  pipeline_->Begin(request.start, request.length);
+  ReaderSample sample;
+  for (;;) {
+    if (pending_.load() != 0) return true;
+    if (!pipeline_->Next(&sample)) break;
+    callback_->OnSample(sample.output, sample.time, sample.duration, sample.flags, sample.buffer.get(),
+                        playContext_);
+    sample.buffer.reset();
+  }
+  Report(WMT_END_OF_STREAMING, S_OK, playContext_);
+  Report(WMT_EOF, S_OK, playContext_);
+  return false;
+}
+
+}  // namespace wmf

@@ -1,0 +1,87 @@
+// One opened file of the asynchronous reader: the delivery thread that opens it,
+// answers Start and Stop with status events and hands samples to the callback.
+//
+// Every Start ends in exactly one WMT_STOPPED or WMT_END_OF_STREAMING + WMT_EOF,
+// unless a later Start or Close takes its place. Stop and Close may be called from
+// inside the callback, on the delivery thread itself.
+#ifndef QV_WMF_READER_SESSION_H
+#define QV_WMF_READER_SESSION_H
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "reader_pipeline.h"
+
+namespace wmf {
+
+class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
+ public:
+  struct Settings {
+    std::string path;
+    VideoOutputKind videoKind = VideoOutputKind::Rgb24;
+    bool stall = false;  // never report anything (see extensions.h)
+  };
+
+  // Starts the delivery thread, which opens the file and reports WMT_OPENED.
+  static std::shared_ptr<ReaderSession> Launch(const Settings &settings, IWMReaderCallback *callback,
+                                               void *context);
+  ~ReaderSession();
+
+  // S_OK once the file opened; NS_E_INVALID_REQUEST before, the open's error after.
+  HRESULT OpenResult() const;
+  DWORD OutputCount() const;
+  const MediaType *OutputType(DWORD output) const;
+  QWORD Duration() const;
+
+  HRESULT Start(QWORD start, QWORD length, void *context);
+  HRESULT Stop();
+  // Ends delivery; returns once the delivery thread has finished, unless it is the
+  // calling thread, which then finishes when the callback returns.
+  void Close();
+
+ private:
+  enum class Command { Start, Stop, Close };
+  struct Request {
+    Command command;
+    QWORD start = 0;
+    QWORD length = 0;
+    void *context = nullptr;
+  };
+
+  ReaderSession(const Settings &settings, IWMReaderCallback *callback, void *context);
+  void Run();
+  void OpenFile();
+  Request WaitRequest();
+  bool Play(const Request &request);
+  void Report(WMT_STATUS status, HRESULT hr, void *context);
+  void Post(const Request &request);
+
+  const Settings settings_;
+  IWMReaderCallback *callback_;
+  void *openContext_;
+  std::thread thread_;
+  std::atomic<bool> closing_{false};
+
+  mutable std::mutex lock_;
+  std::condition_variable wake_;
+  std::deque<Request> requests_;
+  std::atomic<size_t> pending_{0};
+  bool opened_ = false;  // the open finished (well or not)
+  HRESULT openResult_ = NS_E_INVALID_REQUEST;
+  std::vector<MediaType> outputs_;
+  QWORD duration_ = 0;
+
+  // Only the delivery thread touches these.
+  std::unique_ptr<ReaderPipeline> pipeline_;
+  void *playContext_ = nullptr;
+};
+
+}  // namespace wmf
+
+#endif

@@ -1,0 +1,57 @@
+// Picture conversion with libswscale.
+//
+// DIB rows run bottom-up. libswscale reads an image correctly through negative
+// strides but misplaces rows when it writes through one, so the source planes are
+// read from their last row upwards and the output is written top-down in memory.
+#include "reader_video_converter.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+namespace wmf {
+
+static AVPixelFormat DibPixelFormat(VideoOutputKind kind) {
+  switch (kind) {
+    case VideoOutputKind::Rgb32: return AV_PIX_FMT_BGR0;       // B, G, R, unused
+    case VideoOutputKind::Rgb555: return AV_PIX_FMT_RGB555LE;  // 0RRRRRGG GGGBBBBB
+    case VideoOutputKind::Rgb8: return AV_PIX_FMT_BGR8;        // BBGGGRRR, see Rgb8Palette
+    case VideoOutputKind::Rgb24: break;
+  }
+  return AV_PIX_FMT_BGR24;  // B, G, R
+}
+
+ReaderVideoConverter::ReaderVideoConverter(VideoOutputKind kind, int width, int height)
+    : kind_(kind), width_(width), height_(height), stride_(DibStride(width, BitCount(kind))) {}
+
+ReaderVideoConverter::~ReaderVideoConverter() { sws_freeContext(sws_); }
+
+bool ReaderVideoConverter::Convert(const AVFrame &frame, BYTE *dib) {
+  const AVPixFmtDescriptor *desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+  if (!desc || frame.width <= 0 || frame.height <= 0) return false;
+  sws_ = sws_getCachedContext(sws_, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width_,
+                              height_, DibPixelFormat(kind_), SWS_BILINEAR, nullptr, nullptr, nullptr);
+  if (!sws_) return false;
+
+  const uint8_t *planes[4] = {};
+  int strides[4] = {};
+  const bool palette = desc->flags & AV_PIX_FMT_FLAG_PAL;
+  for (int i = 0; i < 4 && frame.data[i]; ++i) {
+    if (palette && i == 1) {  // the colour table is not a plane
+      planes[i] = frame.data[i];
+      strides[i] = frame.linesize[i];
+      continue;
+    }
+    const bool chroma = (i == 1 || i == 2) && desc->nb_components >= 3 && !(desc->flags & AV_PIX_FMT_FLAG_RGB);
+    const int rows = chroma ? AV_CEIL_RSHIFT(frame.height, desc->log2_chroma_h) : frame.height;
+    planes[i] = frame.data[i] + static_cast<ptrdiff_t>(frame.linesize[i]) * (rows - 1);
+    strides[i] = -frame.linesize[i];
+  }
+  uint8_t *out[4] = {dib, nullptr, nullptr, nullptr};
+  const int outStrides[4] = {static_cast<int>(stride_), 0, 0, 0};
+  return sws_scale(sws_, planes, strides, 0, frame.height, out, outStrides) == height_;
+}
+
+}  // namespace wmf

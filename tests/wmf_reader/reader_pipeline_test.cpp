@@ -1,0 +1,73 @@
+// The pipeline under the reader: a start just ahead of the last delivered frame keeps
+// decoding; anything else seeks, and both find the same frames.
+#include <atomic>
+
+#include "linux/reader_pipeline.h"
+#include "reader_harness.h"
+
+using wmf_fixtures::Fixture;
+using wmf_fixtures::FixturePath;
+using wmf_fixtures::ReadFrameNumber;
+
+namespace {
+
+int FrameAt(wmf::ReaderPipeline &pipeline, int n, const std::vector<BYTE> &type) {
+  pipeline.Begin(FrameTime(n, 30), 0);
+  wmf::ReaderSample sample;
+  while (pipeline.Next(&sample)) {
+    if (sample.output != 0) continue;
+    ReaderEvent event;
+    BYTE *bytes = nullptr;
+    sample.buffer->GetBufferAndLength(&bytes, &event.length);
+    event.bytes.assign(bytes, bytes + event.length);
+    return ReadFrameNumber(PictureOf(event, type));
+  }
+  return -1;
+}
+
+}  // namespace
+
+TEST(ReaderPipeline, SequentialStartsKeepDecoding) {
+  std::atomic<bool> cancel{false};
+  std::unique_ptr<wmf::ReaderPipeline> pipeline;
+  ASSERT_EQ(wmf::ReaderPipeline::Open(FixturePath(Fixture::Wmv1Video), wmf::VideoOutputKind::Rgb24, &cancel,
+                                      &pipeline),
+            S_OK);
+  DWORD size = 0;
+  pipeline->OutputType(0).CopyTo(nullptr, &size);
+  std::vector<BYTE> type(size);
+  ASSERT_EQ(pipeline->OutputType(0).CopyTo(reinterpret_cast<WM_MEDIA_TYPE *>(type.data()), &size), S_OK);
+
+  // A fresh file plays from its start without seeking.
+  EXPECT_EQ(FrameAt(*pipeline, 0, type), 0);
+  EXPECT_FALSE(pipeline->LastBeginSeeked());
+  for (int n = 1; n < 20; ++n) {
+    EXPECT_EQ(FrameAt(*pipeline, n, type), n);
+    EXPECT_FALSE(pipeline->LastBeginSeeked()) << "position " << n;
+  }
+  // A little further ahead still decodes forward.
+  EXPECT_EQ(FrameAt(*pipeline, 27, type), 27);
+  EXPECT_FALSE(pipeline->LastBeginSeeked());
+  // The same frame again, a step back, or far ahead: seek.
+  EXPECT_EQ(FrameAt(*pipeline, 27, type), 27);
+  EXPECT_TRUE(pipeline->LastBeginSeeked());
+  EXPECT_EQ(FrameAt(*pipeline, 26, type), 26);
+  EXPECT_TRUE(pipeline->LastBeginSeeked());
+  EXPECT_EQ(FrameAt(*pipeline, 200, type), 200);
+  EXPECT_TRUE(pipeline->LastBeginSeeked());
+  EXPECT_EQ(FrameAt(*pipeline, 201, type), 201);
+  EXPECT_FALSE(pipeline->LastBeginSeeked());
+  // After the end of the file a start seeks again.
+  EXPECT_EQ(FrameAt(*pipeline, 300, type), -1);
+  EXPECT_EQ(FrameAt(*pipeline, 299, type), 299);
+  EXPECT_TRUE(pipeline->LastBeginSeeked());
+}
+
+TEST(ReaderPipeline, CancelledOpenGivesUp) {
+  std::atomic<bool> cancel{true};
+  std::unique_ptr<wmf::ReaderPipeline> pipeline;
+  EXPECT_NE(wmf::ReaderPipeline::Open(FixturePath(Fixture::Wmv1Video), wmf::VideoOutputKind::Rgb24, &cancel,
+                                      &pipeline),
+            S_OK);
+  EXPECT_EQ(pipeline, nullptr);
+}
