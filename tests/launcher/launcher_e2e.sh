@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# End to end on Linux: builds a setup around the recorder program with paktool, runs
+# the launcher with its Windows directory in a temporary folder, and checks the
+# extracted file, the started program's arguments, and the three failure messages.
+#   launcher_e2e.sh PAKTOOL UNPACKRUN RECORDER
+set -uo pipefail
+paktool=$1 unpackrun=$2 recorder=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+mkdir -p "$work/windows" "$work/setup disk"
+setup="$work/setup disk/setup"
+"$paktool" build --launcher "$unpackrun" --output "$setup" \
+  "$recorder=c:\\mornavel\\disk1\\runsetup.exe" --tail "$unpackrun" >/dev/null || { echo "paktool failed"; exit 1; }
+chmod 755 "$setup" "$work" "$work/setup disk"
+
+# Runs a launcher; its messages (stderr) go to $work/messages, its exit code is checked.
+run() {
+  local launcher=$1
+  shift
+  rm -f "$work/record"
+  env WINDIR="$work/windows" QV_RECORD="$work/record" "$@" "$launcher" 2>"$work/messages"
+  local status=$?
+  [ $status -eq 0 ] || fail "$launcher exited with $status"
+}
+wait_for_record() {
+  for _ in $(seq 100); do
+    grep -q '^cwd=' "$work/record" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# A normal run over a stale copy: the stale copy is replaced, the program started.
+printf 'stale' >"$work/windows/runsetup.exe"
+run "$setup"
+[ ! -s "$work/messages" ] || fail "unexpected message: $(cat "$work/messages")"
+cmp -s "$recorder" "$work/windows/runsetup.exe" || fail "extracted bytes differ from the stored program"
+[ ! -e "$work/windows/\$mvsetup.tmp" ] || fail "temporary file left behind"
+if wait_for_record; then
+  grep -qx 'argc=2' "$work/record" || fail "expected exactly one argument: $(cat "$work/record")"
+  grep -qxF "arg=$setup" "$work/record" || fail "the launcher's quoted path did not arrive whole: $(cat "$work/record")"
+  grep -qx 'cwd=/' "$work/record" || fail "current directory is not c:\\: $(cat "$work/record")"
+else
+  fail "the setup program was not started"
+fi
+
+# No archive after the image.
+cp "$unpackrun" "$work/bare" && chmod 755 "$work/bare"
+run "$work/bare"
+grep -qxF '[Mornavel Setup] Unable to find setup program' "$work/messages" || fail "bare launcher: $(cat "$work/messages")"
+
+# Corrupt data: a failed extraction, with nothing left behind and nothing started.
+cp "$setup" "$work/corrupt"
+size=$(stat -c %s "$unpackrun")
+printf '\xff\xff\xff\xff\xff\xff\xff\xff' | dd of="$work/corrupt" bs=1 seek=$((size + 2 + 1 + 30 + 13 + 2)) conv=notrunc status=none
+chmod 755 "$work/corrupt"
+run "$work/corrupt"
+grep -qxF '[Mornavel Setup] Unable to extract setup program' "$work/messages" || fail "corrupt archive: $(cat "$work/messages")"
+[ ! -e "$work/windows/\$mvsetup.tmp" ] && [ ! -e "$work/windows/runsetup.exe" ] || fail "corrupt archive left files behind"
+sleep 0.3
+[ ! -e "$work/record" ] || fail "a program was started after a failed extraction"
+
+# A program that cannot be replaced (here a folder in its place): no stale start.
+mkdir -p "$work/windows/runsetup.exe/busy"
+run "$setup"
+grep -qxF '[Mornavel Setup] Unable to extract setup program' "$work/messages" || fail "blocked target: $(cat "$work/messages")"
+[ ! -e "$work/windows/\$mvsetup.tmp" ] || fail "temporary file left behind after a failed rename"
+rm -rf "$work/windows/runsetup.exe"
+
+# The launcher cannot read its own file (execute permission only). Root reads any
+# file, so the run drops to an unprivileged user when started as root.
+cp "$setup" "$work/noread" && chmod 111 "$work/noread"
+chmod 777 "$work/windows"
+if [ "$(id -u)" -eq 0 ]; then
+  run "$work/noread" setpriv --reuid=65534 --regid=65534 --clear-groups
+else
+  run "$work/noread"
+fi
+grep -qxF '[Mornavel Setup] Unable to open archive' "$work/messages" || fail "unreadable launcher: $(cat "$work/messages")"
+
+if [ $failures -eq 0 ]; then echo "launcher end to end: ok"; fi
+exit $((failures > 0))

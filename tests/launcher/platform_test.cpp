@@ -1,0 +1,115 @@
+// The Linux stand-ins of the launcher's platform calls: path mapping, the Windows
+// command-line rules, and the file calls' Windows semantics.
+#include "win32.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Posix(const char *windows_path) {
+  char buffer[256];
+  return Win32PosixPath(windows_path, buffer, sizeof buffer) ? buffer : "<none>";
+}
+
+std::vector<std::string> Split(const char *line) {
+  std::vector<std::string> args;
+  Win32SplitCommandLine(
+      line, [](const char *text, size_t length, void *context) {
+        static_cast<std::vector<std::string> *>(context)->emplace_back(text, length);
+      },
+      &args);
+  return args;
+}
+
+TEST(PlatformTest, WindowsPathsMapToPosixPaths) {
+  EXPECT_EQ(Posix("c:\\"), "/");
+  EXPECT_EQ(Posix("C:\\windows\\runsetup.exe"), "/windows/runsetup.exe");
+  EXPECT_EQ(Posix("/tmp/dir\\$mvsetup.tmp"), "/tmp/dir/$mvsetup.tmp");
+  EXPECT_EQ(Posix("relative\\name"), "relative/name");
+  EXPECT_EQ(Posix(""), "<none>");
+}
+
+TEST(PlatformTest, CommandLinesSplitAsOnWindows) {
+  EXPECT_EQ(Split("c:\\windows\\runsetup.exe \"d:\\setup disk\\setup.exe\""),
+            (std::vector<std::string>{"c:\\windows\\runsetup.exe", "d:\\setup disk\\setup.exe"}));
+  EXPECT_EQ(Split("\"c:\\program files\\a.exe\" x\\\\\"y z\" \\\"q a\\b"),
+            (std::vector<std::string>{"c:\\program files\\a.exe", "x\\y z", "\"q", "a\\b"}));
+  EXPECT_EQ(Split("prog \"\" \"say \"\"hi\"\"\""), (std::vector<std::string>{"prog", "", "say \"hi\""}));
+  EXPECT_TRUE(Split("   ").empty());
+}
+
+TEST(PlatformTest, MoveNeverReplacesAndDeleteRemoves) {
+  TempDir dir;
+  WriteBytes(dir / "a", {1});
+  WriteBytes(dir / "b", {2});
+  EXPECT_FALSE(MoveFileA((dir / "a").c_str(), (dir / "b").c_str()));
+  EXPECT_EQ(ReadBytes(dir / "b"), std::vector<uint8_t>{2});
+  EXPECT_TRUE(DeleteFileA((dir / "b").c_str()));
+  EXPECT_FALSE(DeleteFileA((dir / "b").c_str()));
+  EXPECT_TRUE(MoveFileA((dir / "a").c_str(), (dir.path() + "\\b").c_str()));
+  EXPECT_EQ(ReadBytes(dir / "b"), std::vector<uint8_t>{1});
+  EXPECT_FALSE(Exists(dir / "a"));
+}
+
+TEST(PlatformTest, CreatedFilesAreWrittenAndCanBeStarted) {
+  TempDir dir;
+  std::string script = dir / "prog";
+  HANDLE file = CreateFileA(script.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  std::string text = "#!/bin/sh\necho \"$1\" > \"$2\"\n";
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(file, text.data(), (DWORD)text.size(), &written, nullptr));
+  EXPECT_EQ(written, text.size());
+  EXPECT_TRUE(CloseHandle(file));
+  EXPECT_FALSE(CloseHandle(file));  // no longer a handle
+
+  std::string line = script + " \"two words\" " + (dir / "out");
+  std::vector<char> writable(line.begin(), line.end());
+  writable.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, "c:\\",
+                             &startup, &process));
+  EXPECT_TRUE(CloseHandle(process.hThread));
+  EXPECT_TRUE(CloseHandle(process.hProcess));
+  for (int i = 0; i < 100 && ReadBytes(dir / "out").size() < 10; i++) Sleep(50);
+  std::vector<uint8_t> out = ReadBytes(dir / "out");
+  EXPECT_EQ(std::string(out.begin(), out.end()), "two words\n");
+
+  char missing[] = "/nonexistent/program arg";
+  EXPECT_FALSE(CreateProcessA(nullptr, missing, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+}
+
+TEST(PlatformTest, ArchiveFileCallsReadSeekAndReportErrors) {
+  TempDir dir;
+  WriteBytes(dir / "f", {'0', '1', '2', '3', '4'});
+  OFSTRUCT info;
+  HFILE file = OpenFile((dir / "f").c_str(), &info, OF_READ);
+  ASSERT_NE(file, HFILE_ERROR);
+  char buffer[8] = {};
+  EXPECT_EQ(_llseek(file, 3, FILE_BEGIN), 3);
+  EXPECT_EQ(_lread(file, buffer, 8), 2u);  // a short read at the end
+  EXPECT_EQ(std::string(buffer), "34");
+  EXPECT_EQ(_llseek(file, -4, FILE_CURRENT), 1);
+  EXPECT_EQ(_lclose(file), 0);
+  EXPECT_EQ(OpenFile((dir / "missing").c_str(), &info, OF_READ), HFILE_ERROR);
+
+  char windows[MAX_PATH];
+  setenv("WINDIR", dir.path().c_str(), 1);
+  EXPECT_EQ(GetWindowsDirectoryA(windows, sizeof windows), dir.path().size());
+  EXPECT_EQ(std::string(windows), dir.path());
+  EXPECT_EQ(GetWindowsDirectoryA(windows, 3), dir.path().size() + 1);  // too small: the size needed
+  unsetenv("WINDIR");
+
+  char self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
+  EXPECT_NE(std::string(self).find("launcher_tests"), std::string::npos);
+}
+
+}  // namespace
