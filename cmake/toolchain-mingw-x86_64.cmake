@@ -2,8 +2,15 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++)
+# The POSIX-threads flavour of the compiler: GoogleTest needs std::mutex, which the
+# default win32-threads flavour lacks. The shipped i686 build keeps the default.
+if(EXISTS /usr/bin/${TOOLCHAIN_PREFIX}-g++-posix)
+  set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
+  set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
+else()
+  set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc)
+  set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++)
+endif()
 set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
 set(CMAKE_DLLTOOL ${TOOLCHAIN_PREFIX}-dlltool)
 set(CMAKE_OBJDUMP ${TOOLCHAIN_PREFIX}-objdump)

@@ -17,7 +17,10 @@ void PrintHelp(FILE *stream) {
                "commands:\n");
   for (const qvhost::Command &command : qvhost::RegisteredCommands()) {
     std::string line = std::string(command.name) + (command.usage[0] ? " " : "") + command.usage;
-    std::fprintf(stream, "  %-34s %s\n", line.c_str(), command.summary);
+    if (line.size() <= 32)
+      std::fprintf(stream, "  %-32s  %s\n", line.c_str(), command.summary);
+    else  // a long usage gets a line of its own
+      std::fprintf(stream, "  %s\n  %-32s  %s\n", line.c_str(), "", command.summary);
   }
 }
 

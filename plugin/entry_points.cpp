@@ -1,0 +1,208 @@
+// The entry points the host application calls. Twenty names lead to eighteen
+// routines: piDone is exported as another name of piInit, and piLocalProcessData of
+// piIcon (quorvel.def on Windows, the link options on Linux).
+//
+// Every entry point but piCount takes the format index first; the plug-in offers one
+// format, index 0, and any other index returns 0 at once. The piLocal entry points
+// return 0 at once for a null block handle, lock the block for their work and unlock
+// it on every path.
+#include "export.h"
+#include "import.h"
+#include "instance_block.h"
+#include "module_state.h"
+#include "profile_dialog.h"
+#include "win32.h"
+
+namespace {
+
+constexpr DWORD kCapabilities = 0x47070203;
+constexpr DWORD kCapabilityImport = 0x00000100;
+constexpr UINT kFormatNameString = 1;
+constexpr UINT kFilePatternString = 30000;
+constexpr const char *kSettingsKey = "Software\\Mornavel\\FilePlugIns\\WmvPlugIn";
+constexpr SIZE_T kInstanceBlockSize = sizeof(InstanceBlock);
+
+// The name buffer: empty until the first piName call fills it from string 1.
+char g_name[128];
+
+// An instance block locked for the length of one entry point.
+class LockedBlock {
+ public:
+  explicit LockedBlock(HGLOBAL handle)
+      : handle_(handle), block_(static_cast<InstanceBlock *>(GlobalLock(handle))) {}
+  ~LockedBlock() {
+    if (block_) GlobalUnlock(handle_);
+  }
+  LockedBlock(const LockedBlock &) = delete;
+  LockedBlock &operator=(const LockedBlock &) = delete;
+  InstanceBlock *operator->() const { return block_; }
+  InstanceBlock *get() const { return block_; }
+  explicit operator bool() const { return block_ != nullptr; }
+
+ private:
+  HGLOBAL handle_;
+  InstanceBlock *block_;
+};
+
+// Ends whichever transfer the block holds: the import's reader, callback and frame
+// bitmap, then the export's writer and its objects.
+void EndTransfer(InstanceBlock *block) {
+  HGLOBAL frame = block->frameBitmap;
+  ImportEnd(block);
+  // The frame bitmap may also be the result handle; once it is freed the host must
+  // never be handed it again.
+  if (frame && !block->frameBitmap && block->result == frame) block->result = nullptr;
+  ExportEnd(block);
+  if (!block->reader && !block->writer) block->transferOpen = 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+DWORD WINAPI piCount(void) { return 1; }
+
+DWORD WINAPI piFlags(DWORD index) {
+  if (index != 0) return 0;
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return kCapabilities;
+  DWORD importAllowed = 0;
+  DWORD type = REG_DWORD;
+  DWORD size = sizeof importAllowed;
+  // A missing value leaves the variable at 0; the read's result is not needed.
+  RegQueryValueExA(key, "ImportAllowed", nullptr, &type, reinterpret_cast<BYTE *>(&importAllowed), &size);
+  RegCloseKey(key);
+  return importAllowed ? kCapabilities | kCapabilityImport : kCapabilities;
+}
+
+LPSTR WINAPI piName(DWORD index) {
+  if (g_name[0] == '\0') LoadStringA(g_module, kFormatNameString, g_name, sizeof g_name);
+  return index == 0 ? g_name : nullptr;
+}
+
+// Also exported as piDone.
+BYTE WINAPI piInit(DWORD index) { return index == 0 ? 1 : 0; }
+
+// Also exported as piLocalProcessData. The plug-in has no icon and nothing to process.
+ULONG_PTR WINAPI piIcon(DWORD, ULONG_PTR) { return 0; }
+
+HGLOBAL WINAPI piLocalInit(DWORD index, DWORD modeBits) {
+  if (index != 0) return nullptr;
+  // Fixed, never movable: the reader callback writes into the block by address.
+  HGLOBAL handle = GlobalAlloc(GMEM_DDESHARE | GMEM_ZEROINIT, kInstanceBlockSize);
+  if (!handle) return nullptr;
+  LockedBlock block(handle);
+  if (!block) {
+    GlobalFree(handle);
+    return nullptr;
+  }
+  block->flags = kInstanceFlagsBase | modeBits;
+  block->requestedPosition = -1;
+  return handle;
+}
+
+void WINAPI piLocalDone(DWORD index, HGLOBAL handle) {
+  if (index != 0 || !handle) return;
+  // A host that frees a block with its transfer still open would leak the reader or
+  // writer and leave the file half written; end it first, as piLocalProcessDataEnd.
+  {
+    LockedBlock block(handle);
+    if (!block) return;  // not a block this plug-in handed out
+    if (block->reader || block->readerCallback || block->writer || block->profileManager || block->frameBitmap)
+      EndTransfer(block.get());
+  }
+  GlobalFree(handle);
+}
+
+DWORD WINAPI piLocalFlags(DWORD index, HGLOBAL handle) {
+  if (index != 0 || !handle) return 0;
+  LockedBlock block(handle);
+  return block ? block->flags : 0;
+}
+
+HGLOBAL WINAPI piLocalGetData(DWORD index, HGLOBAL handle) {
+  if (index != 0 || !handle) return nullptr;
+  LockedBlock block(handle);
+  if (!block) return nullptr;
+  if (!block->result) {
+    char pattern[256];
+    LoadStringA(g_module, kFilePatternString, pattern, sizeof pattern);
+    SIZE_T size = strlen(pattern) + 1;
+    HGLOBAL copy = GlobalAlloc(GMEM_DDESHARE, size);  // the host's from now on
+    if (copy) {
+      void *bytes = GlobalLock(copy);
+      memcpy(bytes, pattern, size);
+      GlobalUnlock(copy);
+      block->result = copy;
+    }
+  }
+  return block->result;
+}
+
+BOOL WINAPI piLocalLength(DWORD index, HGLOBAL handle, LONG position) {
+  if (index != 0 || !handle) return 0;
+  LockedBlock block(handle);
+  if (!block) return 0;
+  block->requestedPosition = position;
+  return 1;
+}
+
+LPSTR WINAPI piLocalName(DWORD index, HGLOBAL handle) {
+  if (index != 0 || !handle) return nullptr;
+  return g_name;
+}
+
+BOOL WINAPI piLocalProcessDataStart(DWORD index, HGLOBAL handle) {
+  if (index != 0 || !handle) return 0;
+  LockedBlock block(handle);
+  if (!block) return 0;
+  block->requestedPosition = 0;
+  return 1;
+}
+
+BOOL WINAPI piLocalProcessDataEnd(DWORD index, HGLOBAL handle) {
+  if (index != 0 || !handle) return 0;
+  LockedBlock block(handle);
+  if (!block) return 0;
+  EndTransfer(block.get());
+  return 1;
+}
+
+BOOL WINAPI piLocalSetData(DWORD index, HGLOBAL handle, const BYTE *data, LONG size, DWORD, DWORD) {
+  if (index != 0 || !handle) return 0;
+  LockedBlock block(handle);
+  if (!block) return 0;
+  block->data = data;
+  block->dataSize = size;
+  return 1;
+}
+
+BOOL WINAPI piLocalDlg(DWORD, HGLOBAL handle, HWND parent) {
+  if (!handle) return 0;
+  return ProfileDialog(parent);
+}
+
+BOOL WINAPI piLocalSetFormat(DWORD index, HGLOBAL handle, const BYTE *record) {
+  if (index != 0 || !handle) return 0;
+  LockedBlock block(handle);
+  if (!block) return 0;
+  return ExportSetFormat(block.get(), record);
+}
+
+BOOL WINAPI piLocalLoadData(DWORD index, HGLOBAL handle, LONG kind, LPCSTR fileName) {
+  if (index != 0 || !handle) return 0;
+  LockedBlock block(handle);
+  if (!block) return 0;
+  return ImportLoadData(block.get(), kind, fileName);
+}
+
+BOOL WINAPI piLocalSaveData(DWORD index, HGLOBAL handle, LONG kind, LPCSTR fileName) {
+  if (index != 0 || !handle) return 0;
+  LockedBlock block(handle);
+  if (!block) return 0;
+  return ExportSaveData(block.get(), kind, fileName);
+}
+
+}  // extern "C"
