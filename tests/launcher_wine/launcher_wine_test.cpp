@@ -1,0 +1,115 @@
+// End to end under Windows (wine64): builds a setup around the recorder program, starts
+// it, and checks the program extracted into the Windows directory, its command line
+// and its current directory.
+#include "win32.h"
+#include "pak_archive_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The build passes POSIX paths; wine shows the root file system as drive Z:.
+std::string WindowsPath(std::string posix) {
+  for (char &c : posix)
+    if (c == '/') c = '\\';
+  return "Z:" + posix;
+}
+
+std::vector<uint8_t> Slurp(const std::string &path) {
+  std::vector<uint8_t> data;
+  FILE *f = std::fopen(path.c_str(), "rb");
+  if (!f) return data;
+  int c;
+  while ((c = std::fgetc(f)) != EOF) data.push_back((uint8_t)c);
+  std::fclose(f);
+  return data;
+}
+
+bool Spit(const std::string &path, const std::vector<uint8_t> &data) {
+  FILE *f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+// Starts a program and waits for it; returns its exit code, or -1.
+long RunAndWait(const std::string &path) {
+  std::string line = "\"" + path + "\"";
+  std::vector<char> writable(line.begin(), line.end());
+  writable.push_back('\0');
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return (long)code;
+}
+
+class LauncherWineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH], windows[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    GetWindowsDirectoryA(windows, sizeof windows);
+    windows_ = windows;
+    folder_ = std::string(temp) + "launcher wine test";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    record_ = folder_ + "\\record.txt";
+    SetEnvironmentVariableA("QV_RECORD", record_.c_str());
+    DeleteFileA(record_.c_str());
+  }
+
+  std::string windows_, folder_, record_;
+};
+
+TEST_F(LauncherWineTest, ExtractsIntoTheWindowsDirectoryAndStartsTheProgram) {
+  std::vector<uint8_t> launcher = Slurp(WindowsPath(QV_UNPACKRUN));
+  PakInputFile program{"c:\\mornavel\\disk1\\runsetup.exe", Slurp(WindowsPath(QV_RECORDER)), 0x2C398680};
+  ASSERT_FALSE(launcher.empty());
+  ASSERT_EQ(PakCheckInput(program), "");
+  std::vector<uint8_t> setup, tail(1000, 0x7E);
+  std::string error;
+  ASSERT_TRUE(PakBuildSetup(launcher, QV_PAK_OFFSET, PakBuildArchive({program}, PakParse::kOptimal), tail, setup,
+                            error))
+      << error;
+  std::string setup_path = folder_ + "\\setup.exe";
+  ASSERT_TRUE(Spit(setup_path, setup));
+  std::string extracted = windows_ + "\\runsetup.exe";
+  ASSERT_TRUE(Spit(extracted, {'s', 't', 'a', 'l', 'e'}));
+
+  EXPECT_EQ(RunAndWait(setup_path), 0);
+  std::vector<uint8_t> record;
+  for (int i = 0; i < 300 && record.empty(); i++) {
+    Sleep(100);
+    record = Slurp(record_);
+  }
+  ASSERT_FALSE(record.empty()) << "the setup program did not start";
+  std::string text(record.begin(), record.end());
+  size_t line_end = text.find('\n');
+  ASSERT_NE(line_end, std::string::npos);
+  EXPECT_EQ(text.substr(0, line_end), extracted + " \"" + setup_path + "\"");
+  EXPECT_EQ(lstrcmpiA(text.substr(line_end + 1).c_str(), "c:\\\n"), 0) << text;
+  EXPECT_EQ(Slurp(extracted), program.data);
+  EXPECT_EQ(GetFileAttributesA((windows_ + "\\$mvsetup.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LauncherWineTest, BareLauncherStartsNothing) {
+  std::string bare = folder_ + "\\bare.exe";
+  ASSERT_TRUE(Spit(bare, Slurp(WindowsPath(QV_UNPACKRUN))));
+  DeleteFileA((windows_ + "\\runsetup.exe").c_str());
+  EXPECT_EQ(RunAndWait(bare), 0);  // after its message box, which returns at once without a display
+  Sleep(500);
+  EXPECT_EQ(GetFileAttributesA(record_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((windows_ + "\\runsetup.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
