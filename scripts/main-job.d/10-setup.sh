@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds a self-extracting setup around a small sample program with paktool, runs it
+# with a temporary folder as its Windows directory, and shows what happened.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=${QV_LINUX_BUILD:-build/linux}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/windows" "$work/disk1"
+
+cat >"$work/sample.sh" <<'SAMPLE'
+#!/bin/sh
+# The sample "setup program": reports how it was started.
+echo "  runsetup.exe started from $(pwd) with argument: $1" >"$SETUP_REPORT"
+SAMPLE
+
+echo "-- building the setup"
+"$build/tools/paktool" build --launcher "$build/launcher/unpackrun" --output "$work/disk1/setup" \
+  "$work/sample.sh=c:\\mornavel\\disk1\\runsetup.exe"
+chmod +x "$work/disk1/setup"
+"$build/tools/paktool" list --offset "$(stat -c %s "$build/launcher/unpackrun")" "$work/disk1/setup"
+
+echo "-- running it (Windows directory: $work/windows)"
+WINDIR="$work/windows" SETUP_REPORT="$work/report" "$work/disk1/setup"
+echo "  launcher exit code: $?"
+for _ in $(seq 50); do [ -s "$work/report" ] && break; sleep 0.1; done
+echo "  extracted: $(ls "$work/windows")"
+cmp -s "$work/sample.sh" "$work/windows/runsetup.exe" && echo "  extracted bytes match the sample program"
+cat "$work/report"
