@@ -1,0 +1,129 @@
+// The import's reader callback object.
+#include "reader_callback.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <new>
+
+#include "bitmap.h"
+
+namespace {
+
+const DWORD kDefaultWaitTimeout = 30000;  // ms without any reader event
+
+/* A packed DIB made from one sample, or 0. The sample's own length bounds what the
+ * conversion may read, whatever the header claims. */
+HGLOBAL PackageFrame(INSSBuffer *sample, const FrameSource &source) {
+  BYTE *bytes = nullptr;
+  DWORD length = 0;
+  if (!sample || sample->GetBuffer(&bytes) != S_OK || !bytes) return 0;
+  if (sample->GetLength(&length) != S_OK) return 0;
+  return PackageSample(bytes, length, &source.header);
+}
+
+/* Keeps the frame in the block's frame bitmap, reused from frame to frame, and names
+ * it as the result. */
+void StoreFrame(InstanceBlock *block, HGLOBAL frame) {
+  HGLOBAL kept = block->frameBitmap;
+  if (kept) {
+    SIZE_T size = GlobalSize(frame);
+    if (size != 0 && GlobalSize(kept) >= size) {
+      void *to = GlobalLock(kept);
+      void *from = GlobalLock(frame);
+      if (to && from) memcpy(to, from, size);
+      if (from) GlobalUnlock(frame);
+      if (to) GlobalUnlock(kept);
+      GlobalFree(frame);
+      if (to && from) {
+        block->result = kept;
+        return;
+      }
+      return;  // nothing usable: no frame
+    }
+    // A larger frame than the kept block holds: the new block takes its place.
+    GlobalFree(kept);
+  }
+  block->frameBitmap = frame;
+  block->result = frame;
+}
+
+}  // namespace
+
+DWORD ImportWaitTimeout() {
+  const char *text = getenv("QV_IMPORT_TIMEOUT_MS");
+  if (text && *text) {
+    char *end = nullptr;
+    unsigned long value = strtoul(text, &end, 10);
+    if (end && *end == 0 && value > 0 && value <= 0xFFFFFFFFul) return (DWORD)value;
+  }
+  return kDefaultWaitTimeout;
+}
+
+ReaderCallback *ReaderCallback::Create() { return new (std::nothrow) ReaderCallback(); }
+
+void ReaderCallback::Destroy() { delete this; }
+
+HRESULT STDMETHODCALLTYPE ReaderCallback::QueryInterface(REFIID riid, void **object) {
+  if (!object) return E_POINTER;
+  if (IsEqualGUID(riid, IID_IWMReaderCallback) || IsEqualGUID(riid, IID_IWMStatusCallback) ||
+      IsEqualGUID(riid, IID_IUnknown)) {
+    *object = static_cast<IWMReaderCallback *>(this);  // no reference: the block owns it
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+// The object lives from the opening to the transfer end, whatever the runtime counts.
+ULONG STDMETHODCALLTYPE ReaderCallback::AddRef() { return 1; }
+ULONG STDMETHODCALLTYPE ReaderCallback::Release() { return 1; }
+
+HRESULT STDMETHODCALLTYPE ReaderCallback::OnStatus(WMT_STATUS status, HRESULT, WMT_ATTR_DATATYPE,
+                                                   BYTE *, void *context) {
+  switch (status) {
+    case WMT_OPENED:
+    case WMT_STOPPED:
+      InterlockedIncrement(&events_);
+      break;
+    case WMT_EOF:
+      // The flag first: the caller reads it once it has seen the event.
+      if (context) StoreShared(&static_cast<InstanceBlock *>(context)->endOfStream, 1);
+      InterlockedIncrement(&events_);
+      break;
+    default:
+      break;
+  }
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ReaderCallback::OnSample(DWORD output, QWORD, QWORD, DWORD flags,
+                                                   INSSBuffer *sample, void *context) {
+  InstanceBlock *block = static_cast<InstanceBlock *>(context);
+  if (!block || output == kNoWantedOutput || (flags & WM_SF_DATALOSS)) return S_OK;
+  // Only the first sample of the wanted output is the frame; disarming atomically
+  // keeps a second delivery thread from taking another one.
+  LONG armed = InterlockedCompareExchange((LONG volatile *)&block->wantedOutput,
+                                          (LONG)kNoWantedOutput, (LONG)output);
+  if ((DWORD)armed != output) return S_OK;
+
+  HGLOBAL frame = PackageFrame(sample, source_);
+  if (frame) StoreFrame(block, frame);
+  // Stop also when the sample could not be packaged: the caller then fails at once
+  // instead of waiting for the reader to play to the end.
+  if (block->reader) block->reader->Stop();
+  return S_OK;
+}
+
+bool ReaderCallback::WaitForEvent() {
+  const DWORD limit = ImportWaitTimeout();
+  const DWORD start = GetTickCount();
+  while (LoadShared(&events_) <= 0) {
+    if (GetTickCount() - start >= limit) return false;
+    Sleep(0);
+  }
+  InterlockedDecrement(&events_);
+  return true;
+}
+
+void ReaderCallback::DiscardEvents() { StoreShared(&events_, 0); }

@@ -1,0 +1,190 @@
+// Frame requests: which frame each position gives, the reused frame bitmap, the end
+// of the file and of the transfer.
+#include <gtest/gtest.h>
+#include <string.h>
+
+#include "import_harness.h"
+
+using namespace importtest;
+
+namespace {
+
+const int kWidth = 160;
+const int kHeight = 120;
+
+class FrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    instance_ = Pi().piLocalInit(0, 0);
+    ASSERT_TRUE(instance_ != nullptr);
+    clip_ = Clip("av.wmv");
+  }
+  void TearDown() override {
+    Pi().piLocalProcessDataEnd(0, instance_);
+    Pi().piLocalDone(0, instance_);
+  }
+
+  Picture Frame() { return PictureOfDib(ResultBytes(instance_)); }
+
+  /* The frame handed out is FFmpeg's frame `index`, and not one of its neighbours. */
+  void ExpectFrame(const Picture &frame, int index, const std::string &reference = "av.bgr",
+                   int frames = 300) {
+    double right = Psnr(frame, ReferenceFrame(reference, kWidth, kHeight, index));
+    EXPECT_GE(right, 30.0) << "frame " << index;
+    for (int other : {index - 1, index + 1}) {
+      if (other < 0 || other >= frames) continue;
+      EXPECT_GT(right, Psnr(frame, ReferenceFrame(reference, kWidth, kHeight, other)) + 3.0)
+          << "frame " << index << " looks like frame " << other;
+    }
+  }
+
+  LONG LastGoodPosition() { return BlockView(instance_)->lastGoodPosition; }
+
+  HGLOBAL instance_ = nullptr;
+  std::string clip_;
+};
+
+TEST_F(FrameTest, PositionsGiveTheFramesAtThirtyPerSecond) {
+  for (LONG position = 0; position < 30; ++position) {
+    ASSERT_EQ(RequestFrame(instance_, position, clip_), 1) << position;
+    ExpectFrame(Frame(), position);
+    EXPECT_EQ(LastGoodPosition(), position);
+  }
+  // Random access, forwards and back, up to the last frame.
+  for (LONG position : {150, 299, 7, 200, 45, 44}) {
+    ASSERT_EQ(RequestFrame(instance_, position, clip_), 1) << position;
+    ExpectFrame(Frame(), position);
+  }
+}
+
+TEST_F(FrameTest, PastTheEndGivesTheLastGoodFrame) {
+  ASSERT_EQ(RequestFrame(instance_, 10, clip_), 1);
+  ASSERT_EQ(RequestFrame(instance_, 400, clip_), 1);
+  ExpectFrame(Frame(), 10);
+  EXPECT_EQ(LastGoodPosition(), 10);
+  // And the transfer goes on normally afterwards.
+  ASSERT_EQ(RequestFrame(instance_, 20, clip_), 1);
+  ExpectFrame(Frame(), 20);
+}
+
+TEST_F(FrameTest, FirstRequestPastTheEndGivesTheFirstFrame) {
+  ASSERT_EQ(RequestFrame(instance_, 300, clip_), 1);
+  ExpectFrame(Frame(), 0);
+  EXPECT_EQ(LastGoodPosition(), 0);
+}
+
+TEST_F(FrameTest, TheFrameBitmapIsReused) {
+  ASSERT_EQ(RequestFrame(instance_, 5, clip_), 1);
+  HGLOBAL first = Pi().piLocalGetData(0, instance_);
+  ASSERT_EQ(RequestFrame(instance_, 6, clip_), 1);
+  HGLOBAL second = Pi().piLocalGetData(0, instance_);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(BlockView(instance_)->frameBitmap, second);
+  ExpectFrame(Frame(), 6);
+}
+
+TEST_F(FrameTest, TransferEndReleasesEverythingAndTheNextRequestReopens) {
+  ASSERT_EQ(RequestFrame(instance_, 3, clip_), 1);
+  ASSERT_EQ(Pi().piLocalProcessDataEnd(0, instance_), 1);
+  {
+    BlockView block(instance_);
+    EXPECT_TRUE(block->reader == nullptr);
+    EXPECT_TRUE(block->readerCallback == nullptr);
+    EXPECT_TRUE(block->frameBitmap == nullptr);
+    EXPECT_EQ(block->transferOpen, 0);
+    EXPECT_TRUE(block->result == nullptr) << "the freed frame bitmap is no longer the result";
+  }
+  // piLocalGetData now gives the file pattern, not the freed frame.
+  std::vector<BYTE> pattern = ResultBytes(instance_);
+  EXPECT_EQ(std::string(pattern.begin(), pattern.end()), std::string("*.wmv", 6));
+
+  ASSERT_EQ(RequestFrame(instance_, 4, clip_), 1);
+  EXPECT_TRUE(BlockView(instance_)->reader != nullptr);
+  EXPECT_EQ(BlockView(instance_)->transferOpen, 1);
+  ExpectFrame(Frame(), 4);
+}
+
+TEST_F(FrameTest, NegativePositionsGiveTheFirstFrame) {
+  ASSERT_EQ(RequestFrame(instance_, -1, clip_), 1);
+  ExpectFrame(Frame(), 0);
+  EXPECT_EQ(LastGoodPosition(), 0);
+  ASSERT_EQ(RequestFrame(instance_, -2147483647 - 1, clip_), 1);
+  ExpectFrame(Frame(), 0);
+}
+
+// Only kinds 0 and 1 are served; nothing else turns audio into a picture.
+TEST_F(FrameTest, OtherKindsFail) {
+  EXPECT_EQ(Pi().piLocalLoadData(0, instance_, 2, clip_.c_str()), 0);
+  EXPECT_TRUE(BlockView(instance_)->reader == nullptr);
+  ASSERT_EQ(RequestFrame(instance_, 1, clip_), 1);
+  HGLOBAL frame = Pi().piLocalGetData(0, instance_);
+  for (LONG kind : {2, 3, -1, 0x7FFFFFFF}) EXPECT_EQ(Pi().piLocalLoadData(0, instance_, kind, clip_.c_str()), 0);
+  EXPECT_EQ(Pi().piLocalGetData(0, instance_), frame);
+}
+
+TEST_F(FrameTest, AudioOnlyFilesHaveNoFrames) {
+  EXPECT_EQ(RequestFrame(instance_, 0, Clip("audio.wmv")), 0);
+  EXPECT_EQ(RequestFrame(instance_, 5, Clip("audio.wmv")), 0);
+  EXPECT_TRUE(BlockView(instance_)->frameBitmap == nullptr);
+}
+
+TEST_F(FrameTest, FramesComeFromTheFirstOfTwoVideoStreams) {
+  std::string clip = Clip("twovideo.wmv");
+  for (LONG position : {0, 10, 59}) {
+    ASSERT_EQ(RequestFrame(instance_, position, clip), 1) << position;
+    ExpectFrame(Frame(), position, "twovideo.bgr", 60);
+  }
+}
+
+TEST_F(FrameTest, OtherFrameRatesAreSampledAtThirty) {
+  std::string clip = Clip("fps25.wmv");
+  for (LONG position : {0, 1, 5, 6, 7, 11, 12, 60, 119}) {
+    ASSERT_EQ(RequestFrame(instance_, position, clip), 1) << position;
+    ExpectFrame(Frame(), position * 25 / 30, "fps25.bgr", 100);
+  }
+}
+
+// A request that must open the file fails for a name it cannot use, and a failed
+// opening leaves nothing behind.
+TEST_F(FrameTest, FailedOpeningsLeaveNoReader) {
+  EXPECT_EQ(Pi().piLocalLoadData(0, instance_, 1, nullptr), 0);
+  std::string longName(300, 'a');
+  EXPECT_EQ(Pi().piLocalLoadData(0, instance_, 1, longName.c_str()), 0);
+  for (const std::string &file : {Clip("missing.wmv"), Clip("notmedia.wmv")}) {
+    EXPECT_EQ(RequestFrame(instance_, 0, file), 0) << file;
+    BlockView block(instance_);
+    EXPECT_TRUE(block->reader == nullptr);
+    EXPECT_TRUE(block->readerCallback == nullptr);
+    EXPECT_EQ(block->transferOpen, 0);
+  }
+  ASSERT_EQ(RequestFrame(instance_, 2, clip_), 1);
+  ExpectFrame(Frame(), 2);
+}
+
+// Outputs in other pixel formats still give the same picture in 24 bits.
+class ConversionTest : public FrameTest, public ::testing::WithParamInterface<std::pair<const char *, int>> {};
+
+TEST_P(ConversionTest, DecodedFramesConvertToTwentyFourBits) {
+  if (PlatformRuntime()) GTEST_SKIP() << "the output switch belongs to the project's own runtime";
+  ScopedEnv output("QV_WMF_VIDEO_OUTPUT", GetParam().first);
+  ASSERT_EQ(Pi().piLocalLoadData(0, instance_, 0, clip_.c_str()), 1);
+  HGLOBAL copy = Pi().piLocalGetData(0, instance_);
+  EXPECT_EQ(BlockView(instance_)->format.bitmap.biBitCount, GetParam().second);
+  GlobalFree(copy);
+  // 5-bit channels and a 256-colour palette lose detail, but not the picture.
+  double least = GetParam().second == 8 ? 20.0 : 30.0;
+  for (LONG position : {0, 45, 299}) {
+    ASSERT_EQ(RequestFrame(instance_, position, clip_), 1);
+    Picture frame = Frame();
+    EXPECT_GE(Psnr(frame, ReferenceFrame("av.bgr", kWidth, kHeight, position)), least) << position;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, ConversionTest,
+                         ::testing::Values(std::make_pair("rgb24", 24), std::make_pair("rgb32", 32),
+                                           std::make_pair("rgb555", 16), std::make_pair("rgb8", 8)),
+                         [](const ::testing::TestParamInfo<std::pair<const char *, int>> &info) {
+                           return std::string(info.param.first);
+                         });
+
+}  // namespace

@@ -1,0 +1,88 @@
+// qvhost's info and frames commands on real files.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+
+#include "import_harness.h"
+
+using namespace importtest;
+
+namespace {
+
+struct HostRun {
+  int status = -1;
+  std::string output;  // standard output and error together
+};
+
+HostRun Host(const std::string &arguments) {
+  std::string command = std::string("'") + QV_TEST_QVHOST + "' --plugin '" + QV_TEST_PLUGIN + "' " + arguments + " 2>&1";
+  HostRun run;
+  FILE *pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char chunk[4096];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof(chunk), pipe)) > 0) run.output.append(chunk, got);
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::string TempFolder(const char *name) {
+  std::string folder = std::string(QV_TEST_CLIPS) + "-" + name + "-" + std::to_string(getpid());
+  std::filesystem::remove_all(folder);
+  return folder;
+}
+
+TEST(HostCommandsTest, InfoPrintsTheRecordAndTheKinds) {
+  HostRun run = Host("info '" + Clip("av.wmv") + "'");
+  EXPECT_EQ(run.status, 0) << run.output;
+  for (const char *line : {"format flags:      0x05000003\n", "frame count:       300\n",
+                           "frame rate:        30000\n", "biWidth:           160\n",
+                           "audio length:      441000\n", "nSamplesPerSec:    44100\n",
+                           "output kinds:      1 2\n"})
+    EXPECT_NE(run.output.find(line), std::string::npos) << line << "in:\n" << run.output;
+}
+
+TEST(HostCommandsTest, FramesWritesBmpFilesOfTheRightFrames) {
+  std::string folder = TempFolder("frames");
+  HostRun run = Host("frames '" + Clip("av.wmv") + "' --from 10 --to 20 --every 5 -o '" + folder + "'");
+  ASSERT_EQ(run.status, 0) << run.output;
+  for (int position : {10, 15, 20}) {
+    char name[32];
+    snprintf(name, sizeof(name), "/frame-%06d.bmp", position);
+    std::vector<BYTE> dib;
+    std::string error;
+    ASSERT_TRUE(qvhost::ReadBmpFile(folder + name, &dib, &error)) << error;
+    EXPECT_GE(Psnr(PictureOfDib(dib), ReferenceFrame("av.bgr", 160, 120, position)), 30.0) << position;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder + "/frame-000011.bmp"));
+  run = Host("frames '" + Clip("av.wmv") + "' --at 299 -o '" + folder + "'");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(std::filesystem::exists(folder + "/frame-000299.bmp"));
+  std::filesystem::remove_all(folder);
+}
+
+TEST(HostCommandsTest, ErrorsAreClearAndFail) {
+  std::string folder = TempFolder("errors");
+  struct Case {
+    std::string arguments;
+    const char *message;
+  } cases[] = {
+      {"info '" + Clip("missing.wmv") + "'", "no such file"},
+      {"info '" + Clip("notmedia.wmv") + "'", "as a Windows Media file"},
+      {"frames '" + Clip("av.wmv") + "' --at 300 -o '" + folder + "'", "past the end"},
+      {"frames '" + Clip("audio.wmv") + "' --at 0 -o '" + folder + "'", "has no video"},
+      {"frames '" + Clip("av.wmv") + "' --from 5 --to 2 -o '" + folder + "'", "--from no later than --to"},
+      {"frames '" + Clip("av.wmv") + "' --at 1", "usage"},
+  };
+  for (const Case &c : cases) {
+    HostRun run = Host(c.arguments);
+    EXPECT_NE(run.status, 0) << c.arguments;
+    EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << ":\n" << run.output;
+  }
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace

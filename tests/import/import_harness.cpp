@@ -1,0 +1,155 @@
+// The import tests' harness.
+#include "import_harness.h"
+
+#include <gtest/gtest.h>
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace importtest {
+namespace {
+
+std::string NativePath(const std::string &path) {
+#ifdef _WIN32
+  // The build folder is a Unix path; Wine shows the whole tree as drive Z:.
+  std::string windows = "Z:" + path;
+  for (char &c : windows)
+    if (c == '/') c = '\\';
+  return windows;
+#else
+  return path;
+#endif
+}
+
+std::string ClipFolder() { return NativePath(QV_TEST_CLIPS); }
+
+void MakeClipsOnce() {
+  static bool made = false;
+  if (made) return;
+#ifndef _WIN32
+  // Test cases run as processes side by side; the lock lets one of them make the clips.
+  std::string command = std::string("flock '") + QV_TEST_CLIPS + ".lock' sh '" + QV_TEST_MAKE_CLIPS + "' '" +
+                        QV_TEST_CLIPS + "'";
+  ASSERT_EQ(system(command.c_str()), 0) << command;
+#endif
+  made = true;
+}
+
+}  // namespace
+
+const qvhost::Plugin &LoadedPlugin() {
+  static qvhost::Plugin plugin;
+  if (!plugin.loaded()) {
+    std::string error;
+    if (!plugin.Load(NativePath(QV_TEST_PLUGIN), &error)) ADD_FAILURE() << error;
+  }
+  return plugin;
+}
+
+const qvhost::EntryPoints &Pi() { return LoadedPlugin().pi(); }
+
+std::string Clip(const std::string &name) {
+  MakeClipsOnce();
+#ifdef _WIN32
+  return ClipFolder() + "\\" + name;
+#else
+  return ClipFolder() + "/" + name;
+#endif
+}
+
+Picture ReferenceFrame(const std::string &reference, int width, int height, int index) {
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  size_t size = (size_t)width * height * 3;
+  picture.bgr.resize(size);
+  FILE *file = fopen(Clip(reference).c_str(), "rb");
+  EXPECT_TRUE(file != nullptr);
+  if (!file) return picture;
+  bool read = fseek(file, (long)(size * index), SEEK_SET) == 0 && fread(picture.bgr.data(), 1, size, file) == size;
+  fclose(file);
+  EXPECT_TRUE(read) << "no frame " << index << " in " << reference;
+  return picture;
+}
+
+Picture PictureOfDib(const std::vector<BYTE> &dib) {
+  Picture picture;
+  BITMAPINFOHEADER header;
+  if (dib.size() < sizeof(header)) {
+    ADD_FAILURE() << "packed DIB of " << dib.size() << " bytes";
+    return picture;
+  }
+  memcpy(&header, dib.data(), sizeof(header));
+  EXPECT_EQ(header.biSize, 40u);
+  EXPECT_EQ(header.biBitCount, 24);
+  EXPECT_EQ(header.biPlanes, 1);
+  EXPECT_GT(header.biWidth, 0);
+  EXPECT_GT(header.biHeight, 0);
+  if (header.biBitCount != 24 || header.biWidth <= 0 || header.biHeight <= 0 || header.biWidth > 8192 ||
+      header.biHeight > 8192)
+    return picture;
+  size_t stride = ((size_t)header.biWidth * 3 + 3) & ~(size_t)3;
+  EXPECT_GE(dib.size(), 40 + stride * header.biHeight);
+  if (dib.size() < 40 + stride * header.biHeight) return picture;
+  picture.width = header.biWidth;
+  picture.height = header.biHeight;
+  picture.bgr.resize((size_t)picture.width * picture.height * 3);
+  // Rows are stored bottom-up.
+  for (int y = 0; y < picture.height; ++y)
+    memcpy(&picture.bgr[(size_t)y * picture.width * 3], &dib[40 + stride * (picture.height - 1 - y)],
+           (size_t)picture.width * 3);
+  return picture;
+}
+
+double Psnr(const Picture &a, const Picture &b) {
+  if (a.width != b.width || a.height != b.height || a.bgr.size() != b.bgr.size() || a.bgr.empty()) return 0;
+  double sum = 0;
+  for (size_t i = 0; i < a.bgr.size(); ++i) {
+    double d = (double)a.bgr[i] - b.bgr[i];
+    sum += d * d;
+  }
+  double mse = sum / a.bgr.size();
+  return mse == 0 ? 99 : 10 * log10(255.0 * 255.0 / mse);
+}
+
+BlockView::BlockView(HGLOBAL handle) : handle_(handle), block_(static_cast<InstanceBlock *>(GlobalLock(handle))) {
+  EXPECT_TRUE(block_ != nullptr);
+}
+
+BlockView::~BlockView() {
+  if (block_) GlobalUnlock(handle_);
+}
+
+BOOL RequestFrame(HGLOBAL instance, LONG position, const std::string &file) {
+  EXPECT_EQ(Pi().piLocalLength(0, instance, position), 1);
+  return Pi().piLocalLoadData(0, instance, 1, file.c_str());
+}
+
+std::vector<BYTE> ResultBytes(HGLOBAL instance) { return qvhost::CopyGlobal(Pi().piLocalGetData(0, instance)); }
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name) {
+#ifdef _WIN32
+  _putenv_s(name, value);
+#else
+  setenv(name, value, 1);
+#endif
+}
+
+ScopedEnv::~ScopedEnv() {
+#ifdef _WIN32
+  _putenv_s(name_.c_str(), "");
+#else
+  unsetenv(name_.c_str());
+#endif
+}
+
+bool PlatformRuntime() {
+#ifdef _WIN32
+  return true;
+#else
+  return false;
+#endif
+}
+
+}  // namespace importtest

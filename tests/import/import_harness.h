@@ -1,0 +1,71 @@
+/* What the import tests share: the plug-in loaded by path as a host loads it, the
+ * clips FFmpeg made with their reference frames, and a look into the instance block. */
+#ifndef QV_TESTS_IMPORT_HARNESS_H
+#define QV_TESTS_IMPORT_HARNESS_H
+
+#include <string>
+#include <vector>
+
+#include "../../host/host.h"
+#include "../../plugin/instance_block.h"
+
+namespace importtest {
+
+/* The plug-in, loaded once per test program. */
+const qvhost::EntryPoints &Pi();
+const qvhost::Plugin &LoadedPlugin();
+
+/* Path of a clip made by make-clips.sh ("av.wmv"), made on first use. */
+std::string Clip(const std::string &name);
+
+/* A decoded frame: width, height and top-down BGR rows without padding. */
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<BYTE> bgr;
+};
+
+/* Frame `index` of FFmpeg's own decode of a clip (`reference` names the .bgr file). */
+Picture ReferenceFrame(const std::string &reference, int width, int height, int index);
+
+/* A 24-bit packed DIB as the plug-in hands it out, as a Picture; fails the test on a
+ * malformed one. */
+Picture PictureOfDib(const std::vector<BYTE> &dib);
+
+double Psnr(const Picture &a, const Picture &b);
+
+/* The instance block, locked while this lives (the host may look between calls). */
+class BlockView {
+ public:
+  explicit BlockView(HGLOBAL handle);
+  ~BlockView();
+  InstanceBlock *operator->() const { return block_; }
+  InstanceBlock *get() const { return block_; }
+
+ private:
+  HGLOBAL handle_;
+  InstanceBlock *block_;
+};
+
+/* piLocalLength then piLocalLoadData kind 1. */
+BOOL RequestFrame(HGLOBAL instance, LONG position, const std::string &file);
+
+/* The frame the last request left behind, copied. */
+std::vector<BYTE> ResultBytes(HGLOBAL instance);
+
+/* Sets an environment variable for the life of the object. */
+class ScopedEnv {
+ public:
+  ScopedEnv(const char *name, const char *value);
+  ~ScopedEnv();
+
+ private:
+  std::string name_;
+};
+
+/* True when the media runtime is the platform's (Wine's under wine64), not ours. */
+bool PlatformRuntime();
+
+}  // namespace importtest
+
+#endif

@@ -1,0 +1,45 @@
+#!/bin/sh
+# Makes the media files the import tests read, with FFmpeg's own command-line tool,
+# and FFmpeg's own decode of their video as reference (raw BGR, top-down rows, one
+# frame after another). Safe to run again: a finished folder is left as it is.
+#   make-clips.sh FOLDER
+set -eu
+out=$1
+[ -f "$out/.done" ] && exit 0
+mkdir -p "$out"
+work=$(mktemp -d "$out/.work.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+ff="ffmpeg -v error -nostdin -y"
+
+# Every frame differs from its neighbours in red, so a frame one position off shows.
+moving() { # size rate
+  echo "testsrc=size=$1:rate=$2,format=rgb24,geq=r='mod(N*41\,256)':g='g(X\,Y)':b='b(X\,Y)'"
+}
+tone="sine=frequency=440:sample_rate=44100"
+reference() { # clip.wmv out.bgr [stream]
+  $ff -i "$1" -map "0:v:${3:-0}" -fps_mode passthrough -f rawvideo -pix_fmt bgr24 "$2"
+}
+
+# PCM audio: the file lasts exactly 10 s (the audio encoder would pad its last packet).
+$ff -f lavfi -i "$(moving 160x120 30)" -f lavfi -i "$tone" -t 10 -ac 2 \
+  -c:v wmv2 -b:v 2M -c:a pcm_s16le "$work/av.wmv"
+reference "$work/av.wmv" "$work/av.bgr"
+
+$ff -f lavfi -i "$tone" -t 10 -ac 2 -c:a wmav2 -b:a 128k "$work/audio.wmv"
+$ff -f lavfi -i "$(moving 160x120 30)" -f lavfi -i "$tone" -t 10 -ac 2 \
+  -c:v wmv2 -b:v 2M -c:a wmav2 -b:a 128k -avoid_negative_ts disabled "$work/av-wma.wmv"
+
+$ff -f lavfi -i "$(moving 160x120 30)" -t 2 -c:v wmv2 -b:v 2M "$work/video.wmv"
+
+# Two video streams of different sizes: frames come from the first.
+$ff -f lavfi -i "$(moving 160x120 30)" -f lavfi -i "testsrc2=size=96x64:rate=30" -t 2 \
+  -map 0:v -map 1:v -c:v wmv2 -b:v 2M "$work/twovideo.wmv"
+reference "$work/twovideo.wmv" "$work/twovideo.bgr" 0
+
+$ff -f lavfi -i "$(moving 160x120 25)" -t 4 -c:v wmv2 -b:v 2M "$work/fps25.wmv"
+reference "$work/fps25.wmv" "$work/fps25.bgr"
+
+echo "this is not a media file" > "$work/notmedia.wmv"
+
+mv "$work"/* "$out"/
+touch "$out/.done"
