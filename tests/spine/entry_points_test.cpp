@@ -1,0 +1,268 @@
+// The module-wide queries and the per-instance accessors, through the exported entry
+// points of the built library.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "plugin_fixture.h"
+
+namespace {
+
+constexpr DWORD kCapabilities = 0x47070203;
+constexpr DWORD kCapabilitiesWithImport = 0x47070303;
+constexpr const char *kFormatName = "Windows Media Video (*.WMV)";
+
+LONG SetImportAllowed(const DWORD *value) {
+  HKEY key = nullptr;
+  LONG status =
+      RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  if (value)
+    status = RegSetValueExA(key, "ImportAllowed", 0, REG_DWORD, reinterpret_cast<const BYTE *>(value), sizeof *value);
+  else
+    RegDeleteValueA(key, "ImportAllowed");
+  RegCloseKey(key);
+  return status;
+}
+
+bool SettingsKeyExists() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// A copy of the library under another name loads as a separate module, with its own
+// name buffer still empty whatever other tests have asked.
+std::string FreshCopyOfPlugin() {
+  std::ifstream in(BuiltPluginPath(), std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string copy = BuiltPluginPath() + ".fresh-copy.qpl";
+  std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), (std::streamsize)bytes.size());
+  return out.good() && !bytes.empty() ? copy : std::string();
+}
+
+using ModuleQueries = PluginTest;
+using InstanceAccessors = PluginTest;
+
+TEST_F(ModuleQueries, CountInitDoneAndIconAnswerForFormatZeroOnly) {
+  EXPECT_EQ(pi().piCount(), 1u);
+  EXPECT_EQ(pi().piInit(0), 1);
+  EXPECT_EQ(pi().piInit(1), 0);
+  EXPECT_EQ(pi().piDone(0), 1);
+  EXPECT_EQ(pi().piDone(1), 0);
+  EXPECT_EQ(pi().piDone(0xFFFFFFFFu), 0);
+  EXPECT_EQ(pi().piIcon(0, 0), 0u);
+  EXPECT_EQ(pi().piIcon(0, 1234), 0u);
+  EXPECT_EQ(pi().piFlags(1), 0u);
+  EXPECT_EQ(pi().piLocalInit(1, 0), nullptr);
+}
+
+TEST_F(ModuleQueries, CapabilityWordFollowsImportAllowed) {
+  SetImportAllowed(nullptr);
+  EXPECT_EQ(pi().piFlags(0), kCapabilities);
+  DWORD one = 1, zero = 0, other = 0x80000000u;
+  ASSERT_EQ(SetImportAllowed(&one), ERROR_SUCCESS);
+  EXPECT_EQ(pi().piFlags(0), kCapabilitiesWithImport);
+  ASSERT_EQ(SetImportAllowed(&other), ERROR_SUCCESS);
+  EXPECT_EQ(pi().piFlags(0), kCapabilitiesWithImport);
+  EXPECT_EQ(pi().piFlags(1), 0u) << "a foreign index answers 0 whatever the setting";
+  ASSERT_EQ(SetImportAllowed(&zero), ERROR_SUCCESS);
+  EXPECT_EQ(pi().piFlags(0), kCapabilities);
+  SetImportAllowed(nullptr);
+}
+
+#ifndef _WIN32
+TEST_F(ModuleQueries, CapabilityQueryCreatesTheSettingsKeyAndSurvivesAnUnusableRegistry) {
+  UsePrivateRegistry();  // a registry with nothing in it
+  ASSERT_FALSE(SettingsKeyExists());
+  EXPECT_EQ(pi().piFlags(0), kCapabilities);
+  EXPECT_TRUE(SettingsKeyExists());
+
+  // A registry that cannot be written: the key cannot be made, import stays off.
+  setenv("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg", 1);
+  EXPECT_EQ(pi().piFlags(0), kCapabilities);
+  UsePrivateRegistry();
+}
+#endif
+
+TEST_F(ModuleQueries, NameBufferIsEmptyUntilTheFirstPiNameWhateverItsIndex) {
+  std::string copy = FreshCopyOfPlugin();
+  ASSERT_FALSE(copy.empty());
+  qvhost::Plugin fresh;
+  std::string error;
+  ASSERT_TRUE(fresh.Load(copy, &error)) << error;
+  const qvhost::EntryPoints &entry = fresh.pi();
+  HGLOBAL block = entry.piLocalInit(0, 0);
+  ASSERT_NE(block, nullptr);
+
+  const char *before = entry.piLocalName(0, block);
+  ASSERT_NE(before, nullptr);
+  EXPECT_STREQ(before, "");
+  EXPECT_EQ(entry.piLocalName(1, block), nullptr);
+  EXPECT_EQ(entry.piLocalName(0, nullptr), nullptr);
+
+  // A foreign index gets no name, but the buffer is filled all the same.
+  EXPECT_EQ(entry.piName(1), nullptr);
+  EXPECT_STREQ(entry.piLocalName(0, block), kFormatName);
+  const char *name = entry.piName(0);
+  EXPECT_EQ(name, before) << "one buffer for piName and piLocalName";
+  EXPECT_STREQ(name, kFormatName);
+
+  entry.piLocalDone(0, block);
+  fresh.Unload();
+  std::remove(copy.c_str());
+}
+
+TEST_F(InstanceAccessors, NewBlockIsFixedZeroedAndCarriesModeBits) {
+  HGLOBAL handle = pi().piLocalInit(0, 0x10);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(GlobalSize(handle), sizeof(InstanceBlock));
+  // Fixed memory: the handle is the address, which is what the reader callback uses.
+  EXPECT_EQ(GlobalLock(handle), (void *)handle);
+  GlobalUnlock(handle);
+  EXPECT_EQ(GlobalHandle(handle), handle);
+
+  InstanceBlock *block = Block(handle);
+  EXPECT_EQ(block->flags, 0x45070013u);
+  EXPECT_EQ(block->requestedPosition, -1);
+  // Everything else starts at zero.
+  InstanceBlock expected;
+  std::memset(&expected, 0, sizeof expected);
+  expected.flags = block->flags;
+  expected.requestedPosition = -1;
+  EXPECT_EQ(std::memcmp(block, &expected, sizeof expected), 0);
+
+  EXPECT_EQ(pi().piLocalFlags(0, handle), 0x45070013u);
+  EXPECT_EQ(pi().piLocalFlags(1, handle), 0u);
+  EXPECT_EQ(pi().piLocalFlags(0, nullptr), 0u);
+  pi().piLocalDone(0, handle);
+
+  HGLOBAL plain = pi().piLocalInit(0, 0);
+  EXPECT_EQ(pi().piLocalFlags(0, plain), 0x45070003u);
+  HGLOBAL allBits = pi().piLocalInit(0, 0xFFFFFFFFu);
+  EXPECT_EQ(pi().piLocalFlags(0, allBits), 0xFFFFFFFFu);
+  pi().piLocalDone(0, plain);
+  pi().piLocalDone(0, allBits);
+}
+
+TEST_F(InstanceAccessors, FilePatternIsASixByteBlockHandedOutOnce) {
+  qvhost::Instance instance(*plugin_);
+  ASSERT_TRUE(instance);
+  EXPECT_EQ(pi().piLocalGetData(1, instance.handle()), nullptr);
+  EXPECT_EQ(pi().piLocalGetData(0, nullptr), nullptr);
+  EXPECT_EQ(Block(instance.handle())->result, nullptr) << "refused calls create nothing";
+
+  HGLOBAL pattern = pi().piLocalGetData(0, instance.handle());
+  ASSERT_NE(pattern, nullptr);
+  EXPECT_EQ(GlobalSize(pattern), 6u);
+  EXPECT_EQ(GlobalLock(pattern), (void *)pattern) << "a fixed block";
+  GlobalUnlock(pattern);
+  EXPECT_EQ(std::memcmp(pattern, "*.wmv", 6), 0);
+  EXPECT_EQ(pi().piLocalGetData(0, instance.handle()), pattern) << "the same handle the second time";
+  EXPECT_EQ(Block(instance.handle())->result, pattern);
+  // The pattern block is the host's: the transfer end leaves it alone.
+  EXPECT_EQ(pi().piLocalProcessDataEnd(0, instance.handle()), 1);
+  EXPECT_EQ(pi().piLocalGetData(0, instance.handle()), pattern);
+  EXPECT_EQ(GlobalSize(pattern), 6u);
+  GlobalFree(pattern);
+}
+
+TEST_F(InstanceAccessors, PositionAndDataSettersStoreOnlyForFormatZeroAndARealBlock) {
+  qvhost::Instance instance(*plugin_);
+  ASSERT_TRUE(instance);
+  HGLOBAL handle = instance.handle();
+  InstanceBlock *block = Block(handle);
+
+  EXPECT_EQ(pi().piLocalLength(0, handle, 1234), 1);
+  EXPECT_EQ(block->requestedPosition, 1234);
+  EXPECT_EQ(pi().piLocalLength(1, handle, 7), 0);
+  EXPECT_EQ(pi().piLocalLength(0, nullptr, 7), 0);
+  EXPECT_EQ(block->requestedPosition, 1234);
+  EXPECT_EQ(pi().piLocalLength(0, handle, -5), 1);
+  EXPECT_EQ(block->requestedPosition, -5);
+
+  EXPECT_EQ(pi().piLocalProcessDataStart(1, handle), 0);
+  EXPECT_EQ(block->requestedPosition, -5);
+  EXPECT_EQ(pi().piLocalProcessDataStart(0, handle), 1);
+  EXPECT_EQ(block->requestedPosition, 0);
+  EXPECT_EQ(pi().piLocalProcessDataStart(0, nullptr), 0);
+
+  static const BYTE data[16] = {1, 2, 3};
+  EXPECT_EQ(pi().piLocalSetData(0, handle, data, 16, 0xDEADBEEF, 0xFFFFFFFF), 1);
+  EXPECT_EQ(block->data, data);
+  EXPECT_EQ(block->dataSize, 16);
+  EXPECT_EQ(pi().piLocalSetData(0, handle, nullptr, -1, 0, 0), 1) << "the last two arguments are ignored";
+  EXPECT_EQ(block->data, nullptr);
+  EXPECT_EQ(block->dataSize, -1);
+  EXPECT_EQ(pi().piLocalSetData(1, handle, data, 16, 0, 0), 0);
+  EXPECT_EQ(block->data, nullptr);
+  EXPECT_EQ(pi().piLocalSetData(0, nullptr, data, 16, 0, 0), 0);
+
+  EXPECT_EQ(pi().piLocalProcessData(0, (ULONG_PTR)handle), 0u);
+}
+
+TEST_F(InstanceAccessors, DelegatedEntryPointsRefuseForeignIndexAndNullBlock) {
+  qvhost::Instance instance(*plugin_);
+  ASSERT_TRUE(instance);
+  BYTE record[128] = {};
+  EXPECT_EQ(pi().piLocalSetFormat(1, instance.handle(), record), 0);
+  EXPECT_EQ(pi().piLocalSetFormat(0, nullptr, record), 0);
+  EXPECT_EQ(pi().piLocalLoadData(1, instance.handle(), 0, "missing.wmv"), 0);
+  EXPECT_EQ(pi().piLocalLoadData(0, nullptr, 0, "missing.wmv"), 0);
+  EXPECT_EQ(pi().piLocalSaveData(1, instance.handle(), 0, "out.wmv"), 0);
+  EXPECT_EQ(pi().piLocalSaveData(0, nullptr, 0, "out.wmv"), 0);
+  EXPECT_EQ(pi().piLocalDlg(0, nullptr, nullptr), 0);
+  EXPECT_EQ(pi().piLocalProcessDataEnd(1, instance.handle()), 0);
+  EXPECT_EQ(pi().piLocalProcessDataEnd(0, nullptr), 0);
+  // Nothing above touched the block.
+  InstanceBlock *block = Block(instance.handle());
+  EXPECT_EQ(block->requestedPosition, -1);
+  EXPECT_EQ(block->transferOpen, 0);
+  EXPECT_EQ(block->format.flags, 0u);
+}
+
+TEST_F(InstanceAccessors, DoneFreesOnlyForFormatZeroAndIgnoresNull) {
+  pi().piLocalDone(0, nullptr);
+  HGLOBAL handle = pi().piLocalInit(0, 0);
+  ASSERT_NE(handle, nullptr);
+  pi().piLocalDone(1, handle);
+  EXPECT_EQ(GlobalSize(handle), sizeof(InstanceBlock)) << "a foreign index frees nothing";
+  EXPECT_EQ(pi().piLocalFlags(0, handle), 0x45070003u);
+  pi().piLocalDone(0, handle);
+}
+
+#ifndef _WIN32
+// Allocation failures can only be arranged with the stand-in.
+TEST_F(InstanceAccessors, AllocationFailureGivesNullAndLeavesTheBlockUsable) {
+  Win32FailGlobalAllocAfter(0);
+  EXPECT_EQ(pi().piLocalInit(0, 0), nullptr);
+  Win32FailGlobalAllocAfter(-1);
+
+  qvhost::Instance instance(*plugin_);
+  ASSERT_TRUE(instance);
+  Win32FailGlobalAllocAfter(0);
+  EXPECT_EQ(pi().piLocalGetData(0, instance.handle()), nullptr);
+  Win32FailGlobalAllocAfter(-1);
+  EXPECT_EQ(Block(instance.handle())->result, nullptr);
+  HGLOBAL pattern = pi().piLocalGetData(0, instance.handle());
+  ASSERT_NE(pattern, nullptr) << "the next call succeeds";
+  EXPECT_STREQ(static_cast<const char *>(GlobalLock(pattern)), "*.wmv");
+  GlobalFree(pattern);
+}
+
+TEST_F(InstanceAccessors, StaleBlockHandlesAreRefusedNotReused) {
+  HGLOBAL handle = pi().piLocalInit(0, 0);
+  ASSERT_NE(handle, nullptr);
+  LONG live = Win32GlobalBlockCount();
+  pi().piLocalDone(0, handle);
+  EXPECT_EQ(Win32GlobalBlockCount(), live - 1);
+  // A host that frees twice must not free someone else's memory.
+  pi().piLocalDone(0, handle);
+  EXPECT_EQ(Win32GlobalBlockCount(), live - 1);
+}
+#endif
+
+}  // namespace
