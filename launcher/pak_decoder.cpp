@@ -7,17 +7,35 @@
 
 namespace {
 
-// Longest a group can be in input (flag byte and eight matches) and in output.
-enum { kGroupInputMax = 1 + 8 * 2, kGroupOutputMax = 8 * kPakMaxMatch };
+// The fast path needs room for a group's largest input and output, plus slack: it
+// copies literals eight at a time and matches in whole 8- or 16-byte pieces, and
+// the bytes written past an item are rewritten by the items after it.
+enum {
+  kGroupInputMax = 1 + 8 * 2,
+  kGroupOutputMax = 8 * kPakMaxMatch,
+  kFastInputMargin = kGroupInputMax + 8,
+  kFastOutputMargin = kGroupOutputMax + 24,
+};
 
-inline void CopyMatch(uint8_t *dst, uint32_t distance, uint32_t length) {
+// Copies a match oldest byte first, so that a match overlapping its own output
+// repeats its pattern. Writes up to 24 bytes, whatever its length.
+inline void CopyMatchFast(uint8_t *dst, uint32_t distance) {
   const uint8_t *src = dst - distance;
-  if (distance >= length) {
-    memcpy(dst, src, length);
+  if (distance >= 16) {
+    memcpy(dst, src, 16);  // a second piece starting at 16 reads what the first wrote
+    memcpy(dst + 16, src + 16, 2);
+  } else if (distance >= 8) {
+    memcpy(dst, src, 8);
+    memcpy(dst + 8, src + 8, 8);
+    memcpy(dst + 16, src + 16, 8);
   } else {
-    // The match repeats its own output: byte by byte, oldest first.
-    for (uint32_t i = 0; i < length; i++) dst[i] = src[i];
+    for (uint32_t i = 0; i < kPakMaxMatch; i++) dst[i] = src[i];
   }
+}
+
+inline void CopyMatchExact(uint8_t *dst, uint32_t distance, uint32_t length) {
+  const uint8_t *src = dst - distance;
+  for (uint32_t i = 0; i < length; i++) dst[i] = src[i];
 }
 
 }  // namespace
@@ -28,25 +46,27 @@ bool PakDecodeBlock(const uint8_t *content, uint32_t size, uint8_t *out, uint32_
   uint32_t produced = 0;
 
   // Groups far from both ends need no per-item bound checks, except the distance.
-  while (produced + kGroupOutputMax <= want && in_end - in >= kGroupInputMax) {
-    uint32_t flags = *in++;
-    for (int item = 0; item < 8; item++, flags <<= 1) {
-      if (!(flags & 0x80)) {
-        out[produced++] = *in++;
-        continue;
-      }
+  // A run of literals is copied in one piece: the flag bits before the next match
+  // are counted at once.
+  while (produced + kFastOutputMargin <= want && in_end - in >= kFastInputMargin) {
+    uint32_t flags = (uint32_t)*in++ << 24;
+    int left = 8;
+    for (;;) {
+      uint32_t literals = (uint32_t)__builtin_clz(flags | 1u << (31 - left));
+      memcpy(out + produced, in, 8);
+      produced += literals;
+      in += literals;
+      left -= (int)literals;
+      if (left == 0) break;
       uint32_t word = in[0] | (uint32_t)in[1] << 8;
       in += 2;
-      uint32_t length = (word >> 12) + kPakMinMatch;
+      flags <<= literals + 1;
+      left--;
       uint32_t distance = (word & 0xFFF) + kPakMinDistance;
       if (distance > history + produced) return false;
-      uint8_t *dst = out + produced;
-      if (distance >= kPakMaxMatch) {
-        memcpy(dst, dst - distance, kPakMaxMatch);  // the bytes after `length` are rewritten later
-      } else {
-        CopyMatch(dst, distance, length);
-      }
-      produced += length;
+      CopyMatchFast(out + produced, distance);
+      produced += (word >> 12) + kPakMinMatch;
+      if (left == 0) break;
     }
     if (produced == want) return true;
   }
@@ -67,7 +87,7 @@ bool PakDecodeBlock(const uint8_t *content, uint32_t size, uint8_t *out, uint32_
       uint32_t length = (word >> 12) + kPakMinMatch;
       uint32_t distance = (word & 0xFFF) + kPakMinDistance;
       if (distance > history + produced || length > want - produced) return false;
-      CopyMatch(out + produced, distance, length);
+      CopyMatchExact(out + produced, distance, length);
       produced += length;
     }
   }

@@ -4,6 +4,24 @@
 #include <cstring>
 
 namespace {
+
+// Extends a common prefix of two keys from `len` to at most kPakMaxMatch bytes,
+// eight bytes at a time (the keys are padded, so whole words can be read).
+inline uint32_t CommonPrefix(const uint8_t *a, const uint8_t *b, uint32_t len) {
+  while (len < kPakMaxMatch) {
+    uint64_t x, y;
+    memcpy(&x, a + len, 8);
+    memcpy(&y, b + len, 8);
+    uint64_t diff = x ^ y;
+    if (diff) {
+      len += (uint32_t)__builtin_ctzll(diff) / 8;  // little-endian: the first differing byte
+      break;
+    }
+    len += 8;
+  }
+  return len < kPakMaxMatch ? len : kPakMaxMatch;
+}
+
 // Enough slots for every position a search can still reach.
 constexpr size_t kSlots = 8192;
 constexpr size_t kSlotMask = kSlots - 1;
@@ -11,7 +29,7 @@ static_assert(kSlots > kPakMaxDistance + kPakMinDistance, "tree slots must cover
 }  // namespace
 
 PakMatchFinder::PakMatchFinder(const uint8_t *data, size_t size)
-    : data_(size + kPakMaxMatch, 0), size_(size), head_(65536, -1), smaller_(kSlots, -1), greater_(kSlots, -1) {
+    : data_(size + kPadding, 0), size_(size), head_(kHeads, -1), smaller_(kSlots, -1), greater_(kSlots, -1) {
   if (size) memcpy(data_.data(), data, size);
 }
 
@@ -35,7 +53,7 @@ void PakMatchFinder::Insert(size_t position) {
     }
     const uint8_t *other = &data_[(size_t)node];
     uint32_t len = smaller_len < greater_len ? smaller_len : greater_len;
-    while (len < kPakMaxMatch && other[len] == key[len]) len++;
+    len = CommonPrefix(other, key, len);
     size_t slot = (size_t)node & kSlotMask;
     if (len == kPakMaxMatch) {
       *smaller_slot = smaller_[slot];
@@ -70,7 +88,7 @@ PakMatchFinder::Match PakMatchFinder::Find(size_t position) {
   while (node >= 0 && node >= oldest) {
     const uint8_t *other = &data_[(size_t)node];
     uint32_t len = smaller_len < greater_len ? smaller_len : greater_len;
-    while (len < kPakMaxMatch && other[len] == key[len]) len++;
+    len = CommonPrefix(other, key, len);
     if (len > best.length) best = {len, (uint32_t)(pos - node)};
     if (len == kPakMaxMatch) break;
     size_t slot = (size_t)node & kSlotMask;
