@@ -1,0 +1,76 @@
+// The export's format judgement and the numbers derived from the host format record.
+#include "export_format.h"
+
+namespace {
+
+// A frame and its 40-byte header must stay addressable by a signed 32-bit size.
+constexpr ULONGLONG kMaxImageSize = 0x7FFFFFFFull - sizeof(BITMAPINFOHEADER);
+
+bool FrameDimensionsUsable(const BITMAPINFOHEADER &bitmap) {
+  if (bitmap.biWidth <= 0 || bitmap.biHeight <= 0) return false;
+  ULONGLONG stride = (static_cast<ULONGLONG>(bitmap.biWidth) * 3 + 3) & ~3ull;
+  return stride * static_cast<ULONGLONG>(bitmap.biHeight) <= kMaxImageSize && bitmap.biSizeImage <= kMaxImageSize;
+}
+
+bool AcceptableAudio(const HostFormat &format) {
+  const HostWaveFormat &wave = format.wave;
+  if (format.audioLength <= 0) return false;
+  if (wave.wBitsPerSample != 8 && wave.wBitsPerSample != 16) return false;
+  if (wave.wFormatTag != WAVE_FORMAT_PCM || wave.nChannels == 0) return false;
+  if (wave.nSamplesPerSec != 11025 && wave.nSamplesPerSec != 22050 && wave.nSamplesPerSec != 44100) return false;
+  // Audio positions advance by bytes / nBlockAlign: a zero alignment cannot be timed.
+  return wave.nBlockAlign != 0;
+}
+
+}  // namespace
+
+void TakeHostFormat(HostFormat *copy, const BYTE *record) {
+  DWORD flags;
+  memcpy(&flags, record, sizeof(flags));
+  if (flags & kHostFormatLongForm) {
+    memcpy(copy, record, kHostFormatLongSize);
+    copy->longWord80 = 0;
+    copy->longWord84 = 1;
+  } else {
+    memset(copy, 0, kHostFormatLongSize);
+    memcpy(copy, record, kHostFormatShortSize);
+    copy->longWord76 = 1;
+  }
+}
+
+bool AcceptableExportFormat(const HostFormat &format) {
+  if (format.longWord76 < 1) return false;
+  if (!(format.flags & kHostFormatVideo)) return false;
+  // A negative frame rate would run time backwards.
+  if (format.frameCount <= 0 || format.frameRate <= 0) return false;
+  const BITMAPINFOHEADER &bitmap = format.bitmap;
+  if (bitmap.biSize == 0 || bitmap.biWidth == 0 || bitmap.biHeight == 0) return false;
+  if (bitmap.biPlanes != 1 || bitmap.biBitCount != 24 || bitmap.biCompression != BI_RGB) return false;
+  if (!FrameDimensionsUsable(bitmap)) return false;
+  return !(format.flags & kHostFormatAudio) || AcceptableAudio(format);
+}
+
+bool SettleImageSize(HostFormat *format) {
+  BITMAPINFOHEADER &bitmap = format->bitmap;
+  if (!FrameDimensionsUsable(bitmap)) return false;
+  if (bitmap.biSizeImage == 0) {
+    DWORD stride = (static_cast<DWORD>(bitmap.biWidth) * 3 + 3) & ~3u;
+    bitmap.biSizeImage = stride * static_cast<DWORD>(bitmap.biHeight);
+  }
+  return true;
+}
+
+LONGLONG VideoFrameTime(LONG frame, LONG frameRate) {
+  // frame x 10^10 / rate, in two steps of 10^5: frame x 10^10 itself needs more than
+  // 64 bits for the largest frame numbers.
+  LONGLONG scaled = static_cast<LONGLONG>(frame) * 100000;
+  return scaled / frameRate * 100000 + scaled % frameRate * 100000 / frameRate;
+}
+
+LONGLONG AudioSampleTime(LONG sample, DWORD samplesPerSecond) {
+  return static_cast<LONGLONG>(sample) * 10000000LL / static_cast<LONGLONG>(samplesPerSecond);
+}
+
+DWORD VideoBitRate(LONG frameRate, DWORD imageSize) {
+  return static_cast<DWORD>(static_cast<LONGLONG>(frameRate) * imageSize / 1000 * 8);
+}
