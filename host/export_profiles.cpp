@@ -1,0 +1,111 @@
+// Driving the profile dialog: a CBT hook sees the dialog once it is filled, reads its
+// list box, selects an entry and posts the button press.
+#include "export_profiles.h"
+
+namespace qvhost {
+
+namespace {
+
+constexpr int kProfileListId = 100;
+
+struct DialogPlan {
+  bool read = false;      // the hook saw the dialog
+  LONG choose = -2;       // -2: cancel; -1: OK on the preselection or entry 0; else OK on that entry
+  LONG chosen = -1;       // what OK was pressed on, or -1
+  ProfileList list;
+};
+
+DialogPlan *active_plan = nullptr;
+HHOOK active_hook = nullptr;
+
+std::string EntryText(HWND dialog, LONG position) {
+  LRESULT length = SendDlgItemMessageA(dialog, kProfileListId, LB_GETTEXTLEN, static_cast<WPARAM>(position), 0);
+  if (length < 0) return std::string();
+  std::vector<char> text(static_cast<size_t>(length) + 1, '\0');
+  SendDlgItemMessageA(dialog, kProfileListId, LB_GETTEXT, static_cast<WPARAM>(position),
+                      reinterpret_cast<LPARAM>(text.data()));
+  return std::string(text.data());
+}
+
+LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && active_plan && !active_plan->read) {
+    HWND dialog = reinterpret_cast<HWND>(wParam);
+    DialogPlan &plan = *active_plan;
+    plan.read = true;
+    LONG count = static_cast<LONG>(SendDlgItemMessageA(dialog, kProfileListId, LB_GETCOUNT, 0, 0));
+    for (LONG i = 0; i < count; ++i) plan.list.names.push_back(EntryText(dialog, i));
+    plan.list.preselected = static_cast<LONG>(SendDlgItemMessageA(dialog, kProfileListId, LB_GETCURSEL, 0, 0));
+    LONG target = plan.choose;
+    if (target == -1) target = plan.list.preselected >= 0 ? plan.list.preselected : 0;
+    if (target >= 0 && target < count) {
+      SendDlgItemMessageA(dialog, kProfileListId, LB_SETCURSEL, static_cast<WPARAM>(target), 0);
+      plan.chosen = target;
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    } else {
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+  }
+  return CallNextHookEx(active_hook, code, wParam, lParam);
+}
+
+BOOL RunDialog(const Plugin &plugin, DialogPlan *plan) {
+  Instance instance(plugin);
+  if (!instance) return FALSE;
+  active_plan = plan;
+  active_hook = SetWindowsHookExA(WH_CBT, DialogHook, nullptr, GetCurrentThreadId());
+  BOOL ok = plugin.pi().piLocalDlg(0, instance.handle(), nullptr);
+  if (active_hook) UnhookWindowsHookEx(active_hook);
+  active_hook = nullptr;
+  active_plan = nullptr;
+  return ok;
+}
+
+}  // namespace
+
+bool ReadProfileList(const Plugin &plugin, ProfileList *list) {
+  DialogPlan plan;
+  RunDialog(plugin, &plan);
+  *list = plan.list;
+  return plan.read;
+}
+
+bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error) {
+  DialogPlan plan;
+  plan.choose = position;
+  BOOL ok = RunDialog(plugin, &plan);
+  if (!plan.read) {
+    *error = "the profile dialog did not open";
+    return false;
+  }
+  if (plan.list.names.empty()) {
+    *error = "the media runtime offers no profile with video";
+    return false;
+  }
+  if (plan.chosen < 0) {
+    *error = "there is no profile at position " + std::to_string(position) + "; the dialog lists " +
+             std::to_string(plan.list.names.size()) + " (see the profiles command)";
+    return false;
+  }
+  if (!ok) {
+    *error = "the profile dialog refused entry " + std::to_string(plan.chosen);
+    return false;
+  }
+  *chosen = plan.chosen;
+  return true;
+}
+
+DWORD SavedProfilePosition() {
+  HKEY key;
+  DWORD value = 0;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Mornavel\\FilePlugIns\\WmvPlugIn", 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return 0;
+  DWORD type = REG_DWORD, size = sizeof(value);
+  if (RegQueryValueExA(key, "Profile", nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD)
+    value = 0;
+  RegCloseKey(key);
+  return value;
+}
+
+}  // namespace qvhost

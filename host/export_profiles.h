@@ -1,0 +1,33 @@
+/* The profile dialog seen from the host: its entries, and choosing an entry for the
+ * exports that follow. Both open the plug-in's dialog and play the user's part through
+ * a CBT hook, as an automated host does on Windows. */
+#ifndef QV_HOST_EXPORT_PROFILES_H
+#define QV_HOST_EXPORT_PROFILES_H
+
+#include <string>
+#include <vector>
+
+#include "host.h"
+
+namespace qvhost {
+
+struct ProfileList {
+  std::vector<std::string> names;  // the dialog's entries, by position
+  LONG preselected = -1;           // the entry selected when the dialog opened
+};
+
+/* Opens the dialog, reads its entries and cancels it. False when it did not open. */
+bool ReadProfileList(const Plugin &plugin, ProfileList *list);
+
+/* Opens the dialog and presses OK on entry `position` (the plug-in also saves it), or,
+ * with position -1, on the saved choice (entry 0 when nothing is preselected). The
+ * exports of this process then use that entry. False, with a message, when the entry
+ * does not exist or the dialog refuses it. */
+bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error);
+
+/* The "Profile" value saved in the plug-in's settings; 0 when there is none. */
+DWORD SavedProfilePosition();
+
+}  // namespace qvhost
+
+#endif
