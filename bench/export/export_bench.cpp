@@ -1,0 +1,179 @@
+// export_bench: frames per second of an export at 640x480 through the plug-in (piLocal
+// calls, as a host makes them), beside the ffmpeg CLI encoding the same raw frames with
+// the same codec (wmv1) at the same bit rate. Median of several runs of each.
+//
+//   export_bench [frames] [runs] [profile position]
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "win32.h"
+
+namespace {
+
+constexpr LONG kWidth = 640, kHeight = 480;
+constexpr size_t kStride = kWidth * 3;
+constexpr size_t kImage = kStride * kHeight;
+constexpr int kDistinctFrames = 30;  // drawn once, cycled, so drawing is not timed
+
+struct Entry {
+  HGLOBAL(WINAPI *init)(DWORD, DWORD);
+  void(WINAPI *done)(DWORD, HGLOBAL);
+  BOOL(WINAPI *dlg)(DWORD, HGLOBAL, HWND);
+  BOOL(WINAPI *setFormat)(DWORD, HGLOBAL, const void *);
+  BOOL(WINAPI *setData)(DWORD, HGLOBAL, const void *, LONG, DWORD, DWORD);
+  BOOL(WINAPI *save)(DWORD, HGLOBAL, LONG, LPCSTR);
+  BOOL(WINAPI *start)(DWORD, HGLOBAL);
+  BOOL(WINAPI *end)(DWORD, HGLOBAL);
+};
+
+template <class F>
+void Resolve(void *library, const char *name, F *f) {
+  *f = reinterpret_cast<F>(dlsym(library, name));
+  if (!*f) {
+    std::fprintf(stderr, "export_bench: no entry point %s\n", name);
+    std::exit(1);
+  }
+}
+
+std::vector<std::vector<BYTE>> Frames() {
+  std::vector<std::vector<BYTE>> frames;
+  for (int f = 0; f < kDistinctFrames; ++f) {
+    std::vector<BYTE> dib(40 + kImage);
+    BITMAPINFOHEADER h = {40, kWidth, kHeight, 1, 24, BI_RGB, static_cast<DWORD>(kImage), 0, 0, 0, 0};
+    std::memcpy(dib.data(), &h, 40);
+    for (LONG y = 0; y < kHeight; ++y)
+      for (LONG x = 0; x < kWidth; ++x) {
+        BYTE *p = &dib[40 + static_cast<size_t>(kHeight - 1 - y) * kStride + 3 * x];
+        double u = double(x) / kWidth, v = double(y) / kHeight, t = f * 0.1;
+        p[0] = static_cast<BYTE>(128 + 90 * std::sin(6.28 * u + t));
+        p[1] = static_cast<BYTE>(128 + 90 * std::sin(6.28 * v - t));
+        p[2] = static_cast<BYTE>(((x + 4 * f) / 40 + y / 40) % 2 ? 220 : 40);
+      }
+    frames.push_back(std::move(dib));
+  }
+  return frames;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+double ExportOnce(const Entry &pi, const std::vector<std::vector<BYTE>> &frames, int count, const std::string &out) {
+  HGLOBAL block = pi.init(0, 0);
+  BYTE record[76] = {};
+  DWORD flags = 1;
+  LONG frameCount = count, rate = 30000;
+  std::memcpy(record, &flags, 4);
+  std::memcpy(record + 4, &frameCount, 4);
+  std::memcpy(record + 8, &rate, 4);
+  std::memcpy(record + 12, frames[0].data(), 40);
+  if (!pi.setFormat(0, block, record)) {
+    std::fprintf(stderr, "export_bench: format refused\n");
+    std::exit(1);
+  }
+  pi.start(0, block);
+  auto begin = std::chrono::steady_clock::now();
+  for (int i = 0; i < count; ++i) {
+    const std::vector<BYTE> &dib = frames[i % kDistinctFrames];
+    pi.setData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+    if (!pi.save(0, block, 1, out.c_str())) {
+      std::fprintf(stderr, "export_bench: frame %d refused\n", i);
+      std::exit(1);
+    }
+  }
+  pi.end(0, block);
+  double seconds = Seconds(begin);
+  pi.done(0, block);
+  return seconds;
+}
+
+std::string Capture(const std::string &command) {
+  std::string text;
+  FILE *pipe = popen(command.c_str(), "r");
+  char buffer[256];
+  while (pipe && std::fgets(buffer, sizeof(buffer), pipe)) text += buffer;
+  if (pipe) pclose(pipe);
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  int count = argc > 1 ? std::atoi(argv[1]) : 300;
+  int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+  int profile = argc > 3 ? std::atoi(argv[3]) : 0;
+  std::string folder = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/qv-export-bench";
+  std::system(("mkdir -p '" + folder + "'").c_str());
+  setenv("QV_WIN32_REGISTRY", (folder + "/user.reg").c_str(), 1);
+
+  void *library = dlopen(QV_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+  if (!library) {
+    std::fprintf(stderr, "export_bench: %s\n", dlerror());
+    return 1;
+  }
+  Entry pi;
+  Resolve(library, "piLocalInit", &pi.init);
+  Resolve(library, "piLocalDone", &pi.done);
+  Resolve(library, "piLocalDlg", &pi.dlg);
+  Resolve(library, "piLocalSetFormat", &pi.setFormat);
+  Resolve(library, "piLocalSetData", &pi.setData);
+  Resolve(library, "piLocalSaveData", &pi.save);
+  Resolve(library, "piLocalProcessDataStart", &pi.start);
+  Resolve(library, "piLocalProcessDataEnd", &pi.end);
+
+  // The profile, chosen as a user does it, in the dialog.
+  std::string script = "select:" + std::to_string(profile) + ",ok";
+  Win32SetDialogScript(script.c_str());
+  HGLOBAL block = pi.init(0, 0);
+  if (!pi.dlg(0, block, nullptr)) {
+    std::fprintf(stderr, "export_bench: no profile at position %d\n", profile);
+    return 1;
+  }
+  pi.done(0, block);
+
+  std::vector<std::vector<BYTE>> frames = Frames();
+  std::string plugOut = folder + "/plugin.wmv", rawFile = folder + "/frames.raw", ffOut = folder + "/ffmpeg.wmv";
+  std::vector<double> plugin;
+  for (int r = 0; r < runs; ++r) plugin.push_back(count / ExportOnce(pi, frames, count, plugOut));
+
+  // The same frames top-down for ffmpeg, and the bit rate the plug-in's file got.
+  FILE *raw = std::fopen(rawFile.c_str(), "wb");
+  for (int i = 0; i < count; ++i)
+    for (LONG y = 0; y < kHeight; ++y)
+      std::fwrite(&frames[i % kDistinctFrames][40 + static_cast<size_t>(kHeight - 1 - y) * kStride], 1, kStride, raw);
+  std::fclose(raw);
+  std::string bitRate = Capture("ffprobe -v error -select_streams v:0 -show_entries stream=bit_rate -of csv=p=0 '" +
+                                plugOut + "'");
+  long rate = std::atol(bitRate.c_str());
+  if (rate <= 0) rate = 1000000;
+  std::string command = "ffmpeg -v error -y -f rawvideo -pix_fmt bgr24 -s 640x480 -r 30 -i '" + rawFile +
+                        "' -c:v wmv1 -b:v " + std::to_string(rate) + " -f asf '" + ffOut + "'";
+  std::vector<double> ffmpeg;
+  for (int r = 0; r < runs; ++r) {
+    auto begin = std::chrono::steady_clock::now();
+    if (std::system(command.c_str()) != 0) {
+      std::fprintf(stderr, "export_bench: ffmpeg failed\n");
+      return 1;
+    }
+    ffmpeg.push_back(count / Seconds(begin));
+  }
+  double p = Median(plugin), f = Median(ffmpeg);
+  std::printf("export 640x480, %d frames, profile %d (video %ld bit/s), median of %d runs\n", count, profile, rate, runs);
+  std::printf("  plug-in (piLocalSaveData): %8.1f frames/s\n", p);
+  std::printf("  ffmpeg CLI (wmv1):         %8.1f frames/s\n", f);
+  std::printf("  ratio: %.2f (goal >= 0.80)\n", p / f);
+  return 0;
+}

@@ -1,0 +1,250 @@
+// Real files through the plug-in and the real runtime, checked by independent readers
+// (ffprobe, the ffmpeg CLI) and by the plug-in's own import.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+#include "export_records.h"
+#include "plugin_under_test.h"
+
+namespace {
+
+constexpr LONG kWidth = 320;
+constexpr LONG kHeight = 240;
+
+// A smooth moving picture: drifting colour waves and a square crossing the frame.
+std::vector<BYTE> PatternDib(LONG width, LONG height, LONG frame) {
+  std::vector<BYTE> dib = NumberedDib(width, height, 0);
+  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
+  LONG side = height / 4, squareX = (frame * 3) % (width + side) - side, squareY = (height - side) / 2;
+  for (LONG y = 0; y < height; ++y) {
+    BYTE *row = dib.data() + 40 + static_cast<size_t>(height - 1 - y) * stride;
+    for (LONG x = 0; x < width; ++x) {
+      double u = double(x) / width, v = double(y) / height, t = frame * 0.05;
+      bool square = x >= squareX && x < squareX + side && y >= squareY && y < squareY + side;
+      row[3 * x] = square ? 230 : static_cast<BYTE>(128 + 90 * std::sin(6.28 * u + t));
+      row[3 * x + 1] = square ? 230 : static_cast<BYTE>(128 + 90 * std::sin(6.28 * v - t));
+      row[3 * x + 2] = square ? 230 : static_cast<BYTE>(128 + 90 * std::cos(3.14 * (u + v) + t));
+    }
+  }
+  return dib;
+}
+
+// 16-bit stereo: a 440 Hz tone on the left, 660 Hz on the right.
+std::vector<BYTE> Tone(LONG sampleFrames) {
+  std::vector<BYTE> pcm(static_cast<size_t>(sampleFrames) * 4);
+  for (LONG i = 0; i < sampleFrames; ++i) {
+    int16_t left = static_cast<int16_t>(8000 * std::sin(6.2831853 * 440 * i / 44100.0));
+    int16_t right = static_cast<int16_t>(8000 * std::sin(6.2831853 * 660 * i / 44100.0));
+    memcpy(&pcm[static_cast<size_t>(i) * 4], &left, 2);
+    memcpy(&pcm[static_cast<size_t>(i) * 4 + 2], &right, 2);
+  }
+  return pcm;
+}
+
+std::string Shell(const std::string &command) {
+  std::string output;
+  FILE *pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, n);
+  pclose(pipe);
+  return output;
+}
+
+// ffprobe's view: "video.codec_name", "audio.duration", "format.duration", ...
+std::map<std::string, std::string> Probe(const std::string &file) {
+  std::string text = Shell("ffprobe -v error -count_frames -show_entries "
+                           "stream=codec_type,codec_name,nb_read_frames,duration:format=duration -of compact '" +
+                           file + "'");
+  // One line per section: "stream|codec_name=wmv1|codec_type=video|...", "format|duration=...".
+  std::map<std::string, std::string> facts;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::vector<std::string> fields;
+    std::istringstream parts(line);
+    for (std::string part; std::getline(parts, part, '|');) fields.push_back(part);
+    if (fields.empty()) continue;
+    std::string section = fields[0];
+    for (const std::string &field : fields)
+      if (field.rfind("codec_type=", 0) == 0) section = field.substr(11);
+    for (size_t k = 1; k < fields.size(); ++k) {
+      size_t eq = fields[k].find('=');
+      if (eq != std::string::npos) facts[section + "." + fields[k].substr(0, eq)] = fields[k].substr(eq + 1);
+    }
+  }
+  return facts;
+}
+
+class ExportFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseFreshRegistry(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ = ::testing::TempDir() + "qv-export-files-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    ASSERT_EQ(0, std::system(("mkdir -p '" + folder_ + "'").c_str()));
+  }
+
+  // The entries of the profile dialog, read by a CBT hook that then cancels it.
+  static LONG ProfileCount() {
+    static LONG count = -1;
+    static HHOOK hook;
+    hook = SetWindowsHookExA(
+        WH_CBT,
+        [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+          if (code == HCBT_ACTIVATE) {
+            HWND dialog = reinterpret_cast<HWND>(wParam);
+            count = static_cast<LONG>(SendDlgItemMessageA(dialog, 100, LB_GETCOUNT, 0, 0));
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+          }
+          return CallNextHookEx(hook, code, wParam, lParam);
+        },
+        nullptr, GetCurrentThreadId());
+    TestInstance instance;
+    PluginUnderTest::Get().piLocalDlg(0, instance.handle(), nullptr);
+    UnhookWindowsHookEx(hook);
+    return count;
+  }
+
+  static void ChooseProfile(LONG position) {
+    std::string script = "select:" + std::to_string(position) + ",ok";
+    Win32SetDialogScript(script.c_str());
+    TestInstance instance;
+    EXPECT_TRUE(PluginUnderTest::Get().piLocalDlg(0, instance.handle(), nullptr));
+    Win32SetDialogScript(nullptr);
+  }
+
+  // Exports `frames` frames with `audioFrames` sample frames of tone, audio sent after
+  // each frame up to that frame's end, as a host interleaves them.
+  static void Export(const std::string &file, LONG frames, LONG audioFrames) {
+    const PluginUnderTest &pi = PluginUnderTest::Get();
+    TestInstance instance;
+    HostFormat record = WorkedExampleRecord();
+    record.frameCount = frames;
+    record.audioLength = audioFrames;
+    if (!audioFrames) record.flags = kHostFormatVideo;
+    std::vector<BYTE> bytes = ShortForm(record);
+    ASSERT_TRUE(pi.piLocalSetFormat(0, instance.handle(), bytes.data()));
+    ASSERT_TRUE(pi.piLocalProcessDataStart(0, instance.handle()));
+    std::vector<BYTE> pcm = Tone(audioFrames);
+    LONG sent = 0;
+    for (LONG i = 0; i < frames; ++i) {
+      std::vector<BYTE> dib = PatternDib(kWidth, kHeight, i);
+      pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+      ASSERT_TRUE(pi.piLocalSaveData(0, instance.handle(), 1, file.c_str())) << "frame " << i;
+      LONG until = std::min<LONG>(audioFrames, static_cast<LONG>((i + 1) * 44100LL / 30));
+      if (until > sent) {
+        pi.piLocalSetData(0, instance.handle(), pcm.data() + sent * 4, (until - sent) * 4, 0, 0);
+        ASSERT_TRUE(pi.piLocalSaveData(0, instance.handle(), 2, file.c_str())) << "audio after frame " << i;
+        sent = until;
+      }
+    }
+    ASSERT_TRUE(pi.piLocalProcessDataEnd(0, instance.handle()));
+  }
+
+  static double Psnr(const BYTE *a, const BYTE *b, size_t n) {
+    double sum = 0;
+    for (size_t i = 0; i < n; ++i) sum += double(int(a[i]) - int(b[i])) * (int(a[i]) - int(b[i]));
+    return sum == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * n / sum);
+  }
+
+  std::string folder_;
+};
+
+TEST_F(ExportFiles, TenSecondsWithSoundReadBackByFfprobe) {
+  std::string file = folder_ + "/clip.wmv";
+  ASSERT_NO_FATAL_FAILURE(Export(file, 300, 441000));
+  std::map<std::string, std::string> facts = Probe(file);
+  EXPECT_EQ("wmv1", facts["video.codec_name"]) << "Windows Media Video 7";
+  EXPECT_EQ("wmav2", facts["audio.codec_name"]);
+  EXPECT_EQ("300", facts["video.nb_read_frames"]);
+  // Each stream lasts 10 s; the file as a whole also carries the audio codec's
+  // priming before time 0.
+  for (const char *stream : {"video", "audio"}) {
+    ASSERT_FALSE(facts[std::string(stream) + ".duration"].empty()) << stream;
+    EXPECT_NEAR(10.0, std::stod(facts[std::string(stream) + ".duration"]), 1.0 / 30) << stream;
+  }
+}
+
+TEST_F(ExportFiles, EveryProfileWritesAReadableFile) {
+  LONG count = ProfileCount();
+  ASSERT_GT(count, 0);
+  for (LONG position = 0; position < count; ++position) {
+    ChooseProfile(position);
+    std::string file = folder_ + "/profile" + std::to_string(position) + ".wmv";
+    ASSERT_NO_FATAL_FAILURE(Export(file, 30, 44100)) << "profile " << position;
+    std::map<std::string, std::string> facts = Probe(file);
+    EXPECT_EQ("wmv1", facts["video.codec_name"]) << "profile " << position;
+    EXPECT_EQ("30", facts["video.nb_read_frames"]) << "profile " << position;
+  }
+}
+
+// The frames as the ffmpeg CLI decodes them, against the frames exported.
+TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughFfmpeg) {
+  LONG count = ProfileCount();
+  ASSERT_GT(count, 0);
+  ChooseProfile(count - 1);  // the list ends with the highest video bit rate
+  std::string file = folder_ + "/quality.wmv";
+  ASSERT_NO_FATAL_FAILURE(Export(file, 60, 0));
+  std::string raw = Shell("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt bgr24 -");
+  size_t frameBytes = size_t(kWidth) * kHeight * 3;
+  ASSERT_EQ(60 * frameBytes, raw.size());
+  for (LONG frame : {0, 15, 30, 59}) {
+    std::vector<BYTE> dib = PatternDib(kWidth, kHeight, frame);
+    // ffmpeg gives rows top-down, the DIB keeps them bottom-up.
+    std::vector<BYTE> topDown(frameBytes);
+    for (LONG y = 0; y < kHeight; ++y)
+      memcpy(&topDown[size_t(y) * kWidth * 3], dib.data() + 40 + size_t(kHeight - 1 - y) * kWidth * 3, kWidth * 3);
+    double psnr = Psnr(topDown.data(), reinterpret_cast<const BYTE *>(raw.data()) + frame * frameBytes, frameBytes);
+    EXPECT_GE(psnr, 30.0) << "frame " << frame;
+  }
+}
+
+// The frames as the plug-in's own import returns them.
+TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
+  const PluginUnderTest &pi = PluginUnderTest::Get();
+  LONG count = ProfileCount();
+  ASSERT_GT(count, 0);
+  ChooseProfile(count - 1);
+  std::string file = folder_ + "/import.wmv";
+  ASSERT_NO_FATAL_FAILURE(Export(file, 60, 0));
+  TestInstance instance;
+  ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, file.c_str())) << "the import cannot read the file";
+  for (LONG frame : {0, 15, 30, 59}) {
+    ASSERT_TRUE(pi.piLocalLength(0, instance.handle(), frame));
+    ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, file.c_str())) << "frame " << frame;
+    HGLOBAL bitmap = pi.piLocalGetData(0, instance.handle());
+    ASSERT_NE(nullptr, bitmap);
+    const BYTE *got = static_cast<const BYTE *>(GlobalLock(bitmap));
+    BITMAPINFOHEADER header;
+    memcpy(&header, got, sizeof(header));
+    EXPECT_EQ(kWidth, header.biWidth);
+    EXPECT_EQ(kHeight, header.biHeight);
+    std::vector<BYTE> expected = PatternDib(kWidth, kHeight, frame);
+    double psnr = Psnr(expected.data() + 40, got + 40, expected.size() - 40);
+    GlobalUnlock(bitmap);
+    EXPECT_GE(psnr, 30.0) << "frame " << frame;
+  }
+}
+
+TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
+  const PluginUnderTest &pi = PluginUnderTest::Get();
+  std::string source = folder_ + "/source.wmv", target = folder_ + "/never.wmv";
+  ASSERT_NO_FATAL_FAILURE(Export(source, 10, 0));
+  TestInstance instance;
+  ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, source.c_str()));
+  ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, source.c_str()));  // opens the reader
+  std::vector<BYTE> record = ShortForm(WorkedExampleRecord());
+  pi.piLocalSetFormat(0, instance.handle(), record.data());
+  std::vector<BYTE> dib = PatternDib(kWidth, kHeight, 0);
+  pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+  EXPECT_FALSE(pi.piLocalSaveData(0, instance.handle(), 1, target.c_str()));
+  EXPECT_EQ(nullptr, std::fopen(target.c_str(), "rb"));
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// The Windows build of the plug-in under Wine: its dialog resource, the dialog on a
+// real (virtual) display, and the export against Wine's media runtime, whose writer
+// and profile manager are not implemented: every call must fail cleanly with 0.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Plugin {
+  HMODULE module = nullptr;
+  HGLOBAL(WINAPI *piLocalInit)(DWORD, DWORD) = nullptr;
+  void(WINAPI *piLocalDone)(DWORD, HGLOBAL) = nullptr;
+  BOOL(WINAPI *piLocalDlg)(DWORD, HGLOBAL, HWND) = nullptr;
+  BOOL(WINAPI *piLocalSetFormat)(DWORD, HGLOBAL, const void *) = nullptr;
+  BOOL(WINAPI *piLocalSetData)(DWORD, HGLOBAL, const void *, LONG, DWORD, DWORD) = nullptr;
+  BOOL(WINAPI *piLocalSaveData)(DWORD, HGLOBAL, LONG, LPCSTR) = nullptr;
+  BOOL(WINAPI *piLocalProcessDataStart)(DWORD, HGLOBAL) = nullptr;
+  BOOL(WINAPI *piLocalProcessDataEnd)(DWORD, HGLOBAL) = nullptr;
+
+  template <class F>
+  void Resolve(const char *name, F *function) {
+    *function = reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(module, name)));
+    ASSERT_NE(nullptr, *function) << name;
+  }
+
+  static Plugin &Get() {
+    static Plugin plugin;
+    if (!plugin.module) {
+      // The build passes the Unix path; Wine sees the Unix root as drive Z:.
+      std::string path = std::string("Z:") + QV_PLUGIN_PATH;
+      for (char &c : path)
+        if (c == '/') c = '\\';
+      plugin.module = LoadLibraryA(path.c_str());
+      EXPECT_NE(nullptr, plugin.module) << "cannot load " << path << " (error " << GetLastError() << ")";
+      if (!plugin.module) std::abort();
+      plugin.Resolve("piLocalInit", &plugin.piLocalInit);
+      plugin.Resolve("piLocalDone", &plugin.piLocalDone);
+      plugin.Resolve("piLocalDlg", &plugin.piLocalDlg);
+      plugin.Resolve("piLocalSetFormat", &plugin.piLocalSetFormat);
+      plugin.Resolve("piLocalSetData", &plugin.piLocalSetData);
+      plugin.Resolve("piLocalSaveData", &plugin.piLocalSaveData);
+      plugin.Resolve("piLocalProcessDataStart", &plugin.piLocalProcessDataStart);
+      plugin.Resolve("piLocalProcessDataEnd", &plugin.piLocalProcessDataEnd);
+    }
+    return plugin;
+  }
+};
+
+// Reads a WORD-aligned standard dialog template item by item.
+struct TemplateReader {
+  const BYTE *p;
+  WORD Word() {
+    WORD w;
+    memcpy(&w, p, 2);
+    p += 2;
+    return w;
+  }
+  DWORD Dword() {
+    DWORD d;
+    memcpy(&d, p, 4);
+    p += 4;
+    return d;
+  }
+  // A string or an ordinal (0xFFFF then the number).
+  std::wstring Text() {
+    std::wstring text;
+    if (Word() == 0xFFFF) return L"#" + std::to_wstring(Word());
+    p -= 2;
+    for (WORD c; (c = Word()) != 0;) text += static_cast<wchar_t>(c);
+    return text;
+  }
+  void AlignDword(const BYTE *base) {
+    while ((p - base) % 4) ++p;
+  }
+};
+
+struct Control {
+  DWORD style;
+  short x, y, cx, cy;
+  WORD id;
+  std::wstring windowClass, text;
+};
+
+TEST(WineDialogResource, TemplateIsTheProfileDialog) {
+  Plugin &plugin = Plugin::Get();
+  HRSRC found = FindResourceA(plugin.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+  ASSERT_NE(nullptr, found);
+  const BYTE *base = static_cast<const BYTE *>(LockResource(LoadResource(plugin.module, found)));
+  ASSERT_NE(nullptr, base);
+  TemplateReader r{base};
+  EXPECT_EQ(0x80C800C0u, r.Dword());
+  r.Dword();  // extended style
+  WORD count = r.Word();
+  EXPECT_EQ(6, count);
+  short x = r.Word(), y = r.Word(), cx = r.Word(), cy = r.Word();
+  EXPECT_EQ(0, x);
+  EXPECT_EQ(0, y);
+  EXPECT_EQ(259, cx);
+  EXPECT_EQ(165, cy);
+  EXPECT_EQ(L"", r.Text());  // menu
+  EXPECT_EQ(L"", r.Text());  // class
+  EXPECT_EQ(L"Windows Media Configuration", r.Text());
+  EXPECT_EQ(8, r.Word());
+  EXPECT_EQ(L"MS Sans Serif", r.Text());
+  const Control expected[] = {
+      {0x50010001, 150, 148, 50, 14, 1, L"#128", L"OK"},
+      {0x50010000, 207, 148, 50, 14, 2, L"#128", L"Cancel"},
+      {0x50020000, 7, 9, 82, 10, 0xFFFF, L"#130", L"Select profile:"},
+      {0x50A10101, 7, 19, 243, 102, 100, L"#131", L""},
+      {0x50000007, 3, 2, 253, 124, 0xFFFF, L"#128", L""},
+      {0x50020000, 3, 128, 252, 17, 0xFFFF, L"#130", L"?"},
+  };
+  for (int i = 0; i < count && i < 6; ++i) {
+    r.AlignDword(base);
+    Control c;
+    c.style = r.Dword();
+    r.Dword();
+    c.x = r.Word(), c.y = r.Word(), c.cx = r.Word(), c.cy = r.Word();
+    c.id = r.Word();
+    c.windowClass = r.Text();
+    c.text = r.Text();
+    WORD extra = r.Word();
+    r.p += extra;
+    const Control &e = expected[i];
+    EXPECT_EQ(e.style, c.style) << "control " << i;
+    EXPECT_EQ(e.x, c.x) << "control " << i;
+    EXPECT_EQ(e.y, c.y) << "control " << i;
+    EXPECT_EQ(e.cx, c.cx) << "control " << i;
+    EXPECT_EQ(e.cy, c.cy) << "control " << i;
+    EXPECT_EQ(e.id, c.id) << "control " << i;
+    EXPECT_TRUE(e.windowClass == c.windowClass) << "control " << i;
+    if (i < 5) EXPECT_TRUE(e.text == c.text) << "control " << i;
+    else EXPECT_NE(std::wstring::npos, c.text.find(L"\n")) << "the notice has two lines";
+  }
+}
+
+// What the CBT hook found in the open dialog.
+struct Opened {
+  bool seen = false;
+  std::vector<int> ids;
+  std::vector<std::string> classes;
+  std::string caption;
+};
+Opened opened;
+HHOOK hook;
+
+BOOL CALLBACK CountChild(HWND child, LPARAM) {
+  char name[64] = {};
+  GetClassNameA(child, name, sizeof(name));
+  opened.classes.push_back(name);
+  opened.ids.push_back(GetDlgCtrlID(child));
+  return TRUE;
+}
+
+LRESULT CALLBACK WatchDialog(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && !opened.seen) {
+    HWND dialog = reinterpret_cast<HWND>(wParam);
+    opened.seen = true;
+    char caption[128] = {};
+    GetWindowTextA(dialog, caption, sizeof(caption));
+    opened.caption = caption;
+    EnumChildWindows(dialog, CountChild, 0);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  }
+  return CallNextHookEx(hook, code, wParam, lParam);
+}
+
+// Needs a display: run under xvfb-run (the ctest entry export_wine_dialog does).
+TEST(WineDialog, OpensWithItsSixControlsAndCloses) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  Plugin &plugin = Plugin::Get();
+  HGLOBAL block = plugin.piLocalInit(0, 0);
+  ASSERT_NE(nullptr, block);
+  hook = SetWindowsHookExA(WH_CBT, WatchDialog, nullptr, GetCurrentThreadId());
+  EXPECT_FALSE(plugin.piLocalDlg(0, block, nullptr)) << "closed with Cancel";
+  UnhookWindowsHookEx(hook);
+  plugin.piLocalDone(0, block);
+  ASSERT_TRUE(opened.seen);
+  EXPECT_EQ("Windows Media Configuration", opened.caption);
+  EXPECT_EQ((std::vector<int>{1, 2, -1, 100, -1, -1}), opened.ids);
+  ASSERT_EQ(6u, opened.classes.size());
+  EXPECT_STRCASEEQ("Button", opened.classes[0].c_str());
+  EXPECT_STRCASEEQ("ListBox", opened.classes[3].c_str());
+  EXPECT_STRCASEEQ("Static", opened.classes[5].c_str());
+}
+
+TEST(WineExport, FailsCleanlyWithoutAWriter) {
+  Plugin &plugin = Plugin::Get();
+  HGLOBAL block = plugin.piLocalInit(0, 0);
+  ASSERT_NE(nullptr, block);
+  BYTE record[76] = {};
+  DWORD flags = 3, frames = 30, rate = 30000, audioLength = 44100, bufferSize = 5880;
+  BITMAPINFOHEADER bitmap = {40, 320, 240, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  WORD wave[8] = {1, 2, 0xAC44, 0, 0xB110, 0x0002, 4, 16};  // PCM, 2 ch, 44100 Hz, 176400 B/s, align 4, 16 bits
+  memcpy(record, &flags, 4);
+  memcpy(record + 4, &frames, 4);
+  memcpy(record + 8, &rate, 4);
+  memcpy(record + 12, &bitmap, 40);
+  memcpy(record + 52, &audioLength, 4);
+  memcpy(record + 56, wave, 16);
+  memcpy(record + 72, &bufferSize, 4);
+  EXPECT_TRUE(plugin.piLocalSetFormat(0, block, record));
+  EXPECT_TRUE(plugin.piLocalProcessDataStart(0, block));
+  std::vector<BYTE> dib(40 + 230400, 0x40);
+  memcpy(dib.data(), &bitmap, 40);
+  char name[MAX_PATH];
+  GetTempPathA(sizeof(name), name);
+  strcat(name, "qv-wine-export.wmv");
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    plugin.piLocalSetData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+    EXPECT_FALSE(plugin.piLocalSaveData(0, block, 1, name)) << "Wine's runtime cannot write";
+    std::vector<BYTE> pcm(bufferSize);
+    plugin.piLocalSetData(0, block, pcm.data(), static_cast<LONG>(pcm.size()), 0, 0);
+    EXPECT_FALSE(plugin.piLocalSaveData(0, block, 2, name));
+  }
+  EXPECT_TRUE(plugin.piLocalSaveData(0, block, 0, name)) << "kind 0 needs no writer";
+  EXPECT_TRUE(plugin.piLocalProcessDataEnd(0, block));
+  plugin.piLocalDone(0, block);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name)) << "no file is left behind";
+}
+
+}  // namespace
