@@ -80,6 +80,14 @@ PakMatchFinder::Match PakMatchFinder::Find(size_t position) {
 
   Match best{0, 0};
   if (position >= size_) return best;
+  // Inside a long repeat: when the previous position matched the longest length,
+  // this one does too at the same distance if one more byte agrees, and nothing
+  // can be longer.
+  if (previous_.length == kPakMaxMatch && previous_position_ + 1 == position &&
+      data_[position + kPakMaxMatch - 1] == data_[position + kPakMaxMatch - 1 - previous_.distance]) {
+    previous_position_ = position;
+    return previous_;
+  }
   const int32_t pos = (int32_t)position;
   const int32_t oldest = pos - (int32_t)kPakMaxDistance;
   const uint8_t *key = &data_[position];
@@ -101,5 +109,7 @@ PakMatchFinder::Match PakMatchFinder::Find(size_t position) {
     }
   }
   if (best.length < kPakMinMatch) best = {0, 0};
+  previous_ = best;
+  previous_position_ = position;
   return best;
 }

@@ -39,7 +39,9 @@ class PakMatchFinder {
   size_t size_;
   size_t inserted_ = 0;        // positions below this are in the trees
   std::vector<int32_t> head_;  // newest position per hash, or -1
-  std::vector<int32_t> smaller_, greater_;  // children, indexed by position & kSlotMask
+  std::vector<int32_t> smaller_, greater_;
+  Match previous_{0, 0};        // the last result, at previous_position_
+  size_t previous_position_ = 0;  // children, indexed by position & kSlotMask
 };
 
 #endif

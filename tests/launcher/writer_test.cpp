@@ -76,6 +76,25 @@ TEST(WriterTest, ParseIsAsSmallAsTheBruteForceOptimum) {
   }
 }
 
+TEST(WriterTest, ParseStaysOptimalOnLongRepeatsAndRuns) {
+  std::mt19937 rng(77);
+  for (int round = 0; round < 60; round++) {
+    std::vector<uint8_t> data;
+    while (data.size() < 300) {
+      size_t length = 1 + rng() % 40;
+      if (data.size() > 3 && rng() % 2) {
+        size_t distance = 1 + rng() % std::min<size_t>(data.size(), 60);  // runs (1, 2) and repeats
+        for (size_t k = 0; k < length; k++) data.push_back(data[data.size() - distance]);
+      } else {
+        for (size_t k = 0; k < length; k++) data.push_back((uint8_t)(rng() % 3));
+      }
+    }
+    std::vector<uint8_t> blocks = PakCompressBlocks(data.data(), data.size(), PakParse::kOptimal);
+    ASSERT_EQ(blocks.size() - 2, BruteForceBlockBytes(data)) << "round " << round;
+    ASSERT_EQ(DecodeAll(blocks, data.size(), true), data) << "round " << round;
+  }
+}
+
 TEST(WriterTest, OptimalParseNeverLosesToGreedy) {
   for (unsigned seed = 0; seed < 20; seed++) {
     std::vector<uint8_t> data = Random(30000, 3 + seed, seed);
