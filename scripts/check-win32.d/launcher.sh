@@ -19,7 +19,7 @@ grep -q 'file format pei-i386' <<<"$file_info" || { say "$exe is not a PE32 imag
 grep -q 'Subsystem.*(Windows GUI)' <<<"$private_info" || { say "$exe is not a GUI-subsystem program"; fail=1; }
 # Resource type 14 (icon group) must hold the entry 100 (0x64), and type 3 its icon.
 resources=$(sed -n '/The .rsrc Resource Directory section/,/^$/p' <<<"$private_info")
-icon_group=$(awk '/Entry: ID: 0x00000e,/{group = 1; next} group && /Entry: ID:/{print $3; exit}' <<<"$resources")
+icon_group=$(awk '/Entry: ID: 0x00000e,/{group = 1; next} group && /Entry: ID:/{print $4; exit}' <<<"$resources")
 [ "$icon_group" = "0x000064," ] || { say "$exe has no icon group 100"; fail=1; }
 grep -q 'Entry: ID: 0x000003,' <<<"$resources" || { say "$exe has no icon image"; fail=1; }
 size=$(stat -c %s "$exe")
