@@ -244,10 +244,12 @@ TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), static_cast<DWORD>(frame.size() - 1)));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), 0));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, 7, 0, frame.data(), static_cast<DWORD>(frame.size())));
+  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, ~0ull, frame.data(), static_cast<DWORD>(frame.size())));
   // Audio: a partial sample frame is ignored, an empty piece is harmless.
   const std::vector<BYTE> tone = ToneChunk(0, 4410, 44100);
   EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), 3));
   EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), 0));
+  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, audioInput, 1ull << 62, tone.data(), static_cast<DWORD>(tone.size())));
   for (int i = 0; i < 12; ++i) {
     const std::vector<BYTE> image = PatternFrame(i, 160, 120);
     EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
@@ -342,8 +344,10 @@ TEST(Writer, AudioOnlyProfileWritesSound) {
   ASSERT_EQ(S_OK, writer->BeginWriting());
   std::vector<BYTE> pcm(22050 * 2);  // 2 s of 8-bit mono, a square wave
   for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = (i / 50) % 2 ? 200 : 56;
-  for (size_t at = 0; at < pcm.size(); at += 2205)
+  // The first second in small pieces, the second in one piece.
+  for (size_t at = 0; at < 22050; at += 2205)
     ASSERT_EQ(S_OK, WriteBytes(writer, 0, at * 10000000ull / 22050, &pcm[at], 2205));
+  ASSERT_EQ(S_OK, WriteBytes(writer, 0, 10000000, &pcm[22050], 22050));
   ASSERT_EQ(S_OK, writer->EndWriting());
   EXPECT_EQ(0u, writer->Release());
   const std::string probe = Probe(path, "stream=codec_name,sample_rate,channels,duration");

@@ -16,6 +16,7 @@ namespace wmf {
 namespace {
 constexpr long long kUnitsPerSecond = 10000000;
 constexpr long long kLongestSilence = 60;  // seconds of a gap filled with silence
+constexpr int kSliceSamples = 16384;
 }
 
 AudioEncoder::~AudioEncoder() {
@@ -54,6 +55,9 @@ HRESULT AudioEncoder::Open(const WAVEFORMATEX &format, DWORD bitrate, AsfFile &f
     return E_OUTOFMEMORY;
   queue_ = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, channels_, c->frame_size * 2);
   if (!queue_) return E_OUTOFMEMORY;
+  if (av_samples_alloc_array_and_samples(reinterpret_cast<uint8_t ***>(&scratch_), nullptr, channels_, kSliceSamples,
+                                         AV_SAMPLE_FMT_FLTP, 0) < 0)
+    return E_OUTOFMEMORY;
 
   frame_->format = AV_SAMPLE_FMT_FLTP;
   frame_->nb_samples = c->frame_size;
@@ -111,12 +115,11 @@ HRESULT AudioEncoder::EncodeFullFrames(AsfFile &file, bool padLast) {
 
 HRESULT AudioEncoder::Encode(const BYTE *data, DWORD length, QWORD time, AsfFile &file) {
   if (!out_.codec) return E_UNEXPECTED;
-  const int samples = static_cast<int>(std::min<DWORD>(length / blockAlign_, 1u << 24));
+  const DWORD samples = length / static_cast<DWORD>(blockAlign_);
   if (samples == 0) return S_OK;
 
   // Where this piece belongs; the first piece sets the stream's start.
-  const long long at = av_rescale_rnd(static_cast<int64_t>(time > INT64_MAX ? INT64_MAX : time), sampleRate_,
-                                      kUnitsPerSecond, AV_ROUND_NEAR_INF);
+  const long long at = av_rescale_rnd(static_cast<int64_t>(time), sampleRate_, kUnitsPerSecond, AV_ROUND_NEAR_INF);
   const long long next = queueStart_ + av_audio_fifo_size(queue_);
   if (!started_) {
     // FFmpeg's decoder drops what the first frames of a stream decode to: a frame of
@@ -132,20 +135,18 @@ HRESULT AudioEncoder::Encode(const BYTE *data, DWORD length, QWORD time, AsfFile
     if (av_audio_fifo_size(queue_) == 0) queueStart_ = std::max(queueStart_, at);
   }
 
-  if (samples > scratchSamples_) {
-    if (scratch_) av_freep(&scratch_[0]);
-    av_freep(&scratch_);
-    scratchSamples_ = 0;
-    if (av_samples_alloc_array_and_samples(reinterpret_cast<uint8_t ***>(&scratch_), nullptr, channels_, samples,
-                                           AV_SAMPLE_FMT_FLTP, 0) < 0)
-      return E_OUTOFMEMORY;
-    scratchSamples_ = samples;
+  // Converted a slice at a time, so that a large piece needs no large buffer.
+  for (DWORD done = 0; done < samples;) {
+    const int slice = static_cast<int>(std::min<DWORD>(samples - done, kSliceSamples));
+    const uint8_t *in[1] = {data + static_cast<size_t>(done) * blockAlign_};
+    const int converted = swr_convert(convert_, scratch_, slice, in, slice);
+    if (converted < 0) return ResultOfAv(converted);
+    if (av_audio_fifo_write(queue_, reinterpret_cast<void **>(scratch_), converted) < converted) return E_OUTOFMEMORY;
+    HRESULT hr = EncodeFullFrames(file, false);
+    if (FAILED(hr)) return hr;
+    done += static_cast<DWORD>(slice);
   }
-  const uint8_t *in[1] = {data};
-  const int converted = swr_convert(convert_, scratch_, samples, in, samples);
-  if (converted < 0) return ResultOfAv(converted);
-  if (av_audio_fifo_write(queue_, reinterpret_cast<void **>(scratch_), converted) < converted) return E_OUTOFMEMORY;
-  return EncodeFullFrames(file, false);
+  return S_OK;
 }
 
 HRESULT AudioEncoder::Finish(AsfFile &file) {

@@ -38,8 +38,7 @@ class AudioEncoder {
   SwrContext *convert_ = nullptr;
   AVAudioFifo *queue_ = nullptr;
   AVFrame *frame_ = nullptr;
-  BYTE **scratch_ = nullptr;  // planar float, scratchSamples_ per channel
-  int scratchSamples_ = 0;
+  BYTE **scratch_ = nullptr;  // planar float, one slice of converted samples
   int channels_ = 0;
   int blockAlign_ = 0;
   int sampleRate_ = 0;

@@ -101,7 +101,7 @@ HRESULT VideoEncoder::Encode(const BYTE *image, DWORD length, QWORD time, bool k
 
   // Presentation time to frame number; frames never share or go back in time.
   const AVRational rate = out_.codec->framerate;
-  long long pts = av_rescale_rnd(static_cast<int64_t>(time > INT64_MAX ? INT64_MAX : time), rate.num,
+  long long pts = av_rescale_rnd(static_cast<int64_t>(time), rate.num,
                                  static_cast<int64_t>(rate.den) * kUnitsPerSecond, AV_ROUND_NEAR_INF);
   if (pts <= lastPts_) pts = lastPts_ + 1;
   lastPts_ = pts;

@@ -12,6 +12,10 @@
 
 namespace wmf {
 
+namespace {
+constexpr QWORD kLatestSampleTime = 40ull * 24 * 3600 * 10000000;  // 40 days
+}  // namespace
+
 Writer *Writer::Create() { return new (std::nothrow) Writer(); }
 
 Writer::Writer() = default;
@@ -197,6 +201,10 @@ HRESULT Writer::WriteSample(DWORD input, QWORD time, DWORD flags, INSSBuffer *sa
   HRESULT hr = sample->GetBufferAndLength(&data, &length);
   if (FAILED(hr)) return hr;
   if (!data && length) return E_INVALIDARG;
+
+  // ASF keeps times as 32-bit milliseconds: a time past what it can hold is refused
+  // before it reaches the file, which then carries on.
+  if (time > kLatestSampleTime) return E_INVALIDARG;
 
   Input &target = inputs_[input];
   if (target.video) {
