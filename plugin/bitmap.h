@@ -6,7 +6,11 @@
 
 /* A new movable packed DIB with 24 bits per pixel made from one decoded sample, or 0.
  * `source` is the output's BITMAPINFOHEADER, followed by its colour table for 8 bits
- * or less; `pixels` holds `available` bytes, and nothing past them is read. */
+ * or less; `pixels` holds `available` bytes, and nothing past them is read.
+ * The colour table starts 40 bytes after `source` whatever its biSize says, and only
+ * the image size's bytes are taken from `pixels`. A top-down source (negative height)
+ * comes back bottom-up. No frame (0) for a negative width, a sample shorter than its
+ * rows, a picture too large for one block, or memory running out. */
 HGLOBAL PackageSample(const BYTE *pixels, DWORD available, const BITMAPINFOHEADER *source);
 
 #endif

@@ -1,0 +1,75 @@
+/* The small bitmap rules behind the conversion of decoded samples into packed DIBs.
+ *
+ * A packed DIB here is one global memory block: a 40-byte BITMAPINFOHEADER followed
+ * directly by the pixel rows, bottom-up, each row padded to a multiple of 4 bytes, no
+ * colour table. A "header-plus-pixels block" has the same layout at any bit count.
+ *
+ * Pixel coordinates: x counts columns from the left, y counts rows from the top of the
+ * picture. A bottom-up block (positive height) stores row y at height - 1 - y; a
+ * top-down block (negative height) stores it at y.
+ *
+ * A colour travels as a COLORREF: red in bits 0-7, green 8-15, blue 16-23. */
+#ifndef QV_PLUGIN_BITMAP_RULES_H
+#define QV_PLUGIN_BITMAP_RULES_H
+
+#include "win32.h"
+
+/* Sizes of the header that starts every packed DIB and of a colour table entry. */
+constexpr LONG kPackedDibHeaderBytes = 40;
+constexpr LONG kPaletteEntryBytes = 4;
+
+/* The largest block the conversion asks for: the header's 32-bit sizes and a 32-bit
+ * host's address space both end here. Larger pictures give no frame. */
+constexpr LONGLONG kLargestBitmapBlock = 0x7FFFFFFF;
+
+/* A row's byte count rounded up to a multiple of 4 (0 stays 0, 1 to 4 give 4). The
+ * rounding works on the truncated quotient, so a negative count such as -5 gives 0. */
+LONGLONG RoundRowSize(LONGLONG count);
+
+/* Bytes of one stored row of a picture `width` pixels wide at `bitCount` bits per
+ * pixel: width x 3, x 2 (15 and 16 bits), x 4 (32 bits), x 1 (8 bits), / 2 and / 8
+ * (4 and 1 bits, a partial byte counted), rounded up to 4. Other bit counts have no
+ * known layout: their "row" is `width` bytes, not rounded. */
+LONGLONG RowStride(WORD bitCount, LONG width);
+
+/* Byte count of the pixel rows the header describes (stride x height), as the low
+ * 32 bits of the exact product. biSizeImage is not consulted. */
+DWORD ImageSize(const BITMAPINFOHEADER *header);
+
+/* The same count for a picture of `rows` rows, or -1 when width or rows is negative
+ * or the count exceeds `limit`. Never overflows. */
+LONGLONG CheckedImageSize(WORD bitCount, LONG width, LONGLONG rows, LONGLONG limit);
+
+/* A new zero-filled movable packed DIB of 24 bits per pixel, unlocked; 0 when the
+ * size is negative or too large or the block cannot be had. */
+HGLOBAL CreateBitmap24(LONG width, LONG height);
+
+/* The same block, left unfilled when the caller writes every byte of it itself. */
+HGLOBAL AllocateBitmap24(LONG width, LONG height, bool zeroFill);
+
+/* Store one pixel into a locked 24-bit block (blue, green, red at increasing addresses). */
+void WritePixel24(BYTE *block, LONG x, LONG y, DWORD colour);
+
+/* Read one pixel of a locked header-plus-pixels block of the reader's depth. */
+BYTE ReadPixel1(const BYTE *block, LONG x, LONG y);   // colour index 0-1
+BYTE ReadPixel4(const BYTE *block, LONG x, LONG y);   // colour index 0-15
+BYTE ReadPixel8(const BYTE *block, LONG x, LONG y);   // colour index 0-255
+WORD ReadPixel16(const BYTE *block, LONG x, LONG y);  // the pixel's 16-bit value
+DWORD ReadPixel32(const BYTE *block, LONG x, LONG y); // the pixel's 32-bit value
+
+/* Channel mapping from a pixel value to a colour. A palette index with no entry
+ * (at or beyond `entries`) is black. 16-bit pixels are read as 5-5-5 whatever the
+ * header's compression says, bit 15 ignored, each channel shifted left by 3 with the
+ * low bits left zero. The fourth byte of a 32-bit pixel is ignored. */
+DWORD ColourFromPalette(const RGBQUAD *table, DWORD entries, BYTE index);
+DWORD ColourFrom16(WORD value);
+DWORD ColourFrom32(DWORD value);
+
+/* Replace the header-plus-pixels block named by `block` with a 24-bit packed DIB of
+ * the same width and height. A 24-bit block is left as it is. Depths other than
+ * 1, 4, 8, 15, 16 and 32 give a black picture. `table` (with `entries` entries) serves
+ * 1, 4 and 8 bits. On failure (no memory, a block shorter than its header says,
+ * a negative width) it returns false and `block` still names the untouched source. */
+bool ConvertTo24Bits(HGLOBAL &block, const RGBQUAD *table, DWORD entries);
+
+#endif
