@@ -17,8 +17,12 @@ const DWORD kDefaultWaitTimeout = 30000;  // ms without any reader event
 HGLOBAL PackageFrame(INSSBuffer *sample, const FrameSource &source) {
   BYTE *bytes = nullptr;
   DWORD length = 0;
-  if (!sample || sample->GetBuffer(&bytes) != S_OK || !bytes) return 0;
-  if (sample->GetLength(&length) != S_OK) return 0;
+  if (!sample) return 0;
+  // Some runtimes answer only the combined query, others only the separate ones.
+  if (sample->GetBufferAndLength(&bytes, &length) != S_OK) {
+    if (sample->GetBuffer(&bytes) != S_OK || sample->GetLength(&length) != S_OK) return 0;
+  }
+  if (!bytes) return 0;
   return PackageSample(bytes, length, &source.header);
 }
 

@@ -113,6 +113,15 @@ double Psnr(const Picture &a, const Picture &b) {
   return mse == 0 ? 99 : 10 * log10(255.0 * 255.0 / mse);
 }
 
+double MatchOfFrame(const Picture &frame, const std::string &reference, int width, int height, int index) {
+  double match = Psnr(frame, ReferenceFrame(reference, width, height, index));
+  if (PlatformRuntime() && index > 0) {
+    double earlier = Psnr(frame, ReferenceFrame(reference, width, height, index - 1));
+    if (earlier > match) match = earlier;
+  }
+  return match;
+}
+
 BlockView::BlockView(HGLOBAL handle) : handle_(handle), block_(static_cast<InstanceBlock *>(GlobalLock(handle))) {
   EXPECT_TRUE(block_ != nullptr);
 }

@@ -34,6 +34,12 @@ Picture PictureOfDib(const std::vector<BYTE> &dib);
 
 double Psnr(const Picture &a, const Picture &b);
 
+/* How well `frame` matches FFmpeg's frame `index` (PSNR in dB). On the platform's
+ * runtime under Wine the frame one earlier counts as well: Wine's reader (GStreamer)
+ * gives each frame of these ASF files 40 ms and hands out the frame that overlaps the
+ * start time, which at 30 frames per second is the one before. */
+double MatchOfFrame(const Picture &frame, const std::string &reference, int width, int height, int index);
+
 /* The instance block, locked while this lives (the host may look between calls). */
 class BlockView {
  public:
