@@ -63,16 +63,16 @@ wmf_fixtures::Picture PictureOf(const ReaderEvent &sample, const std::vector<BYT
   const int eofsBefore = callback->Count(WMT_EOF);
   auto taken = std::make_shared<std::atomic<bool>>(false);
   callback->keepBytes = true;
-  callback->onSample = [reader, output, taken](const ReaderEvent &e) {
+  callback->SetOnSample([reader, output, taken](const ReaderEvent &e) {
     if (e.output == output && !taken->exchange(true)) reader->Stop();
-  };
+  });
   if (reader->Start(start, 0, 1.0f, nullptr) != S_OK) return ::testing::AssertionFailure() << "Start failed";
   bool ended = false;
   for (int i = 0; i < 3000 && !ended; ++i) {
     ended = callback->Count(WMT_STOPPED) > stopsBefore || callback->Count(WMT_EOF) > eofsBefore;
     if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  callback->onSample = nullptr;
+  callback->SetOnSample(nullptr);
   callback->keepBytes = false;
   if (!ended) return ::testing::AssertionFailure() << "the start never ended";
   for (const ReaderEvent &e : callback->LastRun()) {

@@ -14,7 +14,7 @@ namespace {
 int FrameAt(wmf::ReaderPipeline &pipeline, int n, const std::vector<BYTE> &type) {
   pipeline.Begin(FrameTime(n, 30), 0);
   wmf::ReaderSample sample;
-  while (pipeline.Next(&sample)) {
+  while (pipeline.Next(&sample) == wmf::ReaderPipeline::Step::Sample) {
     if (sample.output != 0) continue;
     ReaderEvent event;
     BYTE *bytes = nullptr;
@@ -61,6 +61,23 @@ TEST(ReaderPipeline, SequentialStartsKeepDecoding) {
   EXPECT_EQ(FrameAt(*pipeline, 300, type), -1);
   EXPECT_EQ(FrameAt(*pipeline, 299, type), 299);
   EXPECT_TRUE(pipeline->LastBeginSeeked());
+}
+
+TEST(ReaderPipeline, WaitingRequestInterruptsDecoding) {
+  std::atomic<bool> cancel{false};
+  std::unique_ptr<wmf::ReaderPipeline> pipeline;
+  ASSERT_EQ(wmf::ReaderPipeline::Open(FixturePath(Fixture::Wmv1Video), wmf::VideoOutputKind::Rgb24, &cancel,
+                                      &pipeline),
+            S_OK);
+  std::atomic<size_t> pending{1};
+  pipeline->Begin(FrameTime(100, 30), 0);
+  wmf::ReaderSample sample;
+  EXPECT_EQ(pipeline->Next(&sample, &pending), wmf::ReaderPipeline::Step::Interrupted);
+  pending = 0;
+  EXPECT_EQ(pipeline->Next(&sample, &pending), wmf::ReaderPipeline::Step::Sample);
+  EXPECT_EQ(sample.output, 0u);
+  EXPECT_LE(sample.time, FrameTime(100, 30) + 5000);
+  EXPECT_GE(sample.time + 5000, FrameTime(100, 30));
 }
 
 TEST(ReaderPipeline, CancelledOpenGivesUp) {

@@ -47,13 +47,13 @@ TEST(ReaderPlayback, SequentialPlayDeliversEveryFrameInOrder) {
 
   std::vector<int> numbers;
   double worstPsnr = 99;
-  opened.callback->onSample = [&](const ReaderEvent &e) {
+  opened.callback->SetOnSample([&](const ReaderEvent &e) {
     ASSERT_EQ(e.length, 960u * 240u);
     const wmf_fixtures::Picture picture = PictureOf(e, type);
     const int n = ReadFrameNumber(picture);
     numbers.push_back(n);
     if (n >= 0 && n % 10 == 0) worstPsnr = std::min(worstPsnr, Psnr(picture, PatternFrame(n, 320, 240)));
-  };
+  });
   int context = 0;
   ASSERT_EQ(opened.reader->Start(0, 0, 1.0f, &context), S_OK);
   ASSERT_TRUE(opened.callback->WaitFor(WMT_EOF));
@@ -76,7 +76,7 @@ TEST(ReaderPlayback, SequentialPlayDeliversEveryFrameInOrder) {
     previous = e.time;
     ++frame;
   }
-  opened.callback->onSample = nullptr;
+  opened.callback->SetOnSample(nullptr);
   opened.Finish();
 }
 
@@ -156,12 +156,12 @@ TEST(ReaderPlayback, FrameAfterASeekEqualsTheSequentialOne) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
   const std::vector<int> positions = {5, 37, 120, 121, 200, 299};
   std::map<QWORD, std::vector<BYTE>> sequential;  // by sample time
-  opened.callback->onSample = [&](const ReaderEvent &e) {
+  opened.callback->SetOnSample([&](const ReaderEvent &e) {
     if (e.output == 0) sequential[e.time] = e.bytes;
-  };
+  });
   ASSERT_EQ(opened.reader->Start(0, 0, 1.0f, nullptr), S_OK);
   ASSERT_TRUE(opened.callback->WaitFor(WMT_EOF));
-  opened.callback->onSample = nullptr;
+  opened.callback->SetOnSample(nullptr);
   ASSERT_EQ(sequential.size(), 300u);
 
   for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
@@ -208,17 +208,17 @@ TEST(ReaderPlayback, StopFromTheCallbackIsReportedAfterItReturns) {
   std::atomic<bool> stopReturned{false};
   std::atomic<bool> stoppedEarly{false};
   std::atomic<int> samplesAfterStop{0};
-  opened.callback->onSample = [&](const ReaderEvent &) {
+  opened.callback->SetOnSample([&](const ReaderEvent &) {
     if (stopReturned) {
       ++samplesAfterStop;
       return;
     }
     EXPECT_EQ(opened.reader->Stop(), S_OK);
     stopReturned = true;
-  };
-  opened.callback->onStatus = [&](const ReaderEvent &e) {
+  });
+  opened.callback->SetOnStatus([&](const ReaderEvent &e) {
     if (e.status == WMT_STOPPED && !stopReturned) stoppedEarly = true;
-  };
+  });
   int context = 0;
   ASSERT_EQ(opened.reader->Start(FrameTime(60, 30), 0, 1.0f, &context), S_OK);
   ASSERT_TRUE(opened.callback->WaitFor(WMT_STOPPED));
@@ -227,8 +227,8 @@ TEST(ReaderPlayback, StopFromTheCallbackIsReportedAfterItReturns) {
   EXPECT_EQ(samplesAfterStop, 0);
   ExpectRunShape(opened.callback->LastRun(), WMT_STOPPED, &context);
   EXPECT_EQ(opened.callback->Count(WMT_STOPPED), 1);
-  opened.callback->onSample = nullptr;
-  opened.callback->onStatus = nullptr;
+  opened.callback->SetOnSample(nullptr);
+  opened.callback->SetOnStatus(nullptr);
   opened.Finish();
 }
 
@@ -236,7 +236,8 @@ TEST(ReaderPlayback, StopFromAnotherThreadAndWhenIdle) {
   OpenedReader opened;
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
   // A slow receiver, so that the stop arrives while samples still flow.
-  opened.callback->onSample = [](const ReaderEvent &) { std::this_thread::sleep_for(std::chrono::milliseconds(5)); };
+  opened.callback->SetOnSample(
+      [](const ReaderEvent &) { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
   int context = 0;
   ASSERT_EQ(opened.reader->Start(0, 0, 1.0f, &context), S_OK);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -249,7 +250,7 @@ TEST(ReaderPlayback, StopFromAnotherThreadAndWhenIdle) {
   // Stopped already: Stop still answers with a stop event.
   EXPECT_EQ(opened.reader->Stop(), S_OK);
   EXPECT_TRUE(opened.callback->WaitFor(WMT_STOPPED, 2));
-  opened.callback->onSample = nullptr;
+  opened.callback->SetOnSample(nullptr);
   opened.Finish();
 }
 
@@ -261,7 +262,7 @@ TEST(ReaderPlayback, StartWhileRunningActsAsASeek) {
   std::atomic<int> samples{0};
   std::atomic<int> frameAfterSeek{-2};
   std::atomic<bool> reseeked{false};
-  opened.callback->onSample = [&](const ReaderEvent &e) {
+  opened.callback->SetOnSample([&](const ReaderEvent &e) {
     if (++samples == 3) {
       EXPECT_EQ(opened.reader->Start(FrameTime(200, 30), 0, 1.0f, &second), S_OK);
       reseeked = true;
@@ -269,7 +270,7 @@ TEST(ReaderPlayback, StartWhileRunningActsAsASeek) {
       frameAfterSeek = ReadFrameNumber(PictureOf(e, type));
       opened.reader->Stop();
     }
-  };
+  });
   ASSERT_EQ(opened.reader->Start(0, 0, 1.0f, &first), S_OK);
   ASSERT_TRUE(opened.callback->WaitFor(WMT_STOPPED));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -278,7 +279,7 @@ TEST(ReaderPlayback, StartWhileRunningActsAsASeek) {
   EXPECT_EQ(opened.callback->Count(WMT_STOPPED), 1);  // the first start's run gave way
   EXPECT_EQ(opened.callback->Count(WMT_EOF), 0);
   ExpectRunShape(opened.callback->LastRun(), WMT_STOPPED, &second);
-  opened.callback->onSample = nullptr;
+  opened.callback->SetOnSample(nullptr);
   opened.Finish();
 }
 
@@ -335,11 +336,11 @@ TEST(ReaderPlayback, CloseEndsDeliveryFromAnyThread) {
   OpenedReader inside;
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &inside));
   std::atomic<int> calls{0};
-  inside.callback->onSample = [&](const ReaderEvent &) {
+  inside.callback->SetOnSample([&](const ReaderEvent &) {
     if (++calls == 1) {
       EXPECT_EQ(inside.reader->Close(), S_OK);
     }
-  };
+  });
   ASSERT_EQ(inside.reader->Start(0, 0, 1.0f, nullptr), S_OK);
   ASSERT_TRUE(inside.callback->WaitFor(WMT_CLOSED));
   EXPECT_EQ(calls, 1);
@@ -351,6 +352,6 @@ TEST(ReaderPlayback, CloseEndsDeliveryFromAnyThread) {
     if (inside.callback->Release() == 1) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  inside.callback->onSample = nullptr;
+  inside.callback->SetOnSample(nullptr);
   inside.Finish();
 }

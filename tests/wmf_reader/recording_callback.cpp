@@ -30,11 +30,13 @@ HRESULT RecordingCallback::OnStatus(WMT_STATUS status, HRESULT hr, WMT_ATTR_DATA
   event.type = type;
   event.context = context;
   event.thread = std::this_thread::get_id();
+  Hook hook;
   {
     std::lock_guard<std::mutex> hold(lock_);
     events_.push_back(event);
+    hook = onStatus_;
   }
-  if (onStatus) onStatus(event);
+  if (hook) hook(event);
   changed_.notify_all();
   return S_OK;
 }
@@ -49,10 +51,15 @@ HRESULT RecordingCallback::OnSample(DWORD output, QWORD time, QWORD duration, DW
   event.flags = flags;
   event.context = context;
   event.thread = std::this_thread::get_id();
+  Hook hook;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    hook = onSample_;
+  }
   BYTE *bytes = nullptr;
-  if (sample && sample->GetBufferAndLength(&bytes, &event.length) == S_OK && (keepBytes || onSample))
+  if (sample && sample->GetBufferAndLength(&bytes, &event.length) == S_OK && (keepBytes || hook))
     event.bytes.assign(bytes, bytes + event.length);
-  if (onSample) onSample(event);
+  if (hook) hook(event);
   if (!keepBytes) event.bytes.clear();
   {
     std::lock_guard<std::mutex> hold(lock_);
@@ -90,6 +97,16 @@ std::vector<ReaderEvent> RecordingCallback::LastRun() const {
   for (size_t i = 0; i < events_.size(); ++i)
     if (!events_[i].sample && events_[i].status == WMT_STARTED) from = i;
   return std::vector<ReaderEvent>(events_.begin() + static_cast<long>(from), events_.end());
+}
+
+void RecordingCallback::SetOnSample(Hook hook) {
+  std::lock_guard<std::mutex> hold(lock_);
+  onSample_ = std::move(hook);
+}
+
+void RecordingCallback::SetOnStatus(Hook hook) {
+  std::lock_guard<std::mutex> hold(lock_);
+  onStatus_ = std::move(hook);
 }
 
 void RecordingCallback::Clear() {

@@ -37,13 +37,14 @@ class RecordingCallback final : public IWMReaderCallback {
   HRESULT STDMETHODCALLTYPE OnSample(DWORD output, QWORD time, QWORD duration, DWORD flags, INSSBuffer *sample,
                                      void *context) override;
 
+  using Hook = std::function<void(const ReaderEvent &)>;
   // Keep each sample's bytes in the recorded event.
-  bool keepBytes = false;
+  std::atomic<bool> keepBytes{false};
   // Runs inside OnSample, on the delivery thread, before the event is recorded; it
-  // sees the sample's bytes.
-  std::function<void(const ReaderEvent &)> onSample;
+  // sees the sample's bytes. Null removes it.
+  void SetOnSample(Hook hook);
   // Runs inside OnStatus after the event is recorded.
-  std::function<void(const ReaderEvent &)> onStatus;
+  void SetOnStatus(Hook hook);
 
   // Waits until `count` events of this status have arrived; false after `seconds`.
   bool WaitFor(WMT_STATUS status, int count = 1, double seconds = 30);
@@ -58,6 +59,8 @@ class RecordingCallback final : public IWMReaderCallback {
   mutable std::mutex lock_;
   std::condition_variable changed_;
   std::vector<ReaderEvent> events_;
+  Hook onSample_;
+  Hook onStatus_;
 };
 
 // "C:\..."-free wide path of an ASCII file name.

@@ -221,16 +221,19 @@ bool ReaderPipeline::SeekTo(int64_t streamTime) {
          avformat_seek_file(format_, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0) >= 0;
 }
 
-bool ReaderPipeline::Next(ReaderSample *sample) {
-  while (ready_.empty() && !finished_) Pump();
-  if (ready_.empty()) return false;
+ReaderPipeline::Step ReaderPipeline::Next(ReaderSample *sample, const std::atomic<size_t> *interrupt) {
+  while (ready_.empty() && !finished_) {
+    if (interrupt && interrupt->load() != 0) return Step::Interrupted;
+    Pump();
+  }
+  if (ready_.empty()) return Step::End;
   *sample = std::move(ready_.front());
   ready_.pop_front();
   if (sample->output == primaryOutput_) {
     resumeFrom_ = static_cast<int64_t>(sample->time + sample->duration) -
                   (outputs_[primaryOutput_]->video ? kTolerance : 0);
   }
-  return true;
+  return Step::Sample;
 }
 
 bool ReaderPipeline::ReadPacket() {

@@ -54,8 +54,10 @@ class ReaderPipeline {
   // `length` 0 plays to the end. A start a little ahead of the last delivered frame
   // keeps decoding instead of seeking.
   void Begin(QWORD start, QWORD length);
-  // The next sample in the order the file holds them; false at the end.
-  bool Next(ReaderSample *sample);
+  enum class Step { Sample, End, Interrupted };
+  // The next sample in the order the file holds them. Between packets it gives up
+  // with Interrupted as soon as *interrupt (when given) is not 0.
+  Step Next(ReaderSample *sample, const std::atomic<size_t> *interrupt = nullptr);
 
   // How the last Begin positioned the pipeline (for tests and benchmarks).
   bool LastBeginSeeked() const { return lastBeginSeeked_; }

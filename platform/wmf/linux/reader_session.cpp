@@ -146,7 +146,9 @@ bool ReaderSession::Play(const Request &request) {
   ReaderSample sample;
   for (;;) {
     if (pending_.load() != 0) return true;
-    if (!pipeline_->Next(&sample)) break;
+    const ReaderPipeline::Step step = pipeline_->Next(&sample, &pending_);
+    if (step == ReaderPipeline::Step::Interrupted) return true;
+    if (step == ReaderPipeline::Step::End) break;
     callback_->OnSample(sample.output, sample.time, sample.duration, sample.flags, sample.buffer.get(),
                         playContext_);
     sample.buffer.reset();
