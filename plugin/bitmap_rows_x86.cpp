@@ -8,7 +8,10 @@
 namespace {
 
 bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3");
+  static const bool has = [] {
+    __builtin_cpu_init();  // in case a constructor converts before libgcc's has run
+    return __builtin_cpu_supports("ssse3") != 0;
+  }();
   return has;
 }
 
