@@ -201,6 +201,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughFfmpeg) {
     for (LONG y = 0; y < kHeight; ++y)
       memcpy(&topDown[size_t(y) * kWidth * 3], dib.data() + 40 + size_t(kHeight - 1 - y) * kWidth * 3, kWidth * 3);
     double psnr = Psnr(topDown.data(), reinterpret_cast<const BYTE *>(raw.data()) + frame * frameBytes, frameBytes);
+    std::printf("ffmpeg CLI, frame %ld: PSNR %.1f dB\n", static_cast<long>(frame), psnr);
     EXPECT_GE(psnr, 30.0) << "frame " << frame;
   }
 }
@@ -228,6 +229,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
     std::vector<BYTE> expected = PatternDib(kWidth, kHeight, frame);
     double psnr = Psnr(expected.data() + 40, got + 40, expected.size() - 40);
     GlobalUnlock(bitmap);
+    std::printf("import, frame %ld: PSNR %.1f dB\n", static_cast<long>(frame), psnr);
     EXPECT_GE(psnr, 30.0) << "frame " << frame;
   }
 }
