@@ -12,7 +12,9 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
+#include <sys/resource.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,19 +68,34 @@ class CountingCallback final : public IWMReaderCallback {
   bool stopAtFrame = false;
 };
 
+// CPU seconds used so far by this process's threads, and by its finished children:
+// figures that the machine's other load does not inflate.
+double OwnCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+double ChildCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
 }
 
 // Frames per second of one whole sequential play; *frames receives the count.
-double ReaderRun(const std::u16string &path, int *frames, bool importWay) {
+double ReaderRun(const std::u16string &path, int *frames, bool importWay, double *cpuSeconds = nullptr) {
   IWMReader *reader = nullptr;
   if (WMCreateReaderPriv(&reader) != S_OK) return 0;
   CountingCallback callback;
   if (reader->Open(reinterpret_cast<const WCHAR *>(path.c_str()), &callback, nullptr) != S_OK) return 0;
   callback.WaitEvents(1);
   const Clock::time_point start = Clock::now();
+  const double cpuStart = OwnCpuSeconds();
   if (!importWay) {
     reader->Start(0, 0, 1.0f, nullptr);
     callback.WaitEvents(2);
@@ -94,17 +111,22 @@ double ReaderRun(const std::u16string &path, int *frames, bool importWay) {
     }
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (cpuSeconds) *cpuSeconds = OwnCpuSeconds() - cpuStart;
   *frames = callback.frames;
   reader->Close();
   reader->Release();
   return callback.frames / seconds;
 }
 
-double FfmpegRun(const std::string &path, int frames) {
-  const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -i '" + path + "' -f null - </dev/null";
+// Seconds the CLI takes to decode `limit` (empty: all) of the file.
+double FfmpegSeconds(const std::string &path, const std::string &limit, double *cpuSeconds) {
+  const std::string command =
+      "ffmpeg -nostdin -hide_banner -loglevel error -i '" + path + "' " + limit + " -f null - </dev/null";
   const Clock::time_point start = Clock::now();
+  const double cpuStart = ChildCpuSeconds();
   if (std::system(command.c_str()) != 0) return 0;
-  return frames / std::chrono::duration<double>(Clock::now() - start).count();
+  *cpuSeconds = ChildCpuSeconds() - cpuStart;
+  return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 }  // namespace
@@ -121,18 +143,32 @@ int main(int argc, char **argv) {
     }
   }
   const std::u16string wide(path.begin(), path.end());
-  std::vector<double> reader, importWay, ffmpeg;
+  std::vector<double> reader, importWay, ffmpeg, ffmpegDecodeOnly, readerCpu, ffmpegCpu;
   int frames = 0, importFrames = 0;
   for (int i = 0; i < runs; ++i) {
-    reader.push_back(ReaderRun(wide, &frames, false));
+    double cpu = 0;
+    reader.push_back(ReaderRun(wide, &frames, false, &cpu));
+    readerCpu.push_back(cpu > 0 ? frames / cpu : 0);
     importWay.push_back(ReaderRun(wide, &importFrames, true));
-    ffmpeg.push_back(FfmpegRun(path, frames));
+    double wholeCpu = 0, startUpCpu = 0;
+    const double whole = FfmpegSeconds(path, "", &wholeCpu);
+    ffmpeg.push_back(whole > 0 ? frames / whole : 0);
+    // The CLI's own start-up and first frame, left out in the second figure.
+    const double startUp = FfmpegSeconds(path, "-frames:v 1", &startUpCpu);
+    ffmpegDecodeOnly.push_back(whole > startUp ? (frames - 1) / (whole - startUp) : 0);
+    ffmpegCpu.push_back(wholeCpu > startUpCpu ? (frames - 1) / (wholeCpu - startUpCpu) : 0);
   }
   const double ours = Median(reader), theirs = Median(ffmpeg);
   std::printf("file: %s, %d frames, %d runs each (median)\n", path.c_str(), frames, runs);
   std::printf("reader, one Start:               %8.1f frames/s\n", ours);
   std::printf("reader, Start+Stop per frame:    %8.1f frames/s (%d frames)\n", Median(importWay), importFrames);
   std::printf("ffmpeg -i FILE -f null -:        %8.1f frames/s\n", theirs);
+  std::printf("ffmpeg, start-up left out:       %8.1f frames/s\n", Median(ffmpegDecodeOnly));
   std::printf("ratio reader / ffmpeg:           %8.2f (goal >= 0.80)\n", theirs > 0 ? ours / theirs : 0.0);
+  std::printf("per CPU second: reader %.1f, ffmpeg without start-up %.1f frames, ratio %.2f\n",
+              Median(readerCpu), Median(ffmpegCpu),
+              Median(ffmpegCpu) > 0 ? Median(readerCpu) / Median(ffmpegCpu) : 0.0);
+  std::printf("ratio without ffmpeg's start-up: %8.2f\n",
+              Median(ffmpegDecodeOnly) > 0 ? ours / Median(ffmpegDecodeOnly) : 0.0);
   return 0;
 }

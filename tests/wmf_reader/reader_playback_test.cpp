@@ -301,6 +301,25 @@ TEST(ReaderPlayback, StartPastTheLastFrameEndsWithoutASample) {
   opened.Finish();
 }
 
+TEST(ReaderPlayback, StartWithADurationPlaysOnlyThatStretch) {
+  OpenedReader opened;
+  ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
+  const QWORD start = FrameTime(90, 30), length = 10000000;
+  ASSERT_EQ(opened.reader->Start(start, length, 1.0f, nullptr), S_OK);
+  ASSERT_TRUE(opened.callback->WaitFor(WMT_EOF));
+  const std::vector<ReaderEvent> run = opened.callback->LastRun();
+  ExpectRunShape(run, WMT_EOF, nullptr);
+  int video = 0;
+  for (const ReaderEvent &e : run) {
+    if (!e.sample) continue;
+    EXPECT_LT(e.time, start + length);
+    EXPECT_GT(e.time + e.duration + kHalfMillisecond, start);
+    video += e.output == 0;
+  }
+  EXPECT_NEAR(video, 30, 1);
+  opened.Finish();
+}
+
 TEST(ReaderPlayback, AudioStartsWithTheBlockPlayingAtTheStart) {
   OpenedReader opened;
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::AudioOnly), &opened));
