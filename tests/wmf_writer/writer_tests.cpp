@@ -426,3 +426,34 @@ TEST(Writer, BeginsAgainAfterEnding) {
 }
 
 }  // namespace
+
+namespace {
+
+// The smallest and largest pictures an input takes are written, or refused at
+// BeginWriting, without harm either way.
+TEST(Writer, ExtremePictureSizesWriteOrFailCleanly) {
+  for (const auto &size : {std::pair<LONG, LONG>{1, 1}, {2, 2}, {17, 3}, {3, -17}, {4096, 16}}) {
+    SCOPED_TRACE(std::to_string(size.first) + "x" + std::to_string(size.second));
+    const std::string path = TempPath("extreme.wmv");
+    IWMWriter *writer = CreateWriter(kFirstVideoProfile, path);
+    ASSERT_NE(nullptr, writer);
+    OwnedType video = VideoType(size.first, size.second);
+    DWORD input = 0;
+    ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+    const HRESULT begun = writer->BeginWriting();
+    if (begun == S_OK) {
+      const std::vector<BYTE> image(StrideOf(size.first) * std::labs(size.second), 0x80);
+      for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
+      EXPECT_EQ(S_OK, writer->EndWriting());
+      EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=3"));
+    } else {
+      EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, begun);
+      EXPECT_FALSE(Exists(path));  // no half-made file is left behind
+    }
+    EXPECT_EQ(0u, writer->Release());
+    std::remove(path.c_str());
+  }
+}
+
+}  // namespace

@@ -66,7 +66,7 @@ HRESULT VideoEncoder::Open(const VIDEOINFOHEADER &format, DWORD bitrate, AsfFile
   if (av_frame_get_buffer(frame_, 0) < 0) return E_OUTOFMEMORY;
   convert_ = sws_getContext(width_, height_, AV_PIX_FMT_BGR24, width_, height_, AV_PIX_FMT_YUV420P, SWS_BICUBIC,
                             nullptr, nullptr, nullptr);
-  return convert_ ? S_OK : E_OUTOFMEMORY;
+  return convert_ ? S_OK : NS_E_INVALID_INPUT_FORMAT;
 }
 
 void VideoEncoder::PadToEvenSize() {
