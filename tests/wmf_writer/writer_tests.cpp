@@ -457,3 +457,39 @@ TEST(Writer, ExtremePictureSizesWriteOrFailCleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every system profile opens its encoders and writes a file with its streams, from
+// the smallest bit rates up.
+TEST(Writer, EverySystemProfileWrites) {
+  for (DWORD index = 0; index < 24; ++index) {
+    SCOPED_TRACE(index);
+    const std::string path = TempPath("profile.wmv");
+    IWMWriter *writer = CreateWriter(index, path);
+    ASSERT_NE(nullptr, writer);
+    OwnedType video = VideoType(176, 144), audio = AudioType(11025, 1, 16);
+    DWORD videoInput = ~0u, audioInput = ~0u;
+    const bool hasVideo = index < 16;
+    if (hasVideo) {
+      ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &videoInput));
+    }
+    ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Audio, audio, &audioInput));
+    ASSERT_EQ(S_OK, writer->BeginWriting());
+    for (int i = 0; i < 10; ++i) {
+      if (hasVideo) {
+        const std::vector<BYTE> image = PatternFrame(i, 176, 144);
+        ASSERT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
+      }
+      std::vector<BYTE> pcm(735 * 2, 0);  // 1/15 s of mono silence
+      ASSERT_EQ(S_OK, WriteBytes(writer, audioInput, i * 666666ull, pcm.data(), static_cast<DWORD>(pcm.size())));
+    }
+    ASSERT_EQ(S_OK, writer->EndWriting());
+    EXPECT_EQ(0u, writer->Release());
+    const std::string probe = Probe(path, "stream=codec_name,nb_read_frames");
+    EXPECT_NE(std::string::npos, probe.find("codec_name=wmav2")) << probe;
+    EXPECT_EQ(hasVideo, probe.find("codec_name=wmv1\nnb_read_frames=10") != std::string::npos) << probe;
+  }
+}
+
+}  // namespace
