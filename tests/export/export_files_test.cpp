@@ -216,6 +216,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
   ASSERT_NO_FATAL_FAILURE(Export(file, 60, 0));
   TestInstance instance;
   ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, file.c_str())) << "the import cannot read the file";
+  GlobalFree(pi.piLocalGetData(0, instance.handle()));  // the format's copy is the host's to free
   for (LONG frame : {0, 15, 30, 59}) {
     ASSERT_TRUE(pi.piLocalLength(0, instance.handle(), frame));
     ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, file.c_str())) << "frame " << frame;
@@ -240,6 +241,7 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   ASSERT_NO_FATAL_FAILURE(Export(source, 10, 0));
   TestInstance instance;
   ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, source.c_str()));
+  GlobalFree(pi.piLocalGetData(0, instance.handle()));
   ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, source.c_str()));  // opens the reader
   std::vector<BYTE> record = ShortForm(WorkedExampleRecord());
   pi.piLocalSetFormat(0, instance.handle(), record.data());
