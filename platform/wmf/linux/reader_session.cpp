@@ -1,16 +1,22 @@
 // The reader's delivery thread.
 #include "reader_session.h"
 
+#include <exception>
+
 namespace wmf {
 
 std::shared_ptr<ReaderSession> ReaderSession::Launch(const Settings &settings, IWMReaderCallback *callback,
                                                      void *context) {
-  std::shared_ptr<ReaderSession> session(new ReaderSession(settings, callback, context));
-  // The thread keeps the session alive: after a Close from inside the callback it
-  // runs on alone until the callback returns.
-  std::shared_ptr<ReaderSession> self = session;
-  session->thread_ = std::thread([self] { self->Run(); });
-  return session;
+  try {
+    std::shared_ptr<ReaderSession> session(new ReaderSession(settings, callback, context));
+    // The thread keeps the session alive: after a Close from inside the callback it
+    // runs on alone until the callback returns.
+    std::shared_ptr<ReaderSession> self = session;
+    session->thread_ = std::thread([self] { self->Run(); });
+    return session;
+  } catch (const std::exception &) {  // no memory or no thread: nothing crosses the COM boundary
+    return nullptr;
+  }
 }
 
 ReaderSession::ReaderSession(const Settings &settings, IWMReaderCallback *callback, void *context)
