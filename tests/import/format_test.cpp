@@ -122,6 +122,25 @@ TEST_F(FormatTest, OtherFrameRatesArePresentedAtThirty) {
   EXPECT_EQ(format.frameCount, 120);
 }
 
+// Only the first 64 outputs fit the kind table; the video output after them is
+// neither classified nor described, and nothing past the table is written.
+TEST_F(FormatTest, OnlyTheFirst64OutputsAreClassified) {
+  if (PlatformRuntime()) GTEST_SKIP() << "Wine's reader cannot open the file: GStreamer's ASF demuxer "
+                                         "refuses a file with more than 32 streams";
+  {
+    BlockView block(instance_);
+    block->wantedOutput = 0x12345678;
+  }
+  HostFormat format = Information(Clip("many.wmv"));
+  EXPECT_EQ(format.flags, 0x00000002u);
+  EXPECT_EQ(format.bitmap.biSize, 0u);
+  BlockView block(instance_);
+  EXPECT_EQ(block->outputKinds[0], 2);
+  EXPECT_EQ(block->outputKinds[63], 65);
+  EXPECT_EQ(block->wantedOutput, 0x12345678u) << "the field after the table";
+  block->wantedOutput = kNoWantedOutput;
+}
+
 TEST_F(FormatTest, NullNameHandsOutTheCurrentRecord) {
   ASSERT_EQ(Pi().piLocalLoadData(0, instance_, 0, nullptr), 1);
   HGLOBAL copy = Pi().piLocalGetData(0, instance_);

@@ -123,9 +123,13 @@ TEST_F(FrameTest, OtherKindsFail) {
   EXPECT_EQ(Pi().piLocalGetData(0, instance_), frame);
 }
 
-TEST_F(FrameTest, AudioOnlyFilesHaveNoFrames) {
+TEST_F(FrameTest, FilesWithoutAClassifiedVideoOutputHaveNoFrames) {
   EXPECT_EQ(RequestFrame(instance_, 0, Clip("audio.wmv")), 0);
   EXPECT_EQ(RequestFrame(instance_, 5, Clip("audio.wmv")), 0);
+  EXPECT_TRUE(BlockView(instance_)->frameBitmap == nullptr);
+  Pi().piLocalProcessDataEnd(0, instance_);
+  // Video only after 64 audio outputs: beyond what the kind table can hold.
+  EXPECT_EQ(RequestFrame(instance_, 0, Clip("many.wmv")), 0);
   EXPECT_TRUE(BlockView(instance_)->frameBitmap == nullptr);
 }
 

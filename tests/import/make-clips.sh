@@ -39,6 +39,12 @@ reference "$work/twovideo.wmv" "$work/twovideo.bgr" 0
 $ff -f lavfi -i "$(moving 160x120 25)" -t 4 -c:v wmv2 -b:v 2M "$work/fps25.wmv"
 reference "$work/fps25.wmv" "$work/fps25.bgr"
 
+# More outputs than the plug-in's kind table holds: 65 audio streams, then video.
+maps=""
+for _ in $(seq 65); do maps="$maps -map 0:a"; done
+$ff -f lavfi -i "sine=frequency=440:sample_rate=22050" -f lavfi -i "testsrc=size=64x48:rate=30" -t 1 \
+  $maps -map 1:v -ac 1 -c:a wmav2 -b:a 32k -c:v wmv2 "$work/many.wmv"
+
 echo "this is not a media file" > "$work/notmedia.wmv"
 
 mv "$work"/* "$out"/
