@@ -11,6 +11,7 @@ constexpr int kProfileListId = 100;
 struct DialogPlan {
   bool read = false;      // the hook saw the dialog
   LONG choose = -2;       // -2: cancel; -1: OK on the preselection or entry 0; else OK on that entry
+  bool savedChoice = false;  // a non-zero saved choice exists and must be preselected
   LONG chosen = -1;       // what OK was pressed on, or -1
   ProfileList list;
 };
@@ -36,7 +37,7 @@ LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam) {
     for (LONG i = 0; i < count; ++i) plan.list.names.push_back(EntryText(dialog, i));
     plan.list.preselected = static_cast<LONG>(SendDlgItemMessageA(dialog, kProfileListId, LB_GETCURSEL, 0, 0));
     LONG target = plan.choose;
-    if (target == -1) target = plan.list.preselected >= 0 ? plan.list.preselected : 0;
+    if (target == -1) target = plan.list.preselected >= 0 ? plan.list.preselected : plan.savedChoice ? -2 : 0;
     if (target >= 0 && target < count) {
       SendDlgItemMessageA(dialog, kProfileListId, LB_SETCURSEL, static_cast<WPARAM>(target), 0);
       plan.chosen = target;
@@ -72,6 +73,8 @@ bool ReadProfileList(const Plugin &plugin, ProfileList *list) {
 bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error) {
   DialogPlan plan;
   plan.choose = position;
+  DWORD saved = SavedProfilePosition();
+  plan.savedChoice = position == -1 && saved != 0;
   BOOL ok = RunDialog(plugin, &plan);
   if (!plan.read) {
     *error = "the profile dialog did not open";
@@ -79,6 +82,11 @@ bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::strin
   }
   if (plan.list.names.empty()) {
     *error = "the media runtime offers no profile with video";
+    return false;
+  }
+  if (plan.chosen < 0 && plan.savedChoice) {
+    *error = "the saved profile " + std::to_string(saved) + " is not in the list of " +
+             std::to_string(plan.list.names.size()) + "; pick one with configure or --profile";
     return false;
   }
   if (plan.chosen < 0) {

@@ -20,7 +20,7 @@ struct ProfileList {
 bool ReadProfileList(const Plugin &plugin, ProfileList *list);
 
 /* Opens the dialog and presses OK on entry `position` (the plug-in also saves it), or,
- * with position -1, on the saved choice (entry 0 when nothing is preselected). The
+ * with position -1, on the saved choice (entry 0 when none is saved). The
  * exports of this process then use that entry. False, with a message, when the entry
  * does not exist or the dialog refuses it. */
 bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error);
