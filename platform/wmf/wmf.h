@@ -17,7 +17,7 @@
 /* Published values that mingw-w64's headers do not carry. */
 static const GUID WMFORMAT_VideoInfo = {0x05589f80, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
 static const GUID WMFORMAT_WaveFormatEx = {0x05589f81, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
-#    define ASF_E_BUFFERTOOSMALL ((HRESULT)0xC00D07F0L)
+#    define ASF_E_BUFFERTOOSMALL ((HRESULT)0xC00D07D1L)
 extern "C" HRESULT WINAPI WMCreateReaderPriv(IWMReader **reader);
 extern "C" HRESULT WINAPI WMCreateWriterPriv(IWMWriter **writer);
 #  endif
