@@ -1,0 +1,136 @@
+// The helpers host commands share: BMP files, number parsing, the progress line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host.h"
+
+namespace {
+
+std::string TempPath(const char *name) {
+  return testing::TempDir() + name;
+}
+
+// A 3 x 2 24-bit packed DIB: rows of 9 bytes padded to 12.
+std::vector<BYTE> SmallDib() {
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = 3;
+  header.biHeight = 2;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  std::vector<BYTE> dib(sizeof header + 24);
+  std::memcpy(dib.data(), &header, sizeof header);
+  for (size_t i = sizeof header; i < dib.size(); ++i) dib[i] = (BYTE)i;
+  return dib;
+}
+
+void WriteFile(const std::string &path, const std::vector<BYTE> &bytes) {
+  FILE *file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+std::vector<BYTE> ReadFile(const std::string &path) {
+  std::vector<BYTE> bytes;
+  FILE *file = std::fopen(path.c_str(), "rb");
+  if (!file) return bytes;
+  int c;
+  while ((c = std::fgetc(file)) != EOF) bytes.push_back((BYTE)c);
+  std::fclose(file);
+  return bytes;
+}
+
+TEST(HostBmp, PackedDibRoundTripsBehindAFourteenByteHeader) {
+  std::vector<BYTE> dib = SmallDib();
+  std::string path = TempPath("round-trip.bmp"), error;
+  ASSERT_TRUE(qvhost::WriteBmpFile(path, dib.data(), dib.size(), &error)) << error;
+  std::vector<BYTE> file = ReadFile(path);
+  ASSERT_EQ(file.size(), 14 + dib.size());
+  EXPECT_EQ(file[0], 'B');
+  EXPECT_EQ(file[1], 'M');
+  EXPECT_EQ(file[2] | file[3] << 8, (int)file.size());
+  EXPECT_EQ(file[10], 14 + 40) << "the rows follow the header directly";
+  std::vector<BYTE> back;
+  ASSERT_TRUE(qvhost::ReadBmpFile(path, &back, &error)) << error;
+  EXPECT_EQ(back, dib);
+}
+
+TEST(HostBmp, ColourTablesCountTowardsThePixelOffset) {
+  BITMAPINFOHEADER header = {};
+  header.biSize = 40;
+  header.biWidth = 5;
+  header.biHeight = -3;
+  header.biBitCount = 8;
+  EXPECT_EQ(qvhost::PackedDibPixelOffset(header), 40u + 256 * 4);
+  header.biClrUsed = 16;
+  EXPECT_EQ(qvhost::PackedDibPixelOffset(header), 40u + 16 * 4);
+  EXPECT_EQ(qvhost::PackedDibImageSize(header), 8u * 3) << "top-down rows count the same";
+  header.biBitCount = 16;
+  header.biClrUsed = 0;
+  header.biCompression = BI_BITFIELDS;
+  EXPECT_EQ(qvhost::PackedDibPixelOffset(header), 40u + 12);
+  header.biWidth = 0x7FFFFFFF;
+  header.biHeight = 0x7FFFFFFF;
+  EXPECT_EQ(qvhost::PackedDibImageSize(header), 0u) << "sizes that do not fit are refused";
+}
+
+TEST(HostBmp, DamagedFilesAreRefused) {
+  std::vector<BYTE> dib = SmallDib();
+  std::string path = TempPath("damaged.bmp"), error;
+  ASSERT_TRUE(qvhost::WriteBmpFile(path, dib.data(), dib.size(), &error));
+  std::vector<BYTE> file = ReadFile(path);
+  std::vector<BYTE> out;
+
+  std::vector<BYTE> truncated(file.begin(), file.end() - 1);
+  WriteFile(path, truncated);
+  EXPECT_FALSE(qvhost::ReadBmpFile(path, &out, &error));
+
+  std::vector<BYTE> wrongSignature = file;
+  wrongSignature[0] = 'X';
+  WriteFile(path, wrongSignature);
+  EXPECT_FALSE(qvhost::ReadBmpFile(path, &out, &error));
+
+  std::vector<BYTE> gap = file;
+  gap[10] = 14 + 44;  // rows not right after the header
+  WriteFile(path, gap);
+  EXPECT_FALSE(qvhost::ReadBmpFile(path, &out, &error));
+
+  EXPECT_FALSE(qvhost::ReadBmpFile(TempPath("no-such.bmp"), &out, &error));
+  EXPECT_NE(error.find("no-such.bmp"), std::string::npos);
+  EXPECT_FALSE(qvhost::WriteBmpFile(path, dib.data(), 20, &error)) << "shorter than its header";
+}
+
+TEST(HostArguments, ParseLongTakesWholeNumbersThatFit) {
+  LONG value = 0;
+  EXPECT_TRUE(qvhost::ParseLong("1234", &value));
+  EXPECT_EQ(value, 1234);
+  EXPECT_TRUE(qvhost::ParseLong("-2147483648", &value));
+  EXPECT_EQ(value, INT32_MIN);
+  value = 7;
+  for (const char *bad : {"", "12x", " 12", "2147483648", "-2147483649", "0x10", "1e3"})
+    EXPECT_FALSE(qvhost::ParseLong(bad, &value)) << bad;
+  EXPECT_EQ(value, 7) << "a refused number leaves the value alone";
+}
+
+TEST(HostProgress, OffATerminalOnlyTheFinalStateIsPrinted) {
+  std::string path = TempPath("progress.txt");
+  FILE *stream = std::fopen(path.c_str(), "wb+");  // binary: no CRLF on Windows
+  ASSERT_NE(stream, nullptr);
+  {
+    qvhost::ProgressLine progress(stream, "frames");
+    for (long i = 1; i <= 50; ++i) progress.Update(i, 50);
+  }
+  {
+    qvhost::ProgressLine unused(stream, "never");
+  }
+  std::fclose(stream);
+  std::vector<BYTE> bytes = ReadFile(path);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "frames: 50/50\n");
+}
+
+}  // namespace
