@@ -33,17 +33,17 @@ void StoreFrame(InstanceBlock *block, HGLOBAL frame) {
   if (kept) {
     SIZE_T size = GlobalSize(frame);
     if (size != 0 && GlobalSize(kept) >= size) {
+      // The whole new block, whatever biSizeImage says: a 24-bit header may carry 0.
       void *to = GlobalLock(kept);
       void *from = GlobalLock(frame);
-      if (to && from) memcpy(to, from, size);
+      if (to && from) {
+        memcpy(to, from, size);
+        block->result = kept;
+      }
       if (from) GlobalUnlock(frame);
       if (to) GlobalUnlock(kept);
       GlobalFree(frame);
-      if (to && from) {
-        block->result = kept;
-        return;
-      }
-      return;  // nothing usable: no frame
+      return;
     }
     // A larger frame than the kept block holds: the new block takes its place.
     GlobalFree(kept);

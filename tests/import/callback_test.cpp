@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include "../../plugin/reader_callback.h"
 #include "import_harness.h"
 #include "wmf.h"
 
@@ -141,6 +142,22 @@ TEST_F(CallbackTest, SkipsDataLossAndOtherOutputsThenTakesTheNextSample) {
   ASSERT_EQ(RequestFrame(instance_, 40, clip_), 1);
   double right = MatchOfFrame(PictureOfDib(ResultBytes(instance_)), "av.bgr", kWidth, kHeight, 40);
   EXPECT_GE(right, 30.0);
+}
+
+// A 24-bit output whose header leaves biSizeImage 0 still gives its pixels, also
+// when they are copied into the reused frame bitmap.
+TEST_F(CallbackTest, ZeroImageSizeStillCopiesThePixels) {
+  static_cast<ReaderCallback *>(callback_)->source().header.biSizeImage = 0;
+  Arm();
+  TestSample sample(FlatPicture(40, 50, 60));
+  Deliver(0, 0, &sample);
+  EXPECT_EQ(BlockView(instance_)->result, frameBitmap_);
+  Picture frame = PictureOfDib(ResultBytes(instance_));
+  ASSERT_EQ(frame.bgr.size(), (size_t)kWidth * kHeight * 3);
+  for (size_t i = 0; i < frame.bgr.size(); i += 3) {
+    ASSERT_EQ(frame.bgr[i], 40) << i;
+    ASSERT_EQ(frame.bgr[i + 2], 60) << i;
+  }
 }
 
 // A sample shorter than its header announces gives no frame, and the request that
