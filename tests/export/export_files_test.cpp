@@ -235,6 +235,28 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
   }
 }
 
+// A host that frees the instance without ending the transfer still gets a whole file.
+TEST_F(ExportFiles, FreeingTheInstanceFinishesTheFile) {
+  const PluginUnderTest &pi = PluginUnderTest::Get();
+  std::string file = folder_ + "/abandoned.wmv";
+  HGLOBAL block = pi.piLocalInit(0, 0);
+  ASSERT_NE(nullptr, block);
+  HostFormat record = WorkedExampleRecord();
+  record.flags = kHostFormatVideo;
+  std::vector<BYTE> bytes = ShortForm(record);
+  ASSERT_TRUE(pi.piLocalSetFormat(0, block, bytes.data()));
+  ASSERT_TRUE(pi.piLocalProcessDataStart(0, block));
+  for (LONG i = 0; i < 45; ++i) {
+    std::vector<BYTE> dib = PatternDib(kWidth, kHeight, i);
+    pi.piLocalSetData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+    ASSERT_TRUE(pi.piLocalSaveData(0, block, 1, file.c_str()));
+  }
+  pi.piLocalDone(0, block);
+  std::map<std::string, std::string> facts = Probe(file);
+  EXPECT_EQ("wmv1", facts["video.codec_name"]);
+  EXPECT_EQ("45", facts["video.nb_read_frames"]);
+}
+
 TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   const PluginUnderTest &pi = PluginUnderTest::Get();
   std::string source = folder_ + "/source.wmv", target = folder_ + "/never.wmv";
