@@ -1,11 +1,13 @@
 #!/bin/sh
 # Makes the media files the import tests read, with FFmpeg's own command-line tool,
 # and FFmpeg's own decode of their video as reference (raw BGR, top-down rows, one
-# frame after another). Safe to run again: a finished folder is left as it is.
+# frame after another). Safe to run again: a folder finished by this same script is
+# left as it is.
 #   make-clips.sh FOLDER
 set -eu
 out=$1
-[ -f "$out/.done" ] && exit 0
+stamp=$(cksum < "$0")
+[ -f "$out/.done" ] && [ "$(cat "$out/.done")" = "$stamp" ] && exit 0
 mkdir -p "$out"
 work=$(mktemp -d "$out/.work.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -47,5 +49,5 @@ $ff -f lavfi -i "sine=frequency=440:sample_rate=22050" -f lavfi -i "testsrc=size
 
 echo "this is not a media file" > "$work/notmedia.wmv"
 
-mv "$work"/* "$out"/
-touch "$out/.done"
+mv -f "$work"/* "$out"/
+echo "$stamp" > "$out/.done"
