@@ -25,7 +25,13 @@ std::string SystemMessage(DWORD code) {
 }
 
 void *OpenLibrary(const std::string &path, std::string *error) {
-  HMODULE module = LoadLibraryA(path.c_str());
+  // LoadLibraryA wants backslashes, and searches the system's folders for a bare
+  // name; the host loads plug-ins by path only.
+  std::string file = path;
+  for (char &c : file)
+    if (c == '/') c = '\\';
+  if (file.find('\\') == std::string::npos && file.find(':') == std::string::npos) file = ".\\" + file;
+  HMODULE module = LoadLibraryA(file.c_str());
   if (!module) *error = SystemMessage(GetLastError());
   return reinterpret_cast<void *>(module);
 }
