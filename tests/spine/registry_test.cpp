@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -23,6 +24,11 @@ class Registry : public ::testing::Test {
     folder_ = folder;
     file_ = folder_ + "/user.reg";
     setenv("QV_WIN32_REGISTRY", file_.c_str(), 1);
+  }
+
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
   }
 
   HKEY Create(const char *path, DWORD *disposition = nullptr) {
