@@ -93,6 +93,16 @@ bool Build(Fixture fixture, const std::string &target) {
       ok = !in.empty() && RunFfmpeg(in + " -c:v wmv2 -q:v 2 -pix_fmt yuv420p " + Quote(temp));
       break;
     }
+    case Fixture::TwoVideo: {
+      // The second stream's key frames fall at other times than the first's.
+      const std::string small = folder + "/pattern-small-" + std::to_string(getpid()) + ".bgr";
+      const std::string in = video(60, 30);
+      ok = !in.empty() && WritePatternFile(small, 256, 192, 60) &&
+           RunFfmpeg(in + " -f rawvideo -pix_fmt bgr24 -s 256x192 -r 30 -i " + Quote(small) +
+                     " -map 0:v -map 1:v -c:v wmv2 -q:v 2 -pix_fmt yuv420p -g:v:0 12 -g:v:1 18 " + Quote(temp));
+      std::remove(small.c_str());
+      break;
+    }
     case Fixture::Truncated: {
       const std::string whole = FixturePath(Fixture::Wmv2WithAudio);
       ok = !whole.empty() && CopyPrefix(whole, temp, 0.4);
@@ -125,6 +135,7 @@ const char *FileName(Fixture fixture) {
     case Fixture::AudioOnly: return "audio-only.wmv";
     case Fixture::TwoAudio: return "two-audio.wmv";
     case Fixture::Video25: return "video-25fps.wmv";
+    case Fixture::TwoVideo: return "two-video.wmv";
     case Fixture::Truncated: return "truncated.wmv";
     case Fixture::Corrupted: return "corrupted.wmv";
     case Fixture::ZeroLength: return "zero-length.wmv";

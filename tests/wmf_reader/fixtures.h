@@ -19,6 +19,8 @@ enum class Fixture {
   AudioOnly,     // wmav2 44.1 kHz stereo tone, 3 s
   TwoAudio,      // wmv2 320x240, 30 fps, 2 s + wmav2 44.1 kHz stereo + wmav2 22.05 kHz mono
   Video25,       // wmv2 320x240, 25 fps, 50 frames (2 s)
+  TwoVideo,      // two wmv2 streams of the pattern, 30 fps, 60 frames (2 s): 320x240 with a
+                 // key frame every 12 frames, then 256x192 with one every 18
   Truncated,     // Wmv2WithAudio cut off after 40 % of its bytes
   Corrupted,     // Wmv2WithAudio with bytes overwritten all through its data
   ZeroLength,    // an empty .wmv

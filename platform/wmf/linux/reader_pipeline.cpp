@@ -6,6 +6,13 @@
 // file (n / 30 s, truncated to 100 ns) then always finds frame n. To know where a
 // frame ends, each video output holds its latest frame back until the next one (or
 // the end of the file) is known.
+//
+// The file's index points at the key frame stored last before a time. With several
+// video streams that is the key frame of one of them only: the others' key frames may
+// lie before the place a seek lands, and the demuxer then skips to their next ones.
+// So after a seek every output that steers seeking must show its first packet at or
+// before the wanted time, else the pipeline seeks further back; samples wait until all
+// of them have shown where the seek landed.
 #include "reader_pipeline.h"
 
 #include <cstring>
@@ -29,6 +36,9 @@ constexpr int64_t kUnitsPerSecond = 10000000;
 constexpr AVRational kUnits = {1, 10000000};
 constexpr int64_t kTolerance = 5000;            // half a millisecond
 constexpr int64_t kContinueWindow = kUnitsPerSecond;  // decode forward rather than seek within this
+// An output with no packet by the time the file's packets are this far past the wanted
+// time had its key frame before the place the seek landed (or has no data there).
+constexpr int64_t kLandingWindow = kUnitsPerSecond;
 constexpr int kMaxReadErrors = 64;
 constexpr int kMaxSeekRetries = 4;
 // The audio decoder gives nothing for its first blocks after a flush: an audio-only
@@ -60,6 +70,8 @@ struct ReaderPipeline::Output {
   int64_t frameDuration = 0;  // video: the nominal time per frame
   int64_t nextTime = 0;       // where a frame without a time stamp goes
   bool waitKey = false;       // after a seek, decoding starts at a key frame
+  bool landing = false;       // after a seek, the first packet is still to show where it landed
+  int64_t deliveredUntil = 0; // video: the end of the last frame handed out since the seek
   bool discontinuity = false;
   AVFrame *held = nullptr;
   int64_t heldTime = 0;
@@ -172,7 +184,10 @@ void ReaderPipeline::Begin(QWORD start, QWORD length) {
   const int64_t from = start > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(start);
   target_ = from;
   end_ = length == 0 || length > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX : from + static_cast<int64_t>(length);
-  const bool ahead = positioned_ && !finished_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  bool ahead = positioned_ && !finished_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  // Every video output's frame at `from` must still be to come.
+  for (const auto &output : outputs_)
+    if (output->video && output->deliveredUntil > from) ahead = false;
   lastBeginSeeked_ = !ahead;
   if (!ahead) {
     Seek(from);
@@ -189,7 +204,6 @@ void ReaderPipeline::Begin(QWORD start, QWORD length) {
 }
 
 void ReaderPipeline::Seek(QWORD time) {
-  ready_.clear();
   finished_ = false;
   positioned_ = false;
   seekRetries_ = 0;
@@ -205,6 +219,9 @@ void ReaderPipeline::Seek(QWORD time) {
 }
 
 bool ReaderPipeline::SeekTo(int64_t streamTime) {
+  ready_.clear();
+  landingsDue_ = 0;
+  const bool steeredByVideo = outputs_[primaryOutput_]->video;
   for (auto &output : outputs_) {
     avcodec_flush_buffers(output->codec);
     av_frame_free(&output->held);
@@ -212,9 +229,12 @@ bool ReaderPipeline::SeekTo(int64_t streamTime) {
     output->waitKey = output->video;
     output->discontinuity = true;
     output->nextTime = 0;
+    output->deliveredUntil = 0;
+    // Audio beside video starts where the video's key frames put it.
+    output->landing = output->video == steeredByVideo;
+    if (output->landing) ++landingsDue_;
   }
   seekedTo_ = streamTime;
-  checkLanding_ = true;
   if (av_seek_frame(format_, seekStream_, streamTime, AVSEEK_FLAG_BACKWARD) >= 0) return true;
   // Before the first indexed frame, or no index: from the start of the data.
   return av_seek_frame(format_, seekStream_, INT64_MIN, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) >= 0 ||
@@ -222,13 +242,17 @@ bool ReaderPipeline::SeekTo(int64_t streamTime) {
 }
 
 ReaderPipeline::Step ReaderPipeline::Next(ReaderSample *sample, const std::atomic<size_t> *interrupt) {
-  while (ready_.empty() && !finished_) {
+  // Until the seek is known to have landed early enough, a further seek may still
+  // replace what is ready.
+  while ((ready_.empty() || landingsDue_ > 0) && !finished_) {
     if (interrupt && interrupt->load() != 0) return Step::Interrupted;
     Pump();
   }
   if (ready_.empty()) return Step::End;
   *sample = std::move(ready_.front());
   ready_.pop_front();
+  Output &output = *outputs_[sample->output];
+  if (output.video) output.deliveredUntil = static_cast<int64_t>(sample->time + sample->duration) - kTolerance;
   if (sample->output == primaryOutput_) {
     resumeFrom_ = static_cast<int64_t>(sample->time + sample->duration) -
                   (outputs_[primaryOutput_]->video ? kTolerance : 0);
@@ -245,9 +269,43 @@ bool ReaderPipeline::ReadPacket() {
   }
 }
 
+// Judges where the last seek landed from a packet of `output` at `time`; false when
+// it seeked again (or gave up and finished).
+bool ReaderPipeline::CheckLanding(Output &output, int64_t time) {
+  if (output.landing) {
+    output.landing = false;
+    --landingsDue_;
+    // The index may point past this output's frame at the wanted time.
+    return time - kTolerance <= target_ || !SeekEarlier();
+  }
+  return time <= target_ + kLandingWindow || !SeekEarlier();
+}
+
+// Seeks further back after a landing too late for some output; false when there is
+// no earlier place to try, and the outputs then start where they can.
+bool ReaderPipeline::SeekEarlier() {
+  if (seekedTo_ <= 0 || seekRetries_ >= kMaxSeekRetries) {
+    for (auto &output : outputs_) output->landing = false;
+    landingsDue_ = 0;
+    return false;
+  }
+  const AVRational timeBase = format_->streams[seekStream_]->time_base;
+  const int64_t step = av_rescale_q(kUnitsPerSecond << seekRetries_, kUnits, timeBase);
+  ++seekRetries_;
+  if (!SeekTo(seekedTo_ > step ? seekedTo_ - step : 0)) Finish();
+  return true;
+}
+
+// The file or the wanted stretch ends: unless an output never showed a packet since
+// the seek, in which case its data lies before the place the seek landed.
+void ReaderPipeline::EndOfData() {
+  if (landingsDue_ > 0 && SeekEarlier()) return;
+  Finish();
+}
+
 void ReaderPipeline::Pump() {
   if (!ReadPacket()) {
-    Finish();
+    EndOfData();
     return;
   }
   const int index = packet_->stream_index >= 0 && packet_->stream_index < static_cast<int>(outputOfStream_.size())
@@ -263,23 +321,15 @@ void ReaderPipeline::Pump() {
     return;
   }
   output.waitKey = false;
-  if (static_cast<DWORD>(index) == primaryOutput_ && packet_->pts != AV_NOPTS_VALUE) {
+  if (packet_->pts != AV_NOPTS_VALUE) {
     const int64_t time = av_rescale_q(packet_->pts, output.timeBase, kUnits);
-    if (checkLanding_) {
-      checkLanding_ = false;
-      // The index may point past the wanted time: step further back and try again.
-      if (time - kTolerance > target_ && seekedTo_ > 0 && seekRetries_ < kMaxSeekRetries) {
-        av_packet_unref(packet_);
-        const int64_t step = av_rescale_q(kUnitsPerSecond << seekRetries_, kUnits, output.timeBase);
-        ++seekRetries_;
-        const int64_t earlier = seekedTo_ > step ? seekedTo_ - step : 0;
-        if (!SeekTo(earlier)) Finish();
-        return;
-      }
-    }
-    if (end_ != INT64_MAX && time >= end_) {
+    if (landingsDue_ > 0 && !CheckLanding(output, time)) {
       av_packet_unref(packet_);
-      Finish();
+      return;
+    }
+    if (static_cast<DWORD>(index) == primaryOutput_ && end_ != INT64_MAX && time >= end_) {
+      av_packet_unref(packet_);
+      EndOfData();
       return;
     }
   }
@@ -382,6 +432,8 @@ void ReaderPipeline::Finish() {
       SettleHeldFrame(*output, end);
     }
   }
+  for (auto &output : outputs_) output->landing = false;
+  landingsDue_ = 0;
   finished_ = true;
   positioned_ = false;
 }

@@ -68,6 +68,9 @@ class ReaderPipeline {
   HRESULT Init(VideoOutputKind kind);
   void Seek(QWORD time);
   bool SeekTo(int64_t streamTime);
+  bool CheckLanding(Output &output, int64_t time);
+  bool SeekEarlier();
+  void EndOfData();
   void Pump();
   bool ReadPacket();
   void DecodePacket(Output &output, const AVPacket *packet);
@@ -95,7 +98,7 @@ class ReaderPipeline {
   bool finished_ = false;    // the file is read and every frame handed out
   int64_t resumeFrom_ = 0;     // a start from here on may keep decoding
   int64_t seekedTo_ = 0;       // in the seek stream's time base
-  bool checkLanding_ = false;  // the next primary packet shows where a seek landed
+  size_t landingsDue_ = 0;     // outputs whose first packet after a seek is still to come
   int seekRetries_ = 0;
   bool lastBeginSeeked_ = false;
   static constexpr size_t kSpareBuffers = 8;
