@@ -1,12 +1,5 @@
 /* Basic Win32 types with their Windows widths: DWORD, LONG and ULONG are 32-bit here
  * as on Windows (never `long`), wide characters are UTF-16 code units. */
-/* With platform/win32 on the include path, the C library's <linux/types.h> (reached
- * from <sys/stat.h>) finds this file instead; give the kernel's integer types along,
- * on every inclusion. */
-#if defined(__linux__)
-#  include <asm/types.h>
-#endif
-
 #ifndef QV_WIN32_TYPES_H
 #define QV_WIN32_TYPES_H
 

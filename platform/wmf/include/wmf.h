@@ -22,9 +22,9 @@ extern "C" HRESULT WINAPI WMCreateReaderPriv(IWMReader **reader);
 extern "C" HRESULT WINAPI WMCreateWriterPriv(IWMWriter **writer);
 #  endif
 #else
-#  include "linux/types.h"
-#  include "linux/interfaces.h"
-#  include "linux/extensions.h"
+#  include "../linux/types.h"
+#  include "../linux/interfaces.h"
+#  include "../linux/extensions.h"
 #endif
 
 #endif

@@ -16,17 +16,17 @@
 #  include <mmsystem.h>
 #  include <mmreg.h>
 #else
-#  include "linux/types.h"
-#  include "linux/sync.h"
-#  include "linux/com.h"
-#  include "linux/memory.h"
-#  include "linux/registry.h"
-#  include "linux/resources.h"
-#  include "linux/codepage.h"
-#  include "linux/ui.h"
-#  include "linux/dialog.h"
-#  include "linux/files.h"
-#  include "linux/process.h"
+#  include "../linux/types.h"
+#  include "../linux/sync.h"
+#  include "../linux/com.h"
+#  include "../linux/memory.h"
+#  include "../linux/registry.h"
+#  include "../linux/resources.h"
+#  include "../linux/codepage.h"
+#  include "../linux/ui.h"
+#  include "../linux/dialog.h"
+#  include "../linux/files.h"
+#  include "../linux/process.h"
 #endif
 
 #endif
