@@ -213,10 +213,19 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
   ASSERT_GT(count, 0);
   ChooseProfile(count - 1);
   std::string file = folder_ + "/import.wmv";
-  ASSERT_NO_FATAL_FAILURE(Export(file, 60, 0));
+  ASSERT_NO_FATAL_FAILURE(Export(file, 60, 88200));
   TestInstance instance;
   ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, file.c_str())) << "the import cannot read the file";
-  GlobalFree(pi.piLocalGetData(0, instance.handle()));  // the format's copy is the host's to free
+  HGLOBAL copy = pi.piLocalGetData(0, instance.handle());
+  ASSERT_NE(nullptr, copy);
+  HostFormat format;
+  memcpy(&format, GlobalLock(copy), sizeof(format));
+  GlobalUnlock(copy);
+  GlobalFree(copy);  // the format's copy is the host's to free
+  // The sound's priming must not lengthen the file: 2 s stay 60 frames and 88,200 samples.
+  EXPECT_EQ(0x05000003u, format.flags);
+  EXPECT_EQ(60, format.frameCount);
+  EXPECT_EQ(88200, format.audioLength);
   for (LONG frame : {0, 15, 30, 59}) {
     ASSERT_TRUE(pi.piLocalLength(0, instance.handle(), frame));
     ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, file.c_str())) << "frame " << frame;

@@ -156,7 +156,11 @@ HRESULT ReaderPipeline::Init(VideoOutputKind kind) {
   if (!outputs_.empty()) seekStream_ = outputs_[primaryOutput_]->stream;
 
   if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
-    duration_ = static_cast<QWORD>(av_rescale_q(format_->duration, AV_TIME_BASE_Q, kUnits));
+    // The file lasts until its end time: an audio encoder's priming may put the first
+    // packets before time 0, and those are trimmed from what the outputs deliver.
+    int64_t end = format_->duration;
+    if (format_->start_time != AV_NOPTS_VALUE) end += format_->start_time;
+    duration_ = end > 0 ? static_cast<QWORD>(av_rescale_q(end, AV_TIME_BASE_Q, kUnits)) : 0;
   } else {
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
       const AVStream *stream = format_->streams[i];
