@@ -6,6 +6,7 @@
 #include <new>
 #include <sys/stat.h>
 
+#include "file_path.h"
 #include "reader_output_props.h"
 
 #ifndef ASF_E_NOTFOUND
@@ -21,38 +22,6 @@ const WCHAR kDurationName[] = u"Duration";
 bool SameName(LPCWSTR a, const WCHAR *b) {
   while (*a && *a == *b) ++a, ++b;
   return *a == *b;
-}
-
-// File names arrive as UTF-16; the file system takes UTF-8. False on broken pairs.
-bool ToUtf8(const WCHAR *text, std::string *out) {
-  out->clear();
-  for (; *text; ++text) {
-    uint32_t c = *text;
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      const uint32_t low = text[1];
-      if (low < 0xDC00 || low > 0xDFFF) return false;
-      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-      ++text;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    }
-    if (c < 0x80) {
-      out->push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return true;
 }
 
 bool IsReadableFile(const std::string &path) {
@@ -95,7 +64,7 @@ ULONG Reader::Release() {
 HRESULT Reader::Open(const WCHAR *url, IWMReaderCallback *callback, void *context) {
   if (!url || !callback) return E_INVALIDARG;
   ReaderSession::Settings settings = settings_;
-  if (!ToUtf8(url, &settings.path)) return E_INVALIDARG;
+  if (!Utf8PathOf(url, &settings.path)) return E_INVALIDARG;
   std::lock_guard<std::mutex> hold(lock_);
   if (session_) return NS_E_INVALID_REQUEST;  // Close first
   // A missing file fails here; one that cannot be parsed reports through WMT_OPENED.

@@ -8,7 +8,7 @@
 #include "sample_buffer.h"
 #include "writer_formats.h"
 #include "writer_input.h"
-#include "writer_path.h"
+#include "file_path.h"
 
 namespace wmf {
 

@@ -1,5 +1,5 @@
 // UTF-16 to UTF-8 for file names.
-#include "writer_path.h"
+#include "file_path.h"
 
 namespace wmf {
 

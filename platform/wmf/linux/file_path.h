@@ -1,6 +1,6 @@
-// File names: the runtime takes UTF-16, the file system here UTF-8.
-#ifndef QV_WMF_WRITER_PATH_H
-#define QV_WMF_WRITER_PATH_H
+// File names: the runtime takes UTF-16, the file system here UTF-8 (reader and writer).
+#ifndef QV_WMF_FILE_PATH_H
+#define QV_WMF_FILE_PATH_H
 
 #include <string>
 
