@@ -7,30 +7,30 @@
 namespace {
 
 void PrintRecord(FILE *out, const HostFormat &f) {
-  std::fprintf(out, "format flags:      0x%08" PRIX32 "\n", f.flags);
-  std::fprintf(out, "frame count:       %" PRId32 "\n", f.frameCount);
-  std::fprintf(out, "frame rate:        %" PRId32 "\n", f.frameRate);
+  std::fprintf(out, "format flags:      0x%08" PRIX32 "\n", (uint32_t)f.flags);
+  std::fprintf(out, "frame count:       %" PRId32 "\n", (int32_t)f.frameCount);
+  std::fprintf(out, "frame rate:        %" PRId32 "\n", (int32_t)f.frameRate);
   const BITMAPINFOHEADER &b = f.bitmap;
-  std::fprintf(out, "biSize:            %" PRIu32 "\n", b.biSize);
-  std::fprintf(out, "biWidth:           %" PRId32 "\n", b.biWidth);
-  std::fprintf(out, "biHeight:          %" PRId32 "\n", b.biHeight);
+  std::fprintf(out, "biSize:            %" PRIu32 "\n", (uint32_t)b.biSize);
+  std::fprintf(out, "biWidth:           %" PRId32 "\n", (int32_t)b.biWidth);
+  std::fprintf(out, "biHeight:          %" PRId32 "\n", (int32_t)b.biHeight);
   std::fprintf(out, "biPlanes:          %u\n", (unsigned)b.biPlanes);
   std::fprintf(out, "biBitCount:        %u\n", (unsigned)b.biBitCount);
-  std::fprintf(out, "biCompression:     %" PRIu32 "\n", b.biCompression);
-  std::fprintf(out, "biSizeImage:       %" PRIu32 "\n", b.biSizeImage);
-  std::fprintf(out, "biXPelsPerMeter:   %" PRId32 "\n", b.biXPelsPerMeter);
-  std::fprintf(out, "biYPelsPerMeter:   %" PRId32 "\n", b.biYPelsPerMeter);
-  std::fprintf(out, "biClrUsed:         %" PRIu32 "\n", b.biClrUsed);
-  std::fprintf(out, "biClrImportant:    %" PRIu32 "\n", b.biClrImportant);
-  std::fprintf(out, "audio length:      %" PRId32 "\n", f.audioLength);
+  std::fprintf(out, "biCompression:     %" PRIu32 "\n", (uint32_t)b.biCompression);
+  std::fprintf(out, "biSizeImage:       %" PRIu32 "\n", (uint32_t)b.biSizeImage);
+  std::fprintf(out, "biXPelsPerMeter:   %" PRId32 "\n", (int32_t)b.biXPelsPerMeter);
+  std::fprintf(out, "biYPelsPerMeter:   %" PRId32 "\n", (int32_t)b.biYPelsPerMeter);
+  std::fprintf(out, "biClrUsed:         %" PRIu32 "\n", (uint32_t)b.biClrUsed);
+  std::fprintf(out, "biClrImportant:    %" PRIu32 "\n", (uint32_t)b.biClrImportant);
+  std::fprintf(out, "audio length:      %" PRId32 "\n", (int32_t)f.audioLength);
   const HostWaveFormat &w = f.wave;
   std::fprintf(out, "wFormatTag:        %u\n", (unsigned)w.wFormatTag);
   std::fprintf(out, "nChannels:         %u\n", (unsigned)w.nChannels);
-  std::fprintf(out, "nSamplesPerSec:    %" PRIu32 "\n", w.nSamplesPerSec);
-  std::fprintf(out, "nAvgBytesPerSec:   %" PRIu32 "\n", w.nAvgBytesPerSec);
+  std::fprintf(out, "nSamplesPerSec:    %" PRIu32 "\n", (uint32_t)w.nSamplesPerSec);
+  std::fprintf(out, "nAvgBytesPerSec:   %" PRIu32 "\n", (uint32_t)w.nAvgBytesPerSec);
   std::fprintf(out, "nBlockAlign:       %u\n", (unsigned)w.nBlockAlign);
   std::fprintf(out, "wBitsPerSample:    %u\n", (unsigned)w.wBitsPerSample);
-  std::fprintf(out, "audio buffer size: %" PRIu32 "\n", f.audioBufferSize);
+  std::fprintf(out, "audio buffer size: %" PRIu32 "\n", (uint32_t)f.audioBufferSize);
 }
 
 /* The kinds of the outputs, up to the last one that is not 0 (at least one). */
@@ -39,7 +39,7 @@ void PrintKinds(FILE *out, const LONG (&kinds)[kOutputKindSlots]) {
   for (int i = 0; i < kOutputKindSlots; ++i)
     if (kinds[i] != 0) last = i;
   std::fprintf(out, "output kinds:     ");
-  for (int i = 0; i <= last; ++i) std::fprintf(out, " %" PRId32, kinds[i]);
+  for (int i = 0; i <= last; ++i) std::fprintf(out, " %" PRId32, (int32_t)kinds[i]);
   std::fprintf(out, "\n");
 }
 

@@ -1,20 +1,14 @@
-// Loading a plug-in library and resolving its entry points: the one file of the host
-// that differs between Windows (LoadLibraryA) and Linux (dlopen).
+// Loading a plug-in library and resolving its entry points, as a host application
+// does: LoadLibraryA by path, GetProcAddress by name.
 #include "host.h"
 
-#include <cstring>
+#include <unistd.h>
 
-#ifdef _WIN32
-#  include <io.h>
-#else
-#  include <dlfcn.h>
-#  include <unistd.h>
-#endif
+#include <cstring>
 
 namespace qvhost {
 namespace {
 
-#ifdef _WIN32
 std::string SystemMessage(DWORD code) {
   char text[512] = "";
   DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
@@ -25,8 +19,8 @@ std::string SystemMessage(DWORD code) {
 }
 
 void *OpenLibrary(const std::string &path, std::string *error) {
-  // LoadLibraryA wants backslashes, and searches the system's folders for a bare
-  // name; the host loads plug-ins by path only.
+  // LoadLibraryA searches the system's folders for a bare name; the host loads
+  // plug-ins by path only.
   std::string file = path;
   for (char &c : file)
     if (c == '/') c = '\\';
@@ -44,23 +38,6 @@ void *FindSymbol(void *library, const char *name) {
 }
 
 void CloseLibrary(void *library) { FreeLibrary(reinterpret_cast<HMODULE>(library)); }
-#else
-void *OpenLibrary(const std::string &path, std::string *error) {
-  // A name without a slash would be searched for on the library path; the host
-  // loads plug-ins by path only.
-  std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-  void *library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!library) {
-    const char *message = dlerror();
-    *error = message ? message : "cannot be loaded";
-  }
-  return library;
-}
-
-void *FindSymbol(void *library, const char *name) { return dlsym(library, name); }
-
-void CloseLibrary(void *library) { dlclose(library); }
-#endif
 
 }  // namespace
 
@@ -125,12 +102,6 @@ void Plugin::Unload() {
 
 Plugin::~Plugin() { Unload(); }
 
-bool IsTerminal(FILE *stream) {
-#ifdef _WIN32
-  return _isatty(_fileno(stream)) != 0;
-#else
-  return isatty(fileno(stream)) != 0;
-#endif
-}
+bool IsTerminal(FILE *stream) { return isatty(fileno(stream)) != 0; }
 
 }  // namespace qvhost

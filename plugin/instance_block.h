@@ -5,6 +5,7 @@
 #define QV_PLUGIN_INSTANCE_BLOCK_H
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include "host_format.h"
 #include "win32.h"
@@ -49,9 +50,9 @@ enum : DWORD {
   kNoWantedOutput = 0xFFFFFFFF,
 };
 
-/* On the shipped 32-bit builds the block is exactly the 468 bytes the host expects.
- * 64-bit builds keep the order but widen the addresses. */
-#if defined(_WIN32) && !defined(_WIN64)
+/* With 32-bit addresses (the shipped build) the block is exactly the 468 bytes the
+ * host expects. 64-bit builds keep the order but widen the addresses. */
+#if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(InstanceBlock) == 468, "instance block is 468 bytes");
 static_assert(offsetof(InstanceBlock, data) == 4, "layout");
 static_assert(offsetof(InstanceBlock, dataSize) == 8, "layout");

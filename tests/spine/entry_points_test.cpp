@@ -26,7 +26,7 @@ LONG SetImportAllowed(const DWORD *value) {
   return status;
 }
 
-bool SettingsKeyExists() {
+[[maybe_unused]] bool SettingsKeyExists() {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);

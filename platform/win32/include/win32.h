@@ -27,6 +27,7 @@
 #  include "../linux/dialog.h"
 #  include "../linux/files.h"
 #  include "../linux/process.h"
+#  include "../linux/modules.h"
 #endif
 
 #endif
