@@ -53,6 +53,14 @@ Block *Find(HGLOBAL handle) {
   return it == by_handle.end() ? nullptr : it->second;
 }
 
+// The block a caller's handle names; an unknown or stale handle sets the thread's
+// last error, as kernel32 does, and gives null.
+Block *FindForCaller(HGLOBAL handle) {
+  Block *block = Find(handle);
+  if (!block) SetLastError(ERROR_INVALID_HANDLE);
+  return block;
+}
+
 void Forget(Block *block) {
   by_handle.erase(HandleOf(block));
   if (block->movable && block->data) movable_by_data.erase(reinterpret_cast<uintptr_t>(block->data));
@@ -93,11 +101,8 @@ extern "C" HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
 
 extern "C" LPVOID WINAPI GlobalLock(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(table_mutex);
-  Block *block = Find(handle);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  Block *block = FindForCaller(handle);
+  if (!block) return nullptr;
   if (!block->movable) return block->data;
   if (!block->data) return nullptr;  // empty (discarded) block
   if (block->locks < kMaxLocks) ++block->locks;
@@ -106,11 +111,8 @@ extern "C" LPVOID WINAPI GlobalLock(HGLOBAL handle) {
 
 extern "C" BOOL WINAPI GlobalUnlock(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(table_mutex);
-  Block *block = Find(handle);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  Block *block = FindForCaller(handle);
+  if (!block) return FALSE;
   if (!block->movable) return TRUE;  // fixed blocks are never locked; kernel32 answers TRUE
   if (block->locks == 0) {
     SetLastError(ERROR_NOT_LOCKED);
@@ -125,21 +127,15 @@ extern "C" BOOL WINAPI GlobalUnlock(HGLOBAL handle) {
 
 extern "C" SIZE_T WINAPI GlobalSize(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(table_mutex);
-  Block *block = Find(handle);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return 0;
-  }
+  Block *block = FindForCaller(handle);
+  if (!block) return 0;
   return block->data ? block->size : 0;
 }
 
 extern "C" UINT WINAPI GlobalFlags(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(table_mutex);
-  Block *block = Find(handle);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return GMEM_INVALID_HANDLE;
-  }
+  Block *block = FindForCaller(handle);
+  if (!block) return GMEM_INVALID_HANDLE;
   if (!block->movable) return 0;
   return block->locks | (block->data ? 0u : (UINT)GMEM_DISCARDED);
 }
@@ -158,11 +154,8 @@ extern "C" HGLOBAL WINAPI GlobalHandle(LPCVOID address) {
 extern "C" HGLOBAL WINAPI GlobalFree(HGLOBAL handle) {
   if (!handle) return nullptr;
   std::lock_guard<std::mutex> lock(table_mutex);
-  Block *block = Find(handle);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return handle;
-  }
+  Block *block = FindForCaller(handle);
+  if (!block) return handle;
   // Windows frees a movable block even while it is locked.
   Forget(block);
   std::free(block->data);
@@ -172,11 +165,8 @@ extern "C" HGLOBAL WINAPI GlobalFree(HGLOBAL handle) {
 
 extern "C" HGLOBAL WINAPI GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
   std::lock_guard<std::mutex> lock(table_mutex);
-  Block *block = Find(handle);
-  if (!block) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
+  Block *block = FindForCaller(handle);
+  if (!block) return nullptr;
   if (flags & GMEM_MODIFY) {
     // Changing a block's attributes: only its movable state matters here, and a
     // fixed block cannot become movable without a new handle.
