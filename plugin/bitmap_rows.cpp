@@ -84,6 +84,9 @@ void BuildRowPalette(const RGBQUAD *table, DWORD entries, PackedBgr palette[256]
 
 void ConvertRows(WORD bitCount, const BYTE *source, bool sourceTopDown, LONG width, LONG rows,
                  const PackedBgr *palette, BYTE *target) {
+  // Rows of no pixels hold no bytes: a zero-width picture of 2^31 rows would
+  // otherwise cost seconds of doing nothing.
+  if (width <= 0) return;
   LONGLONG sourceStride = RowStride(bitCount, width);
   LONGLONG targetStride = RowStride(24, width);
   LONGLONG pixelBytes = 3 * LONGLONG(width);
