@@ -1,0 +1,170 @@
+// libFuzzer target over the bitmap packaging: any BITMAPINFOHEADER a media runtime
+// could describe a decoded sample with, and pixel data of any length. Each frame that
+// comes out must be the 24-bit packed DIB its header promises, with the same pixels
+// the one-pixel-at-a-time rules give; nothing may be read past the sample or the
+// colour table, and no block may be left behind.
+//
+// Input: 40 header bytes, one switch byte, the colour table's bytes (as many as the
+// header says it brings), then the pixel data.
+#include "bitmap.h"
+#include "fuzz_check.h"
+#include "bitmap_rules.h"
+#include "win32.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+enum : uint8_t {
+  kConvertBlock = 0x01,  // also convert the sample as a header-plus-pixels block
+  kNoMemory = 0x02,      // the conversion's allocations fail
+  kShortBlock = 0x04,    // that block is shorter than its header says
+};
+
+// Colour table entries a header brings after itself: biClrUsed, all the depth can
+// index when it is 0. The runtime's output carries room for at most 256.
+DWORD TableEntries(const BITMAPINFOHEADER &header) {
+  if (header.biBitCount > 8) return 0;
+  DWORD possible = DWORD(1) << header.biBitCount;
+  if (header.biClrUsed == 0 || header.biClrUsed > possible) return possible;
+  return header.biClrUsed;
+}
+
+struct Sample {
+  BITMAPINFOHEADER header;
+  std::vector<uint8_t> described;  // the header followed by exactly its colour table
+  std::vector<uint8_t> pixels;     // exactly the sample's bytes
+  DWORD entries;
+};
+
+// The picture as the rules read it, pixel by pixel, into a zero-filled 24-bit block
+// (the result of an unknown depth is black); 0 when no such block can be had.
+HGLOBAL ExpectedPicture(const Sample &sample, LONG rows, LONGLONG image) {
+  HGLOBAL expected = CreateBitmap24(sample.header.biWidth, rows);
+  if (!expected) return 0;
+  WORD depth = sample.header.biBitCount;
+  bool indexed = depth == 1 || depth == 4 || depth == 8;
+  if (!indexed && depth != 15 && depth != 16 && depth != 32) return expected;
+  std::vector<uint8_t> source(sizeof(BITMAPINFOHEADER) + size_t(image));
+  memcpy(source.data(), &sample.header, sizeof(BITMAPINFOHEADER));
+  if (image) memcpy(source.data() + sizeof(BITMAPINFOHEADER), sample.pixels.data(), size_t(image));
+  const RGBQUAD *table = reinterpret_cast<const RGBQUAD *>(sample.described.data() + sizeof(BITMAPINFOHEADER));
+  BYTE *target = static_cast<BYTE *>(GlobalLock(expected));
+  for (LONG y = 0; y < rows; ++y) {
+    for (LONG x = 0; x < sample.header.biWidth; ++x) {
+      DWORD colour;
+      switch (depth) {
+        case 1: colour = ColourFromPalette(table, sample.entries, ReadPixel1(source.data(), x, y)); break;
+        case 4: colour = ColourFromPalette(table, sample.entries, ReadPixel4(source.data(), x, y)); break;
+        case 8: colour = ColourFromPalette(table, sample.entries, ReadPixel8(source.data(), x, y)); break;
+        case 32: colour = ColourFrom32(ReadPixel32(source.data(), x, y)); break;
+        default: colour = ColourFrom16(ReadPixel16(source.data(), x, y)); break;
+      }
+      WritePixel24(target, x, y, colour);
+    }
+  }
+  GlobalUnlock(expected);
+  return expected;
+}
+
+// A frame that came out: a 24-bit packed DIB of the sample's width and row count,
+// bottom-up, holding the pixels the rules give.
+void CheckFrame(HGLOBAL frame, const Sample &sample) {
+  LONG rows = sample.header.biHeight < 0 ? -sample.header.biHeight : sample.header.biHeight;
+  LONGLONG image = CheckedImageSize(sample.header.biBitCount, sample.header.biWidth, rows, kLargestBitmapBlock);
+  LONGLONG image24 = CheckedImageSize(24, sample.header.biWidth, rows, kLargestBitmapBlock);
+  FUZZ_CHECK(image >= 0 && image <= LONGLONG(sample.pixels.size()) && image24 >= 0);
+  FUZZ_CHECK(LONGLONG(GlobalSize(frame)) >= LONGLONG(sizeof(BITMAPINFOHEADER)) + image24);
+  const BYTE *bytes = static_cast<const BYTE *>(GlobalLock(frame));
+  FUZZ_CHECK(bytes != nullptr);
+  BITMAPINFOHEADER header;
+  memcpy(&header, bytes, sizeof header);
+  FUZZ_CHECK(header.biSize == sizeof(BITMAPINFOHEADER) && header.biBitCount == 24);
+  FUZZ_CHECK(header.biWidth == sample.header.biWidth && header.biHeight == rows);
+  const BYTE *pixels = bytes + sizeof(BITMAPINFOHEADER);
+  if (image24 == 0) {
+    // No rows or no pixels in a row: nothing to compare.
+  } else if (sample.header.biBitCount == 24) {
+    // Rows pass through, turned bottom-up.
+    size_t stride = size_t(image24 / rows);
+    for (LONG y = 0; y < rows; ++y) {
+      LONG from = sample.header.biHeight < 0 ? rows - 1 - y : y;
+      FUZZ_CHECK(memcmp(pixels + size_t(y) * stride, sample.pixels.data() + size_t(from) * stride, stride) == 0);
+    }
+  } else {
+    HGLOBAL expected = ExpectedPicture(sample, rows, image);
+    if (expected) {
+      const BYTE *want = static_cast<const BYTE *>(GlobalLock(expected));
+      FUZZ_CHECK(memcmp(pixels, want + sizeof(BITMAPINFOHEADER), size_t(image24)) == 0);
+      GlobalUnlock(expected);
+      GlobalFree(expected);
+    }
+  }
+  GlobalUnlock(frame);
+}
+
+// The same sample as a header-plus-pixels block (a colour table passed beside it),
+// converted in place; `shortBy` bytes of its pixels are missing.
+void FuzzConvertBlock(const Sample &sample, size_t shortBy, bool noMemory) {
+  size_t pixelBytes = sample.pixels.size() > shortBy ? sample.pixels.size() - shortBy : 0;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + pixelBytes);
+  if (!block) return;
+  BYTE *bytes = static_cast<BYTE *>(GlobalLock(block));
+  memcpy(bytes, &sample.header, sizeof(BITMAPINFOHEADER));
+  if (pixelBytes) memcpy(bytes + sizeof(BITMAPINFOHEADER), sample.pixels.data(), pixelBytes);
+  GlobalUnlock(block);
+  HGLOBAL before = block;
+  const RGBQUAD *table = reinterpret_cast<const RGBQUAD *>(sample.described.data() + sizeof(BITMAPINFOHEADER));
+  if (noMemory) Win32FailGlobalAllocAfter(0);
+  bool converted = ConvertTo24Bits(block, table, sample.entries);
+  Win32FailGlobalAllocAfter(-1);
+  // A failure leaves the caller's block as it was; a success hands back a live block.
+  FUZZ_CHECK(GlobalSize(block) != 0);
+  if (!converted) FUZZ_CHECK(block == before);
+  if (converted && sample.header.biBitCount != 24) {
+    Sample shorter = sample;
+    shorter.pixels.resize(pixelBytes);
+    CheckFrame(block, shorter);
+  }
+  GlobalFree(block);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  if (size < sizeof(BITMAPINFOHEADER) + 1) return 0;
+  Sample sample;
+  memcpy(&sample.header, data, sizeof(BITMAPINFOHEADER));
+  uint8_t switches = data[sizeof(BITMAPINFOHEADER)];
+  data += sizeof(BITMAPINFOHEADER) + 1;
+  size -= sizeof(BITMAPINFOHEADER) + 1;
+
+  // The colour table travels right after the header, exactly as long as it says.
+  sample.entries = TableEntries(sample.header);
+  size_t tableBytes = size_t(sample.entries) * sizeof(RGBQUAD);
+  size_t taken = tableBytes < size ? tableBytes : size;
+  sample.described.assign(sizeof(BITMAPINFOHEADER) + tableBytes, 0);
+  memcpy(sample.described.data(), &sample.header, sizeof(BITMAPINFOHEADER));
+  if (taken) memcpy(sample.described.data() + sizeof(BITMAPINFOHEADER), data, taken);
+  sample.pixels.assign(data + taken, data + size);
+
+  LONG blocksBefore = Win32GlobalBlockCount();
+  bool noMemory = switches & kNoMemory;
+  if (noMemory) Win32FailGlobalAllocAfter(0);
+  // An empty sample is given as a null address, as a runtime may.
+  const BYTE *pixels = sample.pixels.empty() ? nullptr : sample.pixels.data();
+  HGLOBAL frame = PackageSample(pixels, DWORD(sample.pixels.size()),
+                                reinterpret_cast<const BITMAPINFOHEADER *>(sample.described.data()));
+  Win32FailGlobalAllocAfter(-1);
+  if (frame) {
+    FUZZ_CHECK(!noMemory);
+    CheckFrame(frame, sample);
+    GlobalFree(frame);
+  }
+  if (switches & kConvertBlock) FuzzConvertBlock(sample, (switches & kShortBlock) ? (switches >> 3) + 1 : 0, noMemory);
+  FUZZ_CHECK(Win32GlobalBlockCount() == blocksBefore);
+  return 0;
+}
