@@ -125,6 +125,7 @@ void FuzzConvertBlock(const Sample &sample, size_t shortBy, bool noMemory) {
   FUZZ_CHECK(GlobalSize(block) != 0);
   if (!converted) FUZZ_CHECK(block == before);
   if (converted && sample.header.biBitCount != 24) {
+    FUZZ_CHECK(!noMemory);
     Sample shorter = sample;
     shorter.pixels.resize(pixelBytes);
     CheckFrame(block, shorter);

@@ -162,6 +162,7 @@ void Save(Host &host, Input &in) {
   }
   FUZZ_CHECK(runtime.written.size() == before + 1);
   const fake::WrittenSample &sample = runtime.written.back();
+  FUZZ_CHECK(LONGLONG(sample.time) >= 0);
   size_t length = sample.bytes.size();
   FUZZ_CHECK(length == 0 || host.pieceNamed);
   if (kind == 1) {

@@ -97,7 +97,9 @@ BOOL ExportSaveData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
 
   const HostFormat &format = block->format;
   if (video) {
-    if (!WritePiece(block, input, VideoFrameTime(*counter, format.frameRate), piece.size, piece)) return FALSE;
+    // A frame whose time cannot be stamped fails; it is never written at a wrapped time.
+    LONGLONG time = VideoFrameTime(*counter, format.frameRate);
+    if (time < 0 || !WritePiece(block, input, time, piece.size, piece)) return FALSE;
     *counter = static_cast<LONG>(static_cast<DWORD>(*counter) + 1);
   } else {
     // A chunk larger than the audio buffer size gets a sample that holds all of it.

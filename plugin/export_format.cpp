@@ -1,6 +1,8 @@
 // The export's format judgement and the numbers derived from the host format record.
 #include "export_format.h"
 
+#include <limits.h>
+
 namespace {
 
 // A frame and its 40-byte header must stay addressable by a signed 32-bit size.
@@ -62,9 +64,12 @@ bool SettleImageSize(HostFormat *format) {
 
 LONGLONG VideoFrameTime(LONG frame, LONG frameRate) {
   // frame x 10^10 / rate, in two steps of 10^5: frame x 10^10 itself needs more than
-  // 64 bits for the largest frame numbers.
+  // 64 bits for the largest frame numbers. At the slowest rates a late frame's time
+  // is past every stamp.
   LONGLONG scaled = static_cast<LONGLONG>(frame) * 100000;
-  return scaled / frameRate * 100000 + scaled % frameRate * 100000 / frameRate;
+  LONGLONG whole = scaled / frameRate;
+  if (whole > (LLONG_MAX - 99999) / 100000) return -1;
+  return whole * 100000 + scaled % frameRate * 100000 / frameRate;
 }
 
 LONGLONG AudioSampleTime(LONG sample, DWORD samplesPerSecond) {

@@ -17,7 +17,8 @@ bool AcceptableExportFormat(const HostFormat &format);
  * (with its 40-byte header) would not fit in 2 GB. */
 bool SettleImageSize(HostFormat *format);
 
-/* Presentation times in 100-nanosecond units, truncated. */
+/* Presentation times in 100-nanosecond units, truncated. A video time past the
+ * signed 64-bit range (a late frame at a very slow rate) is -1. */
 LONGLONG VideoFrameTime(LONG frame, LONG frameRate);
 LONGLONG AudioSampleTime(LONG sample, DWORD samplesPerSecond);
 
