@@ -26,7 +26,7 @@ namespace {
 
 // Frame requests per file: the first frames one after another, then one past the
 // end, then the first again (a seek backwards).
-constexpr LONG kFramesInOrder = 10;
+constexpr LONG kFramesInOrder = 6;
 constexpr LONG kPastTheEnd = 5;
 
 std::string g_file;
