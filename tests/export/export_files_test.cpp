@@ -312,6 +312,24 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
   EXPECT_FALSE(pi.piLocalSaveData(0, instance.handle(), 1, target.c_str()));
   EXPECT_EQ(nullptr, std::fopen(target.c_str(), "rb"));
+
+  // The other way round: a format request would fill the open export's record.
+  std::string written = folder_ + "/written.wmv";
+  TestInstance exporting;
+  HostFormat small = WorkedExampleRecord();
+  small.flags = kHostFormatVideo;
+  small.bitmap.biWidth = 160;
+  small.bitmap.biHeight = 120;
+  std::vector<BYTE> smallRecord = ShortForm(small);
+  ASSERT_TRUE(pi.piLocalSetFormat(0, exporting.handle(), smallRecord.data()));
+  std::vector<BYTE> smallDib = PatternDib(160, 120, 0);
+  pi.piLocalSetData(0, exporting.handle(), smallDib.data(), static_cast<LONG>(smallDib.size()), 0, 0);
+  ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));
+  EXPECT_FALSE(pi.piLocalLoadData(0, exporting.handle(), 0, source.c_str()));
+  EXPECT_EQ(160, exporting.Fields().format.bitmap.biWidth);
+  ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));
+  ASSERT_TRUE(pi.piLocalProcessDataEnd(0, exporting.handle()));
+  EXPECT_EQ("2", Probe(written)["video.nb_read_frames"]);
 }
 
 // A file that cannot be written whole fails the export: the save that meets the
