@@ -71,7 +71,6 @@ void Run() {
     Tell("Unable to extract setup program");
     return;
   }
-  windows_directory[MAX_PATH] = '\0';
   SetPakDestDir(windows_directory);
 
   HFILE archive = path_length == 0 || path_length >= MAX_PATH ? HFILE_ERROR : OpenPak(exe_path);
