@@ -39,3 +39,5 @@ end() { byte 6; }
   set_format 1 16 8 30000; set_data 0; save_video; set_format 1 64 24 30000; set_data 0; save_video; end; } > "$out/seed-resize"
 # One frame per 1,000 s, late: a time past every stamp.
 { byte 0; byte 2; set_format 1 32 24 1; position $((0x7fff0000)); set_data 0; save_video; end; } > "$out/seed-slow-rate"
+# Sound first: the writer is set up before any frame has settled the image size.
+{ byte 0; byte 0; set_format 3 32 24 30000; set_data 0; save_audio; save_video; end; } > "$out/seed-sound-first"

@@ -5,9 +5,10 @@
 //
 // What must hold: nothing is read outside what the host handed in; a save reported as
 // done wrote exactly one sample, holding the host's bytes, stamped at a time that is
-// not negative, and a video sample is as long as the RGB24 input the writer was told
-// of; a save reported as failed wrote nothing; every runtime object and memory block
-// is released once the host has ended the transfer and freed the block.
+// not negative, into an input declared as what it holds (a frame: RGB24 of the
+// frame's size; sound: PCM at an accepted rate); a save reported as failed wrote
+// nothing; every runtime object and memory block is released once the host has ended
+// the transfer and freed the block.
 //
 // Input: one byte of runtime failures, one byte choosing the selected profile's
 // streams, then operations, each an opcode byte and its operands.
@@ -149,6 +150,37 @@ void SetData(Host &host, Input &in) {
   host.pieceLength = length;
 }
 
+// The writer's last declaration of `input` as media of the kind `major`, or null.
+const fake::DeclaredInput *Declared(DWORD input, const GUID &major) {
+  const fake::DeclaredInput *found = nullptr;
+  for (const fake::DeclaredInput &each : fake::Get().declared)
+    if (each.input == input && IsEqualGUID(each.type.majortype, major)) found = &each;
+  return found;
+}
+
+// A frame goes to an input declared as RGB24 frames of its own size (or of size 0,
+// declared so when sound came first, before any frame had settled the image size).
+void CheckVideoInput(const fake::WrittenSample &sample) {
+  const fake::DeclaredInput *video = Declared(sample.input, WMMEDIATYPE_Video);
+  FUZZ_CHECK(video && IsEqualGUID(video->type.subtype, WMMEDIASUBTYPE_RGB24));
+  FUZZ_CHECK(video->type.lSampleSize == sample.bytes.size() || video->type.lSampleSize == 0);
+  FUZZ_CHECK(video->format.size() >= sizeof(VIDEOINFOHEADER));
+  VIDEOINFOHEADER declared;
+  memcpy(&declared, video->format.data(), sizeof declared);
+  FUZZ_CHECK(declared.bmiHeader.biBitCount == 24 && declared.bmiHeader.biCompression == BI_RGB);
+}
+
+// Sound declared to the writer is PCM at a rate the export accepts.
+void CheckAudioInput(const fake::WrittenSample &sample) {
+  const fake::DeclaredInput *audio = Declared(sample.input, WMMEDIATYPE_Audio);
+  if (!audio) return;
+  FUZZ_CHECK(IsEqualGUID(audio->type.subtype, WMMEDIASUBTYPE_PCM) && audio->format.size() >= sizeof(WAVEFORMATEX));
+  WAVEFORMATEX wave;
+  memcpy(&wave, audio->format.data(), sizeof wave);
+  FUZZ_CHECK(wave.nSamplesPerSec == 11025 || wave.nSamplesPerSec == 22050 || wave.nSamplesPerSec == 44100);
+  FUZZ_CHECK(wave.nBlockAlign != 0);
+}
+
 void Save(Host &host, Input &in) {
   uint8_t how = in.Byte();
   LONG kind = LONG(how % 4) - 1;
@@ -170,9 +202,11 @@ void Save(Host &host, Input &in) {
     FUZZ_CHECK(sizeof(BITMAPINFOHEADER) + length <= host.piece.size());
     FUZZ_CHECK(length == 0 ||
               memcmp(sample.bytes.data(), host.piece.data() + sizeof(BITMAPINFOHEADER), length) == 0);
+    CheckVideoInput(sample);
   } else {
     FUZZ_CHECK(LONG(length) == host.pieceLength);
     FUZZ_CHECK(length == 0 || memcmp(sample.bytes.data(), host.piece.data(), length) == 0);
+    CheckAudioInput(sample);
   }
 }
 
