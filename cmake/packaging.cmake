@@ -8,7 +8,9 @@ set(CPACK_PACKAGE_CONTACT "quorvel developers <quorvel@mornavel.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Windows Media (.wmv) file plug-in for the host video application, and the setup launcher")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
-set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+# Debug information stays in the build. Only install(TARGETS) files are stripped: the
+# launcher, installed as a plain file, keeps its padding to the archive offset.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 
 if(QV_WINDOWS)

@@ -24,4 +24,10 @@ for pattern in 'quorvel_*.deb' 'quorvel-*-Linux.tar.gz' 'quorvel-*-win32.zip'; d
   [ -f "dist/$package.sha256" ] || { echo "package: no dist/$package.sha256"; exit 1; }
 done
 (cd dist && sha256sum -c ./*.sha256)
+echo "== the Linux packages on their own"
+version=$(build/linux/tools/paktool --version | cut -d' ' -f2)
+for package in dist/quorvel_*.deb dist/quorvel-*-Linux.tar.gz; do
+  tests/install/install_tree_test.sh build/linux "$version" "$package" >/dev/null
+  echo "$package: ok"
+done
 ls -l dist

@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# The installed tree on its own: installs the build into a temporary prefix, moves the
-# prefix elsewhere, checks that nothing in it points back into the build, and runs the
-# main job from it (the plug-in's formats, an export and an import of a .wmv, a setup
-# built with paktool and run) without LD_LIBRARY_PATH or QVHOST_PLUGIN.
-#   install_tree_test.sh BUILD_DIR VERSION
+# The installed tree on its own: installs the build into a temporary prefix (or unpacks
+# one of its Linux packages there), moves the prefix elsewhere, checks that nothing in it
+# points back into the build, and runs the main job from it (the plug-in's formats, an
+# export and an import of a .wmv, a setup built with paktool and run) without
+# LD_LIBRARY_PATH or QVHOST_PLUGIN.
+#   install_tree_test.sh BUILD_DIR VERSION [PACKAGE.deb | PACKAGE.tar.gz]
 set -euo pipefail
-build=$(cd "$1" && pwd) version=$2
+build=$(cd "$1" && pwd) version=$2 package=${3:-}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/qv-install-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 unset LD_LIBRARY_PATH QVHOST_PLUGIN
 export QV_WIN32_REGISTRY="$work/user.reg"
 
-cmake --install "$build" --prefix "$work/installed" >/dev/null
+case "$package" in
+  "") cmake --install "$build" --prefix "$work/installed" >/dev/null ;;
+  *.deb) dpkg-deb -x "$package" "$work/root" && mv "$work/root/usr" "$work/installed" ;;
+  *.tar.gz) mkdir "$work/installed" && tar -xzf "$package" -C "$work/installed" --strip-components=1 ;;
+  *) echo "not a package: $package"; exit 2 ;;
+esac
 mv "$work/installed" "$work/moved"
 prefix=$work/moved
 plugindir=$(dirname "$(find "$prefix" -name quorvel.qpl)")
