@@ -1,10 +1,12 @@
 /* File and directory calls: OpenFile, _lread, _llseek, _lclose, CreateFileA, WriteFile,
- * MoveFileA, DeleteFileA, GetWindowsDirectoryA, GetModuleFileNameA.
+ * MoveFileA, DeleteFileA, DeleteFileW, GetWindowsDirectoryA, GetModuleFileNameA.
  *
  * Windows paths map to POSIX paths: every backslash becomes a slash and a drive prefix
  * such as "c:\" becomes "/". The Windows directory is $WINDIR when it is set, else the
- * temporary directory ($TMPDIR or /tmp). Files made by CreateFileA can be executed,
- * as any file can on Windows. */
+ * private per-user folder $XDG_DATA_HOME/quorvel-win32/windows (or
+ * ~/.local/share/quorvel-win32/windows), made with mode 0700. Files made by CreateFileA
+ * can be executed, as any file can on Windows; CREATE_NEW never opens an existing name,
+ * not even through a link. */
 #ifndef QV_WIN32_FILES_H
 #define QV_WIN32_FILES_H
 
@@ -81,6 +83,7 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID data, DWORD count, LPDWORD written, LPOVERLAPPED overlapped);
 BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to);
 BOOL WINAPI DeleteFileA(LPCSTR path);
+BOOL WINAPI DeleteFileW(LPCWSTR path);
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 
