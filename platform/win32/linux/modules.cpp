@@ -8,11 +8,13 @@
 #include <mutex>
 #include <string>
 
+#include "lasting.h"
+
 namespace {
 
 // The loader's reason for the last failure, kept for FormatMessageA.
 std::mutex reason_lock;
-std::string last_reason;
+std::string &last_reason = Lasting<std::string>();
 
 void Fail(DWORD code, const char *reason) {
   {

@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "lasting.h"
+
 namespace {
 
 struct Value {
@@ -43,7 +45,7 @@ struct OpenKey {
 };
 
 std::mutex registry_mutex;  // threads of this process; flock orders processes
-std::set<OpenKey *> open_keys;
+std::set<OpenKey *> &open_keys = Lasting<std::set<OpenKey *>>();
 
 std::string Lower(std::string text) {
   for (char &c : text)
