@@ -25,11 +25,23 @@ constexpr SIZE_T kInstanceBlockSize = sizeof(InstanceBlock);
 // The name buffer: empty until the first piName call fills it from string 1.
 char g_name[128];
 
-// An instance block locked for the length of one entry point.
+// Only what piLocalInit made passes for an instance block: fixed memory of the block's
+// size. Anything else the plug-in handed out (a record copy, the file pattern, a frame
+// of the same size, which is movable) is refused rather than read past its end or freed.
+bool IsInstanceBlock(HGLOBAL handle) {
+  if (!handle || GlobalSize(handle) != kInstanceBlockSize) return false;
+  void *address = GlobalLock(handle);
+  if (address) GlobalUnlock(handle);
+  return address == handle;
+}
+
+// An instance block locked for the length of one entry point; empty for a handle that
+// is not one.
 class LockedBlock {
  public:
   explicit LockedBlock(HGLOBAL handle)
-      : handle_(handle), block_(static_cast<InstanceBlock *>(GlobalLock(handle))) {}
+      : handle_(handle),
+        block_(IsInstanceBlock(handle) ? static_cast<InstanceBlock *>(GlobalLock(handle)) : nullptr) {}
   ~LockedBlock() {
     if (block_) GlobalUnlock(handle_);
   }
@@ -150,7 +162,7 @@ BOOL WINAPI piLocalLength(DWORD index, HGLOBAL handle, LONG position) {
 }
 
 LPSTR WINAPI piLocalName(DWORD index, HGLOBAL handle) {
-  if (index != 0 || !handle) return nullptr;
+  if (index != 0 || !IsInstanceBlock(handle)) return nullptr;
   return g_name;
 }
 
@@ -180,7 +192,7 @@ BOOL WINAPI piLocalSetData(DWORD index, HGLOBAL handle, const BYTE *data, LONG s
 }
 
 BOOL WINAPI piLocalDlg(DWORD, HGLOBAL handle, HWND parent) {
-  if (!handle) return 0;
+  if (!IsInstanceBlock(handle)) return 0;
   return ProfileDialog(parent);
 }
 

@@ -224,6 +224,41 @@ TEST_F(InstanceAccessors, DelegatedEntryPointsRefuseForeignIndexAndNullBlock) {
   EXPECT_EQ(block->format.flags, 0u);
 }
 
+// What the plug-in hands out as results, passed back where an instance block belongs,
+// is neither read past its end, written, nor freed: every entry point refuses it.
+TEST_F(InstanceAccessors, HandlesThatAreNotInstanceBlocksAreRefused) {
+  qvhost::Instance instance(*plugin_);
+  ASSERT_TRUE(instance);
+  HGLOBAL pattern = pi().piLocalGetData(0, instance.handle());
+  ASSERT_EQ(pi().piLocalLoadData(0, instance.handle(), 0, nullptr), 1);
+  HGLOBAL record = pi().piLocalGetData(0, instance.handle());
+  // Frames are movable; one of 1 x 107 pixels is exactly as large as a 32-bit block.
+  HGLOBAL frame = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(InstanceBlock));
+  ASSERT_TRUE(pattern && record && frame);
+  static const BYTE data[4] = {};
+  const BYTE hostRecord[128] = {1};
+  for (HGLOBAL foreign : {pattern, record, frame}) {
+    SCOPED_TRACE(GlobalSize(foreign));
+    SIZE_T size = GlobalSize(foreign);
+    std::vector<BYTE> before = qvhost::CopyGlobal(foreign);
+    EXPECT_EQ(pi().piLocalFlags(0, foreign), 0u);
+    EXPECT_EQ(pi().piLocalGetData(0, foreign), nullptr);
+    EXPECT_EQ(pi().piLocalLength(0, foreign, 5), 0);
+    EXPECT_EQ(pi().piLocalName(0, foreign), nullptr);
+    EXPECT_EQ(pi().piLocalProcessDataStart(0, foreign), 0);
+    EXPECT_EQ(pi().piLocalProcessDataEnd(0, foreign), 0);
+    EXPECT_EQ(pi().piLocalSetData(0, foreign, data, 4, 0, 0), 0);
+    EXPECT_EQ(pi().piLocalDlg(0, foreign, nullptr), 0);
+    EXPECT_EQ(pi().piLocalSetFormat(0, foreign, hostRecord), 0);
+    EXPECT_EQ(pi().piLocalLoadData(0, foreign, 0, nullptr), 0);
+    EXPECT_EQ(pi().piLocalSaveData(0, foreign, 0, "out.wmv"), 0);
+    pi().piLocalDone(0, foreign);
+    EXPECT_EQ(GlobalSize(foreign), size) << "freed";
+    EXPECT_EQ(qvhost::CopyGlobal(foreign), before) << "written";
+    GlobalFree(foreign);
+  }
+}
+
 TEST_F(InstanceAccessors, DoneFreesOnlyForFormatZeroAndIgnoresNull) {
   pi().piLocalDone(0, nullptr);
   HGLOBAL handle = pi().piLocalInit(0, 0);
