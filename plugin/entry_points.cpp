@@ -11,6 +11,7 @@
 #include "instance_block.h"
 #include "module_state.h"
 #include "profile_dialog.h"
+#include "settings.h"
 #include "win32.h"
 
 namespace {
@@ -19,7 +20,6 @@ constexpr DWORD kCapabilities = 0x47070203;
 constexpr DWORD kCapabilityImport = 0x00000100;
 constexpr UINT kFormatNameString = 1;
 constexpr UINT kFilePatternString = 30000;
-constexpr const char *kSettingsKey = "Software\\Mornavel\\FilePlugIns\\WmvPlugIn";
 constexpr SIZE_T kInstanceBlockSize = sizeof(InstanceBlock);
 
 // The name buffer: empty until the first piName call fills it from string 1.
@@ -76,16 +76,8 @@ DWORD WINAPI piCount(void) { return 1; }
 
 DWORD WINAPI piFlags(DWORD index) {
   if (index != 0) return 0;
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return kCapabilities;
   DWORD importAllowed = 0;
-  DWORD type = REG_DWORD;
-  DWORD size = sizeof importAllowed;
-  // A missing value leaves the variable at 0; the read's result is not needed.
-  RegQueryValueExA(key, "ImportAllowed", nullptr, &type, reinterpret_cast<BYTE *>(&importAllowed), &size);
-  RegCloseKey(key);
+  ReadSetting(QV_SETTING_IMPORT_ALLOWED, &importAllowed);  // 0 when it cannot be read
   return importAllowed ? kCapabilities | kCapabilityImport : kCapabilities;
 }
 

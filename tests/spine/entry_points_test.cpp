@@ -5,6 +5,10 @@
 #include <fstream>
 #include <vector>
 
+#ifndef _WIN32
+#  include <sys/stat.h>
+#endif
+
 #include "plugin_fixture.h"
 
 namespace {
@@ -71,6 +75,13 @@ TEST_F(ModuleQueries, CapabilityWordFollowsImportAllowed) {
   EXPECT_EQ(pi().piFlags(1), 0u) << "a foreign index answers 0 whatever the setting";
   ASSERT_EQ(SetImportAllowed(&zero), ERROR_SUCCESS);
   EXPECT_EQ(pi().piFlags(0), kCapabilities);
+  // Only a number counts: the text "0" is not the number 1 its bytes would make.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key, "ImportAllowed", 0, REG_SZ, reinterpret_cast<const BYTE *>("0"), 2), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(pi().piFlags(0), kCapabilities);
   SetImportAllowed(nullptr);
 }
 
@@ -80,6 +91,16 @@ TEST_F(ModuleQueries, CapabilityQueryCreatesTheSettingsKeyAndSurvivesAnUnusableR
   ASSERT_FALSE(SettingsKeyExists());
   EXPECT_EQ(pi().piFlags(0), kCapabilities);
   EXPECT_TRUE(SettingsKeyExists());
+
+  // A registry that can be read but not written (where the lock file cannot be made
+  // nothing is written; a folder in its way stops root as well): the value still counts.
+  DWORD one = 1;
+  ASSERT_EQ(SetImportAllowed(&one), ERROR_SUCCESS);
+  std::string lock = std::string(getenv("QV_WIN32_REGISTRY")) + ".lock";
+  std::remove(lock.c_str());
+  ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+  EXPECT_EQ(pi().piFlags(0), kCapabilitiesWithImport);
+  std::remove(lock.c_str());
 
   // A registry that cannot be written: the key cannot be made, import stays off.
   setenv("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg", 1);
