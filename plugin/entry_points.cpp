@@ -199,14 +199,18 @@ BOOL WINAPI piLocalLoadData(DWORD index, HGLOBAL handle, LONG kind, LPCSTR fileN
   if (index != 0 || !handle) return 0;
   LockedBlock block(handle);
   if (!block) return 0;
-  return ImportLoadData(block.get(), kind, fileName);
+  BOOL result = ImportLoadData(block.get(), kind, fileName);
+  if (block->reader) KeepLibraryLoaded();
+  return result;
 }
 
 BOOL WINAPI piLocalSaveData(DWORD index, HGLOBAL handle, LONG kind, LPCSTR fileName) {
   if (index != 0 || !handle) return 0;
   LockedBlock block(handle);
   if (!block) return 0;
-  return ExportSaveData(block.get(), kind, fileName);
+  BOOL result = ExportSaveData(block.get(), kind, fileName);
+  if (block->writer) KeepLibraryLoaded();
+  return result;
 }
 
 }  // extern "C"

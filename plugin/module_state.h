@@ -12,4 +12,10 @@ extern HINSTANCE g_module;          // stored by the library's entry routine
 extern LONG g_profileSelection;
 enum : LONG { kProfileSelectionSaved = -0x7FFFFFFF - 1 };
 
+/* Keeps the library loaded until the process ends. Called once a transfer is open:
+ * the media runtime's threads then hold a callback into this library and run code of
+ * the runtime it brought, so a host that unloads the plug-in with a transfer still
+ * open must not unmap them. */
+void KeepLibraryLoaded();
+
 #endif

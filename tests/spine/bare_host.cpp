@@ -55,6 +55,7 @@ int main(int argc, char **argv) {
   HGLOBAL instance = pi.piLocalInit(0, 0);
   if (!instance) return Fail("no instance block");
   std::vector<BYTE> frame;
+  const bool frameOrFileOpen = std::strcmp(transfer, "none") != 0;
   if (std::strcmp(transfer, "import") == 0) {
     pi.piLocalLength(0, instance, 5);
     if (!file || !pi.piLocalLoadData(0, instance, 1, file)) return Fail("no frame from the clip");
@@ -71,6 +72,9 @@ int main(int argc, char **argv) {
     if (!pi.piLocalSaveData(0, instance, 1, file)) return Fail("the frame was not written");
   }
   if (unload && dlclose(library) != 0) return Fail("dlclose failed");
+  // The media runtime's threads may still call into a library whose transfer is open.
+  if (unload && frameOrFileOpen && !dlopen(argv[1], RTLD_NOW | RTLD_NOLOAD))
+    return Fail("the plug-in was unloaded with its transfer open");
   if (unload && standin && dlclose(standin) != 0) return Fail("dlclose failed");
   return 0;
 }

@@ -59,6 +59,27 @@ extern "C" FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
 
 extern "C" BOOL WINAPI FreeLibrary(HMODULE module) { return module && dlclose(module) == 0; }
 
+extern "C" BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE *module) {
+  if (!module || !(flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *module = nullptr;
+  Dl_info info;
+  if (!name || dladdr(name, &info) == 0 || !info.dli_fbase || !info.dli_fname) {
+    Fail(ERROR_MOD_NOT_FOUND, "no library holds the address");
+    return FALSE;
+  }
+  // The loader never unloads a library once it has been opened with RTLD_NODELETE,
+  // whatever dlclose calls follow.
+  if ((flags & GET_MODULE_HANDLE_EX_FLAG_PIN) && !dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) {
+    Fail(ERROR_MOD_NOT_FOUND, dlerror());
+    return FALSE;
+  }
+  *module = reinterpret_cast<HMODULE>(info.dli_fbase);
+  return TRUE;
+}
+
 extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD message, DWORD, LPSTR buffer, DWORD size,
                                        void *) {
   if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || !buffer || size == 0) return 0;
