@@ -5,10 +5,10 @@
 
 void KeepLibraryLoaded() {
   static bool kept = false;
+  if (kept) return;
   HMODULE module = nullptr;
-  if (!kept)
-    kept = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                              reinterpret_cast<LPCSTR>(&g_module), &module) != 0;
+  kept = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                            reinterpret_cast<LPCSTR>(&g_module), &module) != 0;
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
