@@ -25,23 +25,21 @@ constexpr SIZE_T kInstanceBlockSize = sizeof(InstanceBlock);
 // The name buffer: empty until the first piName call fills it from string 1.
 char g_name[128];
 
-// Only what piLocalInit made passes for an instance block: fixed memory of the block's
-// size. Anything else the plug-in handed out (a record copy, the file pattern, a frame
-// of the same size, which is movable) is refused rather than read past its end or freed.
-bool IsInstanceBlock(HGLOBAL handle) {
-  if (!handle || GlobalSize(handle) != kInstanceBlockSize) return false;
-  void *address = GlobalLock(handle);
-  if (address) GlobalUnlock(handle);
-  return address == handle;
-}
-
 // An instance block locked for the length of one entry point; empty for a handle that
-// is not one.
+// is not one. Only what piLocalInit made passes: fixed memory (its address is its
+// handle) of the block's size. Anything else the plug-in handed out (a record copy, the
+// file pattern, a frame of the same size, which is movable) is refused rather than read
+// past its end, written or freed.
 class LockedBlock {
  public:
-  explicit LockedBlock(HGLOBAL handle)
-      : handle_(handle),
-        block_(IsInstanceBlock(handle) ? static_cast<InstanceBlock *>(GlobalLock(handle)) : nullptr) {}
+  explicit LockedBlock(HGLOBAL handle) : handle_(handle), block_(nullptr) {
+    if (!handle || GlobalSize(handle) != kInstanceBlockSize) return;
+    void *address = GlobalLock(handle);
+    if (address == handle)
+      block_ = static_cast<InstanceBlock *>(address);
+    else if (address)
+      GlobalUnlock(handle);
+  }
   ~LockedBlock() {
     if (block_) GlobalUnlock(handle_);
   }
@@ -55,6 +53,8 @@ class LockedBlock {
   HGLOBAL handle_;
   InstanceBlock *block_;
 };
+
+bool IsInstanceBlock(HGLOBAL handle) { return static_cast<bool>(LockedBlock(handle)); }
 
 // Ends whichever transfer the block holds: the import's reader, callback and frame
 // bitmap, then the export's writer and its objects.
