@@ -59,14 +59,9 @@ void FreeFrameBitmap(InstanceBlock *block) {
   block->frameBitmap = 0;
 }
 
-bool TransferIsOpen(const InstanceBlock *block) {
-  return block->transferOpen || block->reader || block->writer;
-}
-
-/* Kind 0: the file's format into the record, and a copy of it for the host. While a
- * transfer is open its record and output kinds stay as they are (its frames and saves
- * depend on them): the other file is described in a scratch block and only the copy
- * shows it. */
+/* Kind 0: the file's format into the record, and a copy of it for the host. While an
+ * import is open its record and output kinds stay as they are (its frames depend on
+ * them): the other file is described in a scratch block and only the copy shows it. */
 BOOL ReadInformation(InstanceBlock *block, LPCSTR fileName) {
   if (!fileName) {
     HGLOBAL copy = CopyOfRecord(block->format);
@@ -76,7 +71,7 @@ BOOL ReadInformation(InstanceBlock *block, LPCSTR fileName) {
   }
   InstanceBlock scratch;
   memset(&scratch, 0, sizeof(scratch));
-  InstanceBlock *described = TransferIsOpen(block) ? &scratch : block;
+  InstanceBlock *described = block->transferOpen || block->reader ? &scratch : block;
   WCHAR name[kNameChars];
   if (!ConvertName(fileName, name)) return 0;
 
@@ -197,9 +192,10 @@ BOOL FetchFrame(InstanceBlock *block, LPCSTR fileName) {
 }  // namespace
 
 BOOL ImportLoadData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
-  // Audio and anything else is not served as a picture: refused, like a foreign index,
-  // without touching the block.
-  if (kind != 0 && kind != 1) return 0;
+  // An open export keeps its record and its file's account, which share the bytes
+  // the import fills; audio and anything else is not served as a picture. Both are
+  // refused, like a foreign index, without touching the block.
+  if (block->writer || (kind != 0 && kind != 1)) return 0;
   // Before anything can fail: the last result may be a copy the host has freed since,
   // and a failed request must never hand it out again.
   block->result = 0;
