@@ -107,7 +107,7 @@ rm -f "$work/windows/runsetup.exe"
 
 # Without WINDIR the Windows directory is a private folder of the user.
 rm -f "$work/record"
-env -u WINDIR XDG_DATA_HOME="$work/data" QV_RECORD="$work/record" "$setup" 2>"$work/messages" || fail "default directory: exit $?"
+env -u WINDIR XDG_DATA_HOME="$work/data" QV_RECORD="$work/record" "${emulator[@]}" "$setup" 2>"$work/messages" || fail "default directory: exit $?"
 private="$work/data/quorvel-win32/windows"
 cmp -s "$recorder" "$private/runsetup.exe" || fail "default directory: nothing extracted into $private"
 [ "$(stat -c %a "$private")" = 700 ] || fail "default directory: $private is mode $(stat -c %a "$private")"
