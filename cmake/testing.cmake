@@ -52,10 +52,15 @@ endfunction()
 function(qv_runner var target)
   if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT QV_WINDOWS)
     set(script ${CMAKE_BINARY_DIR}/run/${target})
+    get_property(made GLOBAL PROPERTY QV_RUNNER_${target})
+    set(${var} ${script} PARENT_SCOPE)
+    if(made)
+      return()  # each script is generated once, however many tests use it
+    endif()
+    set_property(GLOBAL PROPERTY QV_RUNNER_${target} ON)
     file(GENERATE OUTPUT ${script}
       CONTENT "#!/bin/sh\nexec '${CMAKE_CROSSCOMPILING_EMULATOR}' '$<TARGET_FILE:${target}>' \"$@\"\n"
       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-    set(${var} ${script} PARENT_SCOPE)
   else()
     set(${var} $<TARGET_FILE:${target}> PARENT_SCOPE)
   endif()
