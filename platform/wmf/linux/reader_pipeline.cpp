@@ -15,6 +15,7 @@
 // of them have shown where the seek landed.
 #include "reader_pipeline.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -24,6 +25,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "asf_header.h"
 #include "reader_audio_converter.h"
 #include "reader_video_converter.h"
 #include "sample_buffer.h"
@@ -101,6 +103,12 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   if (cancel->load()) return E_ABORT;
   HRESULT hr = p->Init(kind);
   if (FAILED(hr)) return hr;
+  // The header's length, as the platform reports it: it also holds for a file cut
+  // short, and for one whose last packet ends before or after it.
+  AsfFileProperties header;
+  uint64_t duration = 0;
+  const bool declared = ReadAsfFileProperties(path, &header) && DurationOf(header, &duration);
+  p->duration_ = declared ? duration : p->LastEndTime();
   *pipeline = std::move(p);
   return S_OK;
 }
@@ -155,22 +163,41 @@ HRESULT ReaderPipeline::Init(VideoOutputKind kind) {
   }
   if (!outputs_.empty()) seekStream_ = outputs_[primaryOutput_]->stream;
 
+  positioned_ = true;  // a fresh file plays from its start without a seek
+  return S_OK;
+}
+
+// Without a length in the header (a broadcast file), the file lasts until its end time.
+QWORD ReaderPipeline::LastEndTime() {
+  QWORD duration = 0;
   if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
-    // The file lasts until its end time: an audio encoder's priming may put the first
-    // packets before time 0, and those are trimmed from what the outputs deliver.
+    // An audio encoder's priming may put the first packets before time 0, and those
+    // are trimmed from what the outputs deliver: it does not lengthen the file.
     int64_t end = format_->duration;
     if (format_->start_time != AV_NOPTS_VALUE) end += format_->start_time;
-    duration_ = end > 0 ? static_cast<QWORD>(av_rescale_q(end, AV_TIME_BASE_Q, kUnits)) : 0;
+    duration = end > 0 ? static_cast<QWORD>(av_rescale_q(end, AV_TIME_BASE_Q, kUnits)) : 0;
   } else {
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
       const AVStream *stream = format_->streams[i];
       if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0) continue;
       const QWORD length = static_cast<QWORD>(av_rescale_q(stream->duration, stream->time_base, kUnits));
-      if (length > duration_) duration_ = length;
+      if (length > duration) duration = length;
     }
   }
-  positioned_ = true;  // a fresh file plays from its start without a seek
-  return S_OK;
+  if (duration > 0) return duration;
+  // Nobody knows: where the last packet ends, read through the file once.
+  int64_t end = 0;
+  while (av_read_frame(format_, packet_) >= 0) {
+    if (packet_->pts != AV_NOPTS_VALUE && packet_->stream_index >= 0 &&
+        static_cast<unsigned>(packet_->stream_index) < format_->nb_streams) {
+      const AVRational base = format_->streams[packet_->stream_index]->time_base;
+      const int64_t last = av_rescale_q(packet_->pts + std::max<int64_t>(packet_->duration, 0), base, kUnits);
+      end = std::max(end, last);
+    }
+    av_packet_unref(packet_);
+  }
+  positioned_ = false;  // the next start seeks back
+  return static_cast<QWORD>(end);
 }
 
 ReaderPipeline::~ReaderPipeline() {

@@ -66,6 +66,7 @@ class ReaderPipeline {
   struct Output;
   ReaderPipeline() = default;
   HRESULT Init(VideoOutputKind kind);
+  QWORD LastEndTime();
   void Seek(QWORD time);
   bool SeekTo(int64_t streamTime);
   bool CheckLanding(Output &output, int64_t time);
