@@ -27,6 +27,7 @@ extern "C" {
 
 #include "asf_header.h"
 #include "reader_audio_converter.h"
+#include "reader_frame_cache.h"
 #include "reader_video_converter.h"
 #include "sample_buffer.h"
 
@@ -85,7 +86,7 @@ struct ReaderPipeline::Output {
 };
 
 HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, const std::atomic<bool> *cancel,
-                             std::unique_ptr<ReaderPipeline> *pipeline) {
+                             std::unique_ptr<ReaderPipeline> *pipeline, size_t cacheBudget) {
   QuietLibraries();
   std::unique_ptr<ReaderPipeline> p(new ReaderPipeline());
   p->format_ = avformat_alloc_context();
@@ -109,6 +110,12 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   uint64_t duration = 0;
   const bool declared = ReadAsfFileProperties(path, &header) && DurationOf(header, &duration);
   p->duration_ = declared ? duration : p->LastEndTime();
+  size_t videoOutputs = 0;
+  for (const auto &output : p->outputs_) videoOutputs += output->video;
+  // With several video outputs a start must find each one's frame: the decoders then
+  // always start together from a seek.
+  p->exactSeeks_ = videoOutputs == 1;
+  if (videoOutputs == 1 && cacheBudget > 0) p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget);
   *pipeline = std::move(p);
   return S_OK;
 }
@@ -215,6 +222,39 @@ void ReaderPipeline::Begin(QWORD start, QWORD length) {
   const int64_t from = start > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(start);
   target_ = from;
   end_ = length == 0 || length > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX : from + static_cast<int64_t>(length);
+  positionDue_ = false;
+  haveCached_ = false;
+  servedUntil_ = 0;
+  lastBeginFromCache_ = BeginFromCache(from);
+  if (lastBeginFromCache_) {
+    lastBeginSeeked_ = false;
+    positionDue_ = true;
+    return;
+  }
+  Position(from);
+}
+
+// Hands out the picture shown at `from` from the cache, ahead of whatever is ready.
+bool ReaderPipeline::BeginFromCache(int64_t from) {
+  if (!cache_) return false;
+  const ReaderFrameCache::Picture *picture = cache_->Find(from, kTolerance);
+  if (!picture || picture->time >= end_) return false;
+  Output &output = *outputs_[primaryOutput_];
+  const size_t before = ready_.size();
+  const bool discontinuity = output.discontinuity;  // the decoding's, not this picture's
+  EmitVideo(output, picture->frame, picture->time, picture->end - picture->time);
+  output.discontinuity = discontinuity;
+  if (ready_.size() == before) return false;
+  cached_ = std::move(ready_.back());
+  ready_.pop_back();
+  cached_.flags |= WM_SF_DISCONTINUITY;  // a new run begins
+  haveCached_ = true;
+  servedUntil_ = picture->end - kTolerance;
+  cache_->SetFocus(picture->time);
+  return true;
+}
+
+void ReaderPipeline::Position(int64_t from) {
   bool ahead = positioned_ && !finished_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
   // Every video output's frame at `from` must still be to come.
   for (const auto &output : outputs_)
@@ -222,14 +262,25 @@ void ReaderPipeline::Begin(QWORD start, QWORD length) {
   lastBeginSeeked_ = !ahead;
   if (!ahead) {
     Seek(from);
-    return;
+  } else {
+    // Keep decoding from here: what was decoded but not handed out still counts.
+    std::deque<ReaderSample> kept;
+    for (ReaderSample &sample : ready_) {
+      const int64_t shownUntil = static_cast<int64_t>(sample.time + sample.duration) -
+                                 (outputs_[sample.output]->video ? kTolerance : 0);
+      if (shownUntil > target_) kept.push_back(std::move(sample));
+    }
+    ready_.swap(kept);
   }
-  // Keep decoding from here: what was decoded but not handed out still counts.
+  // A picture the cache handed out already is not handed out twice.
+  Output &primary = *outputs_[primaryOutput_];
+  if (servedUntil_ > primary.deliveredUntil) primary.deliveredUntil = servedUntil_;
   std::deque<ReaderSample> kept;
   for (ReaderSample &sample : ready_) {
-    const int64_t shownUntil = static_cast<int64_t>(sample.time + sample.duration) -
-                               (outputs_[sample.output]->video ? kTolerance : 0);
-    if (shownUntil > target_) kept.push_back(std::move(sample));
+    if (sample.output == primaryOutput_ && primary.video &&
+        static_cast<int64_t>(sample.time + sample.duration) - kTolerance <= servedUntil_)
+      continue;
+    kept.push_back(std::move(sample));
   }
   ready_.swap(kept);
 }
@@ -245,8 +296,29 @@ void ReaderPipeline::Seek(QWORD time) {
   const AVStream *stream = format_->streams[seekStream_];
   int64_t from = static_cast<int64_t>(time);
   if (!outputs_[primaryOutput_]->video) from = from > kAudioSeekLead ? from - kAudioSeekLead : 0;
-  positioned_ = SeekTo(av_rescale_q(from, kUnits, stream->time_base));
+  const int64_t streamTime = av_rescale_q(from, kUnits, stream->time_base);
+  positioned_ = SeekTo(exactSeeks_ ? ExactSeekTime(streamTime) : streamTime);
   if (!positioned_) finished_ = true;  // nothing can be read: the start ends at once
+}
+
+// The demuxer's index (read from the file's index on the first seek) holds an entry
+// per second of the file, each naming the packet of the last key frame before that
+// second and dated by the second. A seek takes the entry dated at or before the wanted
+// time, whose key frame often lies a whole interval before the one at or before that
+// time. The next entry's key frame is the one wanted when it starts no later than the
+// wanted time: where it starts is learnt the first time a seek lands there (a landing
+// too late then seeks back, see CheckLanding).
+int64_t ReaderPipeline::ExactSeekTime(int64_t streamTime) const {
+  AVStream *stream = format_->streams[seekStream_];
+  const int count = avformat_index_get_entries_count(stream);
+  const int next = av_index_search_timestamp(stream, streamTime, AVSEEK_FLAG_BACKWARD) + 1;
+  if (next <= 0 || next >= count) return streamTime;
+  const AVIndexEntry *entry = avformat_index_get_entry(stream, next);
+  if (!entry || entry->timestamp <= streamTime) return streamTime;
+  const auto landed = landings_.find(entry->timestamp);
+  const int64_t tolerance = av_rescale_q(kTolerance, kUnits, stream->time_base);
+  if (landed == landings_.end() || landed->second <= streamTime + tolerance) return entry->timestamp;
+  return streamTime;
 }
 
 bool ReaderPipeline::SeekTo(int64_t streamTime) {
@@ -273,6 +345,16 @@ bool ReaderPipeline::SeekTo(int64_t streamTime) {
 }
 
 ReaderPipeline::Step ReaderPipeline::Next(ReaderSample *sample, const std::atomic<size_t> *interrupt) {
+  if (haveCached_) {
+    *sample = std::move(cached_);
+    haveCached_ = false;
+    return Step::Sample;
+  }
+  if (positionDue_) {
+    // The cache's picture is out: the rest of the start comes from the file.
+    positionDue_ = false;
+    Position(target_);
+  }
   // Until the seek is known to have landed early enough, a further seek may still
   // replace what is ready.
   while ((ready_.empty() || landingsDue_ > 0) && !finished_) {
@@ -283,6 +365,7 @@ ReaderPipeline::Step ReaderPipeline::Next(ReaderSample *sample, const std::atomi
   *sample = std::move(ready_.front());
   ready_.pop_front();
   Output &output = *outputs_[sample->output];
+  if (cache_ && sample->output == primaryOutput_) cache_->SetFocus(static_cast<int64_t>(sample->time));
   if (output.video) output.deliveredUntil = static_cast<int64_t>(sample->time + sample->duration) - kTolerance;
   if (sample->output == primaryOutput_) {
     resumeFrom_ = static_cast<int64_t>(sample->time + sample->duration) -
@@ -306,6 +389,8 @@ bool ReaderPipeline::CheckLanding(Output &output, int64_t time) {
   if (output.landing) {
     output.landing = false;
     --landingsDue_;
+    if (output.stream == seekStream_)
+      landings_[seekedTo_] = av_rescale_q(time, kUnits, format_->streams[seekStream_]->time_base);
     // The index may point past this output's frame at the wanted time.
     return time - kTolerance <= target_ || !SeekEarlier();
   }
@@ -329,14 +414,14 @@ bool ReaderPipeline::SeekEarlier() {
 
 // The file or the wanted stretch ends: unless an output never showed a packet since
 // the seek, in which case its data lies before the place the seek landed.
-void ReaderPipeline::EndOfData() {
+void ReaderPipeline::EndOfData(bool fileEnded) {
   if (landingsDue_ > 0 && SeekEarlier()) return;
-  Finish();
+  Finish(fileEnded);
 }
 
 void ReaderPipeline::Pump() {
   if (!ReadPacket()) {
-    EndOfData();
+    EndOfData(true);
     return;
   }
   const int index = packet_->stream_index >= 0 && packet_->stream_index < static_cast<int>(outputOfStream_.size())
@@ -360,7 +445,7 @@ void ReaderPipeline::Pump() {
     }
     if (static_cast<DWORD>(index) == primaryOutput_ && end_ != INT64_MAX && time >= end_) {
       av_packet_unref(packet_);
-      EndOfData();
+      EndOfData(false);
       return;
     }
   }
@@ -389,15 +474,20 @@ void ReaderPipeline::TakeVideoFrame(Output &output, AVFrame *frame) {
   if (!output.held) output.held = av_frame_alloc();
   if (!output.held) return;
   av_frame_move_ref(output.held, frame);
+  ++decodedFrames_;
   output.heldTime = time;
   output.nextTime = time + output.frameDuration;
 }
 
 // The held frame is shown until `end` (the next frame's time; the exact end of the
 // file for the last frame): hand it out unless it ends before the wanted time.
-void ReaderPipeline::SettleHeldFrame(Output &output, int64_t end) {
+// `exactEnd` is false when the picture's end is only guessed (the wanted stretch
+// ended before the next picture was read): the cache keeps only exact spans.
+void ReaderPipeline::SettleHeldFrame(Output &output, int64_t end, bool exactEnd) {
   const int64_t shownUntil = end - kTolerance;
-  if (shownUntil > target_ && output.heldTime < end_) EmitVideo(output, output.held, output.heldTime, end - output.heldTime);
+  if (cache_ && exactEnd && IndexOf(output) == primaryOutput_) cache_->Put(*output.held, output.heldTime, end);
+  if (shownUntil > target_ && shownUntil > output.deliveredUntil && output.heldTime < end_)
+    EmitVideo(output, output.held, output.heldTime, end - output.heldTime);
   av_frame_unref(output.held);
 }
 
@@ -452,7 +542,8 @@ void ReaderPipeline::TakeAudioFrame(Output &output, AVFrame *frame) {
   ready_.push_back(std::move(sample));
 }
 
-void ReaderPipeline::Finish() {
+// `fileEnded`: the file's data ran out, so the last pictures' ends are the file's.
+void ReaderPipeline::Finish(bool fileEnded) {
   for (auto &output : outputs_) {
     DecodePacket(*output, nullptr);  // what the decoder still holds
     if (output->video && output->held && output->held->buf[0]) {
@@ -460,7 +551,7 @@ void ReaderPipeline::Finish() {
       // The file's length is exact where the last stored time is rounded.
       const int64_t fileEnd = static_cast<int64_t>(duration_) + kTolerance;
       if (fileEnd > output->heldTime && fileEnd < end) end = fileEnd;
-      SettleHeldFrame(*output, end);
+      SettleHeldFrame(*output, end, fileEnded);
     }
   }
   for (auto &output : outputs_) output->landing = false;

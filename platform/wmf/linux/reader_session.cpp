@@ -87,7 +87,7 @@ void ReaderSession::Report(WMT_STATUS status, HRESULT hr, void *context) {
 
 void ReaderSession::OpenFile() {
   std::unique_ptr<ReaderPipeline> pipeline;
-  const HRESULT hr = ReaderPipeline::Open(settings_.path, settings_.videoKind, &closing_, &pipeline);
+  const HRESULT hr = ReaderPipeline::Open(settings_.path, settings_.videoKind, &closing_, &pipeline, settings_.cacheBudget);
   std::lock_guard<std::mutex> hold(lock_);
   opened_ = true;
   openResult_ = hr;

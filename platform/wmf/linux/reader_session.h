@@ -26,6 +26,7 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
     std::string path;
     VideoOutputKind videoKind = VideoOutputKind::Rgb24;
     bool stall = false;  // never report anything (see extensions.h)
+    size_t cacheBudget = 0;  // bytes of decoded pictures kept (see reader_frame_cache.h)
   };
 
   // Starts the delivery thread, which opens the file and reports WMT_OPENED.
