@@ -2,6 +2,7 @@
 #include "reader_frame_cache.h"
 
 #include <cstdlib>
+#include <iterator>
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -20,14 +21,39 @@ size_t ReaderFrameCache::SizeOf(const AVFrame &frame) {
   return size;
 }
 
-void ReaderFrameCache::Drop(std::map<int64_t, Picture>::iterator at) {
-  bytes_ -= SizeOf(*at->second.frame);
-  av_frame_free(&at->second.frame);
+void ReaderFrameCache::DropAt(std::map<int64_t, std::pair<int64_t, AVFrame *>>::iterator at) {
+  bytes_ -= SizeOf(*at->second.second);
+  av_frame_free(&at->second.second);
   pictures_.erase(at);
 }
 
-bool ReaderFrameCache::Put(const AVFrame &frame, int64_t time, int64_t end) {
-  if (pictures_.count(time)) return true;
+bool ReaderFrameCache::Wanted(int64_t time) const { return time >= keepFrom_ && time <= focus_ + ahead_; }
+
+// Drops what lies outside the focus's interval, the one before it and the stretch
+// ahead. An interval starts at a key frame; until two key frames at or before the
+// focus are kept, everything before the focus stays (it is being decoded towards it).
+void ReaderFrameCache::Trim() {
+  keepFrom_ = INT64_MIN;
+  int keys = 0;
+  for (auto at = pictures_.upper_bound(focus_); at != pictures_.begin();) {
+    --at;
+    if (at->second.second->key_frame && ++keys == 2) {
+      keepFrom_ = at->first;
+      break;
+    }
+  }
+  while (!pictures_.empty() && pictures_.begin()->first < keepFrom_) DropAt(pictures_.begin());
+  while (!pictures_.empty() && std::prev(pictures_.end())->first > focus_ + ahead_) DropAt(std::prev(pictures_.end()));
+}
+
+ReaderFrameCache::Kept ReaderFrameCache::Put(const AVFrame &frame, int64_t time, int64_t end, bool readAhead) {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (readAhead) {
+    aheadUntil_ = end;
+    changed_.notify_all();
+  }
+  if (pictures_.count(time)) return Kept::AlreadyThere;
+  if (!Wanted(time)) return Kept::NoRoom;
   const size_t size = SizeOf(frame);
   auto distance = [this](int64_t t) { return t > focus_ ? t - focus_ : focus_ - t; };
   while (bytes_ + size > budget_ && !pictures_.empty()) {
@@ -35,32 +61,66 @@ bool ReaderFrameCache::Put(const AVFrame &frame, int64_t time, int64_t end) {
     auto first = pictures_.begin();
     auto last = std::prev(pictures_.end());
     auto farthest = distance(first->first) >= distance(last->first) ? first : last;
-    if (distance(farthest->first) <= distance(time)) return false;
-    Drop(farthest);
+    if (distance(farthest->first) <= distance(time)) return Kept::NoRoom;
+    DropAt(farthest);
   }
-  if (size > budget_) return false;
+  if (size > budget_) return Kept::NoRoom;
   AVFrame *copy = av_frame_alloc();
-  if (!copy) return false;
+  if (!copy) return Kept::NoRoom;
   if (av_frame_ref(copy, &frame) < 0) {
     av_frame_free(&copy);
-    return false;
+    return Kept::NoRoom;
   }
-  pictures_[time] = Picture{time, end, copy};
+  pictures_[time] = {end, copy};
   bytes_ += size;
-  return true;
+  if (copy->key_frame) Trim();  // a new interval may start
+  changed_.notify_all();
+  return Kept::Added;
 }
 
-const ReaderFrameCache::Picture *ReaderFrameCache::Find(int64_t time, int64_t tolerance) const {
-  // The last picture shown from at or before `time`...
-  auto at = pictures_.upper_bound(time + tolerance);
-  if (at == pictures_.begin()) return nullptr;
-  --at;
-  // ...still on screen then.
-  return at->second.end - tolerance > time ? &at->second : nullptr;
+bool ReaderFrameCache::Take(int64_t time, int64_t tolerance, int64_t wait, AVFrame *into, int64_t *start,
+                            int64_t *end) {
+  std::unique_lock<std::mutex> hold(lock_);
+  for (;;) {
+    // The last picture shown from at or before `time`, still on screen then.
+    auto at = pictures_.upper_bound(time + tolerance);
+    if (at != pictures_.begin()) {
+      --at;
+      if (at->second.first - tolerance > time) {
+        if (av_frame_ref(into, at->second.second) < 0) return false;
+        *start = at->first;
+        *end = at->second.first;
+        return true;
+      }
+    }
+    const bool coming = readingAhead_ && aheadUntil_ != INT64_MIN && aheadUntil_ - tolerance <= time &&
+                        time - aheadUntil_ <= wait;
+    if (!coming) return false;
+    changed_.wait(hold);
+  }
+}
+
+void ReaderFrameCache::SetFocus(int64_t time) {
+  std::lock_guard<std::mutex> hold(lock_);
+  focus_ = time;
+  Trim();
+}
+
+int64_t ReaderFrameCache::Focus() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return focus_;
+}
+
+void ReaderFrameCache::SetReadingAhead(bool reading) {
+  std::lock_guard<std::mutex> hold(lock_);
+  readingAhead_ = reading;
+  if (!reading) aheadUntil_ = INT64_MIN;
+  changed_.notify_all();
 }
 
 void ReaderFrameCache::Clear() {
-  for (auto &entry : pictures_) av_frame_free(&entry.second.frame);
+  std::lock_guard<std::mutex> hold(lock_);
+  for (auto &entry : pictures_) av_frame_free(&entry.second.second);
   pictures_.clear();
   bytes_ = 0;
 }

@@ -39,6 +39,9 @@ constexpr int64_t kUnitsPerSecond = 10000000;
 constexpr AVRational kUnits = {1, 10000000};
 constexpr int64_t kTolerance = 5000;            // half a millisecond
 constexpr int64_t kContinueWindow = kUnitsPerSecond;  // decode forward rather than seek within this
+// Reading ahead stops this far past the picture last handed out: far enough to keep
+// the decoder busy while the host takes a picture, and well within the cache.
+constexpr int64_t kReadAheadWindow = kUnitsPerSecond;
 // An output with no packet by the time the file's packets are this far past the wanted
 // time had its key frame before the place the seek landed (or has no data there).
 constexpr int64_t kLandingWindow = kUnitsPerSecond;
@@ -115,7 +118,7 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   // With several video outputs a start must find each one's frame: the decoders then
   // always start together from a seek.
   p->exactSeeks_ = videoOutputs == 1;
-  if (videoOutputs == 1 && cacheBudget > 0) p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget);
+  if (videoOutputs == 1 && cacheBudget > 0) p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget, kReadAheadWindow);
   *pipeline = std::move(p);
   return S_OK;
 }
@@ -209,6 +212,7 @@ QWORD ReaderPipeline::LastEndTime() {
 
 ReaderPipeline::~ReaderPipeline() {
   ready_.clear();
+  av_frame_free(&taken_);
   for (SampleBuffer *spare : spare_) spare->Release();
   outputs_.clear();
   av_packet_free(&packet_);
@@ -218,44 +222,74 @@ ReaderPipeline::~ReaderPipeline() {
 
 const MediaType &ReaderPipeline::OutputType(DWORD output) const { return outputs_.at(output)->type; }
 
-void ReaderPipeline::Begin(QWORD start, QWORD length) {
+void ReaderPipeline::Begin(QWORD start, QWORD length, bool firstServed) {
   const int64_t from = start > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(start);
   target_ = from;
   end_ = length == 0 || length > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX : from + static_cast<int64_t>(length);
-  positionDue_ = false;
-  haveCached_ = false;
-  servedUntil_ = 0;
-  lastBeginFromCache_ = BeginFromCache(from);
-  if (lastBeginFromCache_) {
-    lastBeginSeeked_ = false;
-    positionDue_ = true;
-    return;
+  if (!firstServed) servedUntil_ = 0;
+  if (cache_) {
+    cache_->SetReadingAhead(false);  // the decoders follow this start now
+    cache_->SetFocus(from);
   }
   Position(from);
 }
 
-// Hands out the picture shown at `from` from the cache, ahead of whatever is ready.
-bool ReaderPipeline::BeginFromCache(int64_t from) {
+bool ReaderPipeline::TakeFromCache(QWORD start, QWORD length, ReaderSample *sample) {
   if (!cache_) return false;
-  const ReaderFrameCache::Picture *picture = cache_->Find(from, kTolerance);
-  if (!picture || picture->time >= end_) return false;
+  if (!taken_) taken_ = av_frame_alloc();
+  if (!taken_) return false;
+  const int64_t from = start > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(start);
+  const int64_t until = length == 0 || length > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX
+                                                                                  : from + static_cast<int64_t>(length);
+  int64_t time = 0, end = 0;
+  if (!cache_->Take(from, kTolerance, kContinueWindow, taken_, &time, &end)) return false;
   Output &output = *outputs_[primaryOutput_];
-  const size_t before = ready_.size();
-  const bool discontinuity = output.discontinuity;  // the decoding's, not this picture's
-  EmitVideo(output, picture->frame, picture->time, picture->end - picture->time);
-  output.discontinuity = discontinuity;
-  if (ready_.size() == before) return false;
-  cached_ = std::move(ready_.back());
-  ready_.pop_back();
-  cached_.flags |= WM_SF_DISCONTINUITY;  // a new run begins
-  haveCached_ = true;
-  servedUntil_ = picture->end - kTolerance;
-  cache_->SetFocus(picture->time);
+  const bool made = time < until && ConvertPicture(output, taken_, time, end - time, sample);
+  av_frame_unref(taken_);
+  if (!made) return false;
+  sample->flags |= WM_SF_DISCONTINUITY;  // a new run begins
+  servedUntil_ = end - kTolerance;
+  cache_->SetFocus(time);
   return true;
 }
 
+void ReaderPipeline::EndReadAhead() {
+  if (cache_) cache_->SetReadingAhead(false);
+}
+
+// One more packet of the video output decoded into the cache, from where the last
+// start left the decoder; false when reading further ahead is not worth it: the
+// pictures ahead are kept already or would not fit, the host is far behind, or the
+// file ends.
+bool ReaderPipeline::ReadAhead() {
+  Output &video = *outputs_[primaryOutput_];
+  bool more = cache_ && video.video && positioned_ && !finished_ && landingsDue_ == 0;
+  if (more && video.held && video.held->buf[0]) more = video.heldTime - cache_->Focus() <= kReadAheadWindow;
+  if (!more) {
+    if (cache_) cache_->SetReadingAhead(false);
+    return false;
+  }
+  cache_->SetReadingAhead(true);
+  readingAhead_ = true;
+  aheadOnly_ = true;  // the other outputs' packets are passed over from here on
+  aheadDone_ = false;
+  if (!ReadPacket()) {
+    Finish(true);
+    aheadDone_ = true;
+  } else {
+    if (packet_->stream_index == video.stream && (!video.waitKey || (packet_->flags & AV_PKT_FLAG_KEY))) {
+      video.waitKey = false;
+      DecodePacket(video, packet_);
+    }
+    av_packet_unref(packet_);
+  }
+  readingAhead_ = false;
+  if (aheadDone_) cache_->SetReadingAhead(false);
+  return !aheadDone_;
+}
+
 void ReaderPipeline::Position(int64_t from) {
-  bool ahead = positioned_ && !finished_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  bool ahead = positioned_ && !finished_ && !aheadOnly_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
   // Every video output's frame at `from` must still be to come.
   for (const auto &output : outputs_)
     if (output->video && output->deliveredUntil > from) ahead = false;
@@ -323,6 +357,7 @@ int64_t ReaderPipeline::ExactSeekTime(int64_t streamTime) const {
 
 bool ReaderPipeline::SeekTo(int64_t streamTime) {
   ready_.clear();
+  aheadOnly_ = false;
   landingsDue_ = 0;
   const bool steeredByVideo = outputs_[primaryOutput_]->video;
   for (auto &output : outputs_) {
@@ -345,16 +380,6 @@ bool ReaderPipeline::SeekTo(int64_t streamTime) {
 }
 
 ReaderPipeline::Step ReaderPipeline::Next(ReaderSample *sample, const std::atomic<size_t> *interrupt) {
-  if (haveCached_) {
-    *sample = std::move(cached_);
-    haveCached_ = false;
-    return Step::Sample;
-  }
-  if (positionDue_) {
-    // The cache's picture is out: the rest of the start comes from the file.
-    positionDue_ = false;
-    Position(target_);
-  }
   // Until the seek is known to have landed early enough, a further seek may still
   // replace what is ready.
   while ((ready_.empty() || landingsDue_ > 0) && !finished_) {
@@ -485,30 +510,45 @@ void ReaderPipeline::TakeVideoFrame(Output &output, AVFrame *frame) {
 // ended before the next picture was read): the cache keeps only exact spans.
 void ReaderPipeline::SettleHeldFrame(Output &output, int64_t end, bool exactEnd) {
   const int64_t shownUntil = end - kTolerance;
-  if (cache_ && exactEnd && IndexOf(output) == primaryOutput_) cache_->Put(*output.held, output.heldTime, end);
+  if (cache_ && exactEnd && IndexOf(output) == primaryOutput_) {
+    const ReaderFrameCache::Kept kept = cache_->Put(*output.held, output.heldTime, end, readingAhead_);
+    // Decoding again what is kept already, or what has no room, is not worth it.
+    if (readingAhead_ && kept != ReaderFrameCache::Kept::Added) aheadDone_ = true;
+  }
+  if (readingAhead_) {  // into the cache only
+    av_frame_unref(output.held);
+    return;
+  }
   if (shownUntil > target_ && shownUntil > output.deliveredUntil && output.heldTime < end_)
     EmitVideo(output, output.held, output.heldTime, end - output.heldTime);
   av_frame_unref(output.held);
 }
 
 void ReaderPipeline::EmitVideo(Output &output, AVFrame *frame, int64_t time, int64_t duration) {
-  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(output.picture->BufferSize()));
-  if (!buffer || !output.picture->Convert(*frame, buffer->Data())) return;
-  buffer->SetLength(output.picture->ImageSize());
   ReaderSample sample;
-  sample.output = IndexOf(output);
-  sample.time = static_cast<QWORD>(time < 0 ? 0 : time);
-  sample.duration = static_cast<QWORD>(duration > 0 ? duration : 0);
-  if (frame->key_frame) sample.flags |= WM_SF_CLEANPOINT;
-  if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT)) sample.flags |= WM_SF_DATALOSS;
+  if (!ConvertPicture(output, frame, time, duration, &sample)) return;
   if (output.discontinuity) sample.flags |= WM_SF_DISCONTINUITY;
   output.discontinuity = false;
-  sample.buffer.reset(buffer.release());
   ready_.push_back(std::move(sample));
 }
 
+bool ReaderPipeline::ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration,
+                                    ReaderSample *sample) {
+  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(output.picture->BufferSize()));
+  if (!buffer || !output.picture->Convert(*frame, buffer->Data())) return false;
+  buffer->SetLength(output.picture->ImageSize());
+  sample->output = IndexOf(output);
+  sample->time = static_cast<QWORD>(time < 0 ? 0 : time);
+  sample->duration = static_cast<QWORD>(duration > 0 ? duration : 0);
+  sample->flags = 0;
+  if (frame->key_frame) sample->flags |= WM_SF_CLEANPOINT;
+  if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT)) sample->flags |= WM_SF_DATALOSS;
+  sample->buffer.reset(buffer.release());
+  return true;
+}
+
 void ReaderPipeline::TakeAudioFrame(Output &output, AVFrame *frame) {
-  if (frame->nb_samples <= 0) return;
+  if (frame->nb_samples <= 0 || readingAhead_) return;
   const int64_t stamp = frame->best_effort_timestamp;
   int64_t time = stamp == AV_NOPTS_VALUE ? output.nextTime : av_rescale_q(stamp, output.timeBase, kUnits);
   const int rate = frame->sample_rate > 0 ? frame->sample_rate : output.sampleRate;

@@ -56,9 +56,20 @@ class ReaderPipeline {
   // Positions the pipeline so that the first video sample Next returns is the frame
   // shown at `start`, and audio begins with the block that plays at `start`.
   // `length` 0 plays to the end. A start a little ahead of the last delivered frame
-  // keeps decoding instead of seeking; one whose picture the cache holds hands that
-  // out first, and positions the rest only when it is asked for.
-  void Begin(QWORD start, QWORD length);
+  // keeps decoding instead of seeking. `firstServed`: TakeFromCache gave this start's
+  // picture already, and Next goes on after it.
+  void Begin(QWORD start, QWORD length, bool firstServed = false);
+
+  // The video picture shown at `start`, from the cache; false when it holds none.
+  // May run while ReadAhead runs on another thread (nothing else may), and waits for
+  // it when it is about to decode that picture.
+  bool TakeFromCache(QWORD start, QWORD length, ReaderSample *sample);
+  // Decodes the video output's next packet into the cache, from where the last start
+  // left off; false when reading further ahead is not worth it (see the .cpp). Only
+  // between starts: Begin takes the decoders back.
+  bool ReadAhead();
+  // No more reading ahead: TakeFromCache stops waiting for it.
+  void EndReadAhead();
   enum class Step { Sample, End, Interrupted };
   // The next sample in the order the file holds them. Between packets it gives up
   // with Interrupted as soon as *interrupt (when given) is not 0.
@@ -66,7 +77,6 @@ class ReaderPipeline {
 
   // How the last Begin positioned the pipeline (for tests and benchmarks).
   bool LastBeginSeeked() const { return lastBeginSeeked_; }
-  bool LastBeginFromCache() const { return lastBeginFromCache_; }
   // Video frames decoded since the file opened (for tests and benchmarks).
   long long DecodedFrames() const { return decodedFrames_; }
 
@@ -76,7 +86,6 @@ class ReaderPipeline {
   HRESULT Init(VideoOutputKind kind);
   QWORD LastEndTime();
   void Position(int64_t from);
-  bool BeginFromCache(int64_t from);
   void Seek(QWORD time);
   int64_t ExactSeekTime(int64_t streamTime) const;
   bool SeekTo(int64_t streamTime);
@@ -90,6 +99,7 @@ class ReaderPipeline {
   void TakeAudioFrame(Output &output, AVFrame *frame);
   void SettleHeldFrame(Output &output, int64_t end, bool exactEnd = true);
   void EmitVideo(Output &output, AVFrame *frame, int64_t time, int64_t duration);
+  bool ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration, ReaderSample *sample);
   void Finish(bool fileEnded = false);
   DWORD IndexOf(const Output &output) const;
   // A buffer of at least `capacity` bytes, with one reference for the caller.
@@ -113,14 +123,14 @@ class ReaderPipeline {
   size_t landingsDue_ = 0;     // outputs whose first packet after a seek is still to come
   int seekRetries_ = 0;
   bool lastBeginSeeked_ = false;
-  bool lastBeginFromCache_ = false;
   long long decodedFrames_ = 0;
   std::unique_ptr<ReaderFrameCache> cache_;  // with one video output only
   bool exactSeeks_ = false;                  // likewise
-  bool positionDue_ = false;  // the start's first picture came from the cache
-  ReaderSample cached_;       // that picture, until Next hands it out
-  bool haveCached_ = false;
-  int64_t servedUntil_ = 0;   // that picture's end, less the tolerance
+  int64_t servedUntil_ = 0;   // the end, less the tolerance, of the picture TakeFromCache gave
+  AVFrame *taken_ = nullptr;  // TakeFromCache's reference
+  bool readingAhead_ = false; // decoded pictures go to the cache only
+  bool aheadOnly_ = false;    // read ahead since the last seek: only the video output followed
+  bool aheadDone_ = false;
   // Where seeks to a time landed (the time of the key frame they found), both in the
   // seek stream's time base.
   std::map<int64_t, int64_t> landings_;
