@@ -50,8 +50,8 @@ void SetPakDestDir(const char *directory) {
     pak_dest_dir = PakString(directory, length);
     return;
   }
-  char text[kPakMaxNameLength + 2];
-  if (length > kPakMaxNameLength) length = kPakMaxNameLength;
+  char text[kPakMaxDestDirLength + 2];
+  if (length > kPakMaxDestDirLength) length = kPakMaxDestDirLength;
   memcpy(text, directory, length);
   text[length] = '\\';
   pak_dest_dir = PakString(text, length + 1);
@@ -60,23 +60,23 @@ void SetPakDestDir(const char *directory) {
 const char *PakDestDir() { return pak_dest_dir.c_str(); }
 void ClearPakDestDir() { pak_dest_dir.Clear(); }
 
-const char *PakFileNamePart(const char *name) {
-  const char *slash = strrchr(name, '\\');
-  return slash ? slash + 1 : name;
-}
-
 bool ExtractPakFile(HFILE file, TPakFileHeader header) {
   if (header.Name.empty()) return false;
+  const char *file_name = PakFileNamePart(header.Name.c_str());
+  if (!PakIsPlainFileName(file_name)) return false;
   if (!SeekPakHeader(file, header)) return false;
 
   uint8_t *input = static_cast<uint8_t *>(PakAlloc(kPakInputSize));
   uint8_t *window = static_cast<uint8_t *>(PakAlloc(kPakWindowSize));
   PakString temp_path = PakConcat(PakDestDir(), kPakTempFileName);
-  PakString final_path = PakConcat(PakDestDir(), PakFileNamePart(header.Name.c_str()));
+  PakString final_path = PakConcat(PakDestDir(), file_name);
 
+  // A stale temporary file is removed and a new one made exclusively: whatever stands
+  // under the name (a file, a planted link) is never opened or written through.
   bool ok = false;
+  DeleteFileA(temp_path.c_str());
   HANDLE out = CreateFileA(temp_path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out != INVALID_HANDLE_VALUE) {
     ok = DecodeEntryInto(file, header, out, input, window);
     ok = CloseHandle(out) && ok;

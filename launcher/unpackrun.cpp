@@ -30,7 +30,7 @@ PakString SetupCommandLine(const char *windows_directory, const char *exe_path) 
   return PakConcat(line.c_str(), "\"");
 }
 
-void StartSetup(const char *windows_directory, const char *exe_path) {
+bool StartSetup(const char *windows_directory, const char *exe_path) {
   PakString line = SetupCommandLine(windows_directory, exe_path);
   // CreateProcessA may write into its command line, so it gets a copy of its own.
   char *writable = static_cast<char *>(PakAlloc(line.size() + 1));
@@ -42,31 +42,38 @@ void StartSetup(const char *windows_directory, const char *exe_path) {
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process;
   memset(&process, 0, sizeof process);
-  if (CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, kSetupDirectory,
-                     &startup, &process)) {
+  bool started = CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                                kSetupDirectory, &startup, &process);
+  if (started) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
   PakFree(writable);
+  return started;
 }
 
 void Run() {
   char module_path[MAX_PATH + 1] = {0};
   char exe_path[MAX_PATH + 1] = {0};
-  GetModuleFileNameA(nullptr, module_path, MAX_PATH);
+  // A path cut to fit the buffer could name another file: such a path is not opened.
+  DWORD path_length = GetModuleFileNameA(nullptr, module_path, MAX_PATH);
   module_path[MAX_PATH] = '\0';
   OemToCharA(module_path, exe_path);
   exe_path[MAX_PATH] = '\0';
 
   SetPakOffset(QV_PAK_OFFSET);
 
+  // Without the whole Windows directory there is nowhere safe to extract to: an empty
+  // or cut directory would place the program in the current directory or elsewhere.
   char windows_directory[MAX_PATH + 1] = {0};
   UINT length = GetWindowsDirectoryA(windows_directory, MAX_PATH);
-  if (length >= MAX_PATH) windows_directory[0] = '\0';
-  windows_directory[MAX_PATH] = '\0';
+  if (length == 0 || length > kPakMaxDestDirLength) {
+    Tell("Unable to extract setup program");
+    return;
+  }
   SetPakDestDir(windows_directory);
 
-  HFILE archive = OpenPak(exe_path);
+  HFILE archive = path_length == 0 || path_length >= MAX_PATH ? HFILE_ERROR : OpenPak(exe_path);
   if (archive == HFILE_ERROR) {
     Tell("Unable to open archive");
     return;
@@ -89,7 +96,10 @@ void Run() {
     return;
   }
   ClosePak(archive);
-  StartSetup(windows_directory, exe_path);
+  // The program is started as "runsetup.exe"; an entry extracted under another name
+  // (one merely containing it) cannot be started, and the user must hear of it.
+  if (strcmp(PakFileNamePart(setup.Name.c_str()), kSetupName) != 0 || !StartSetup(windows_directory, exe_path))
+    Tell("Unable to start setup program");
 }
 
 }  // namespace

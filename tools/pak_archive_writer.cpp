@@ -1,6 +1,7 @@
 #include "pak_archive_writer.h"
 #include "pak_decoder.h"
 #include "pak_format.h"
+#include "pak_name.h"
 
 #include <limits>
 
@@ -30,6 +31,10 @@ std::string PakCheckInput(const PakInputFile &file) {
   if (file.stored_name.size() > kPakMaxNameLength)
     return "stored name '" + file.stored_name + "' is longer than 255 bytes";
   if (file.stored_name.find('\0') != std::string::npos) return "stored name contains a zero byte";
+  if (!PakIsPlainFileName(PakFileNamePart(file.stored_name.c_str())))
+    return "stored name '" + file.stored_name +
+           "' does not end in a plain file name: the part after its last backslash must not be empty, "
+           "\".\" or \"..\", nor hold \"/\" or \":\" (the launcher would refuse it)";
   // Leave room for the block length words within a signed 32-bit PackedSize.
   if (file.data.size() > (size_t)std::numeric_limits<int32_t>::max() / 2)
     return "'" + file.stored_name + "' is too large for the archive";

@@ -1,6 +1,7 @@
 // paktool: builds self-extracting setups (a launcher with an archive appended) and
 // lists or extracts the archive of an existing one.
 #include "pak_archive_writer.h"
+#include "pak_name.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -192,8 +193,8 @@ int Extract(int argc, char **argv) {
   for (const PakEntryInfo &e : entries) {
     // As the launcher does, only the part after the last backslash names the file;
     // names that could leave the directory are refused.
-    std::string name = BaseName(e.name);
-    if (name.empty() || name == "." || name == "..") {
+    std::string name = PakFileNamePart(e.name.c_str());
+    if (!PakIsPlainFileName(name.c_str())) {
       std::fprintf(stderr, "paktool: skipping entry '%s': no usable file name\n", e.name.c_str());
       status = 1;
       continue;

@@ -126,6 +126,19 @@ TEST_F(ExtractTest, FileErrorsFailTheExtraction) {
   EXPECT_FALSE(Exists(Out("$mvsetup.tmp")));
 }
 
+TEST_F(ExtractTest, NamesThatCouldLeaveTheDirectoryAreRefusedBeforeAnythingIsWritten) {
+  std::system(("mkdir -p '" + (dir_ / "esc") + "'").c_str());
+  for (const char *name : {"c:\\dist\\../esc/runsetup.exe", "c:\\dist\\..", "c:\\dist\\.. ",
+                           "c:runsetup.exe", "c:\\dist\\runsetup.exe:stream"}) {
+    auto archive = ArchiveBytes().Entry(name, 0, 0, 1, StoredBlock({'x'})).Terminator().bytes;
+    EXPECT_FALSE(Extract(archive, name)) << name;
+    ClosePak(file_);
+    file_ = HFILE_ERROR;
+  }
+  EXPECT_EQ(std::system(("test -z \"$(find '" + (dir_ / "out") + "' '" + (dir_ / "esc") + "' -mindepth 1)\"").c_str()), 0)
+      << "a refused name left a file behind";
+}
+
 TEST(PakDestDirTest, AlwaysEndsInOneBackslash) {
   SetPakDestDir("c:\\dir");
   EXPECT_STREQ(PakDestDir(), "c:\\dir\\");

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end on Linux: builds a setup around the recorder program with paktool, runs
 # the launcher with its Windows directory in a temporary folder, and checks the
-# extracted file, the started program's arguments, and the three failure messages.
+# extracted file, the started program's arguments, the failure messages, and that a
+# hostile setup or Windows directory never makes it write elsewhere.
 #   launcher_e2e.sh PAKTOOL UNPACKRUN RECORDER
 set -uo pipefail
 paktool=$1 unpackrun=$2 recorder=$3
@@ -17,6 +18,7 @@ setup="$work/setup disk/setup"
 chmod 755 "$setup" "$work" "$work/setup disk"
 
 # Runs a launcher; its messages (stderr) go to $work/messages, its exit code is checked.
+# Further arguments come before the launcher on env's command line (settings, a wrapper).
 run() {
   local launcher=$1
   shift
@@ -69,6 +71,72 @@ run "$setup"
 grep -qxF '[Mornavel Setup] Unable to extract setup program' "$work/messages" || fail "blocked target: $(cat "$work/messages")"
 [ ! -e "$work/windows/\$mvsetup.tmp" ] || fail "temporary file left behind after a failed rename"
 rm -rf "$work/windows/runsetup.exe"
+
+# Copies the setup to $2 and overwrites its stored name (which starts 3 bytes into the
+# archive) with $3, of the same length.
+with_name() {
+  cp "$1" "$2" && chmod 755 "$2"
+  printf '%s' "$3" | dd of="$2" bs=1 seek=$((size + 3)) conv=notrunc status=none
+}
+no_start() {
+  sleep 0.3
+  [ ! -e "$work/record" ] || fail "$1: a program was started"
+}
+
+# A stored name whose file-name part climbs out of the Windows directory.
+mkdir -p "$work/esc"
+"$paktool" build --launcher "$unpackrun" --output "$work/named" "$recorder=c:\\dist\\..\\esc\\runsetup.exe" >/dev/null
+with_name "$work/named" "$work/escape" 'c:\dist\../esc/runsetup.exe'
+run "$work/escape"
+grep -qxF '[Mornavel Setup] Unable to extract setup program' "$work/messages" || fail "escaping name: $(cat "$work/messages")"
+written=$(find "$work/esc" "$work/windows" -mindepth 1)
+[ -z "$written" ] || fail "escaping name wrote: $written"
+no_start "escaping name"
+
+# A link planted under the temporary name is removed, never written through.
+printf 'victim' >"$work/victim"
+ln -s "$work/victim" "$work/windows/\$mvsetup.tmp"
+run "$setup"
+printf 'victim' | cmp -s - "$work/victim" || fail "the launcher wrote through a planted link"
+cmp -s "$recorder" "$work/windows/runsetup.exe" || fail "planted link: the program was not extracted"
+wait_for_record || fail "planted link: the setup program was not started"
+rm -f "$work/windows/runsetup.exe"
+
+# Without WINDIR the Windows directory is a private folder of the user.
+rm -f "$work/record"
+env -u WINDIR XDG_DATA_HOME="$work/data" QV_RECORD="$work/record" "$setup" 2>"$work/messages" || fail "default directory: exit $?"
+private="$work/data/quorvel-win32/windows"
+cmp -s "$recorder" "$private/runsetup.exe" || fail "default directory: nothing extracted into $private"
+[ "$(stat -c %a "$private")" = 700 ] || fail "default directory: $private is mode $(stat -c %a "$private")"
+wait_for_record || fail "default directory: the setup program was not started"
+
+# Nothing that could be started: an entry merely containing the name, or a file that
+# is not a program. The user is told; the exit code stays 0.
+"$paktool" build --launcher "$unpackrun" --output "$work/txt" "$recorder=c:\\dist\\x\\runsetup.exe.txt" >/dev/null
+chmod 755 "$work/txt"
+printf 'not a program\n' >"$work/data.bin"
+"$paktool" build --launcher "$unpackrun" --output "$work/noprog" "$work/data.bin=c:\\dist\\runsetup.exe" >/dev/null
+chmod 755 "$work/noprog"
+for unstartable in "$work/txt" "$work/noprog"; do
+  run "$unstartable"
+  grep -qxF '[Mornavel Setup] Unable to start setup program' "$work/messages" || fail "$unstartable: $(cat "$work/messages")"
+  no_start "$unstartable"
+  rm -f "$work/windows/"*
+done
+
+# A Windows directory the launcher cannot use whole, too long for its buffer or for the
+# destination it keeps: nothing is written (a cut name gives a neighbouring folder, an
+# unread one the root folder) and nothing is started.
+for length in 257 300; do
+  long="$work/long/$(printf 'd%.0s' $(seq 200))"
+  long="$long/$(printf 'e%.0s' $(seq $((length - ${#long} - 1))))"
+  mkdir -p "$long" "${long:0:255}"
+  run "$setup" WINDIR="$long"
+  grep -qxF '[Mornavel Setup] Unable to extract setup program' "$work/messages" || fail "$length-character directory: $(cat "$work/messages")"
+  written=$(find "$work/long" -type f)
+  [ -z "$written" ] || fail "$length-character directory: wrote $written"
+  no_start "$length-character directory"
+done
 
 # The launcher cannot read its own file (execute permission only). Root reads any
 # file, so the run drops to an unprivileged user when started as root.

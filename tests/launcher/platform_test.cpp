@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -84,6 +86,47 @@ TEST(PlatformTest, CreatedFilesAreWrittenAndCanBeStarted) {
 
   char missing[] = "/nonexistent/program arg";
   EXPECT_FALSE(CreateProcessA(nullptr, missing, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+}
+
+TEST(PlatformTest, CreateNewNeverOpensAnExistingNameNorFollowsALink) {
+  TempDir dir;
+  WriteBytes(dir / "target", {'k', 'e', 'e', 'p'});
+  ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "nowhere").c_str(), (dir / "dangling").c_str()), 0);
+  for (const char *name : {"target", "link", "dangling"}) {
+    SetLastError(0);
+    EXPECT_EQ(CreateFileA((dir / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE)
+        << name;
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS) << name;
+  }
+  EXPECT_EQ(ReadBytes(dir / "target"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  EXPECT_FALSE(Exists(dir / "nowhere"));
+  HANDLE made = CreateFileA((dir / "new").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(made, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CloseHandle(made));
+}
+
+// Programs are extracted into the Windows directory and started from there, so by
+// default it is a folder only its user can write, never the shared temporary one.
+TEST(PlatformTest, WindowsDirectoryIsWindirElseAPrivateFolderOfTheUser) {
+  TempDir dir;
+  char windows[MAX_PATH];
+  unsetenv("WINDIR");
+  setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+  std::string expected = dir / "data/quorvel-win32/windows";
+  EXPECT_EQ(GetWindowsDirectoryA(windows, sizeof windows), expected.size());
+  EXPECT_EQ(std::string(windows), expected);
+  struct stat info;
+  ASSERT_EQ(stat(expected.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode));
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+  // A folder there that is not ours to keep private (here a link) is refused.
+  std::system(("rm -rf '" + expected + "'").c_str());
+  ASSERT_EQ(symlink("/tmp", expected.c_str()), 0);
+  EXPECT_EQ(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+  unsetenv("XDG_DATA_HOME");
 }
 
 TEST(PlatformTest, ArchiveFileCallsReadSeekAndReportErrors) {

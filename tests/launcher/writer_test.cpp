@@ -183,6 +183,10 @@ TEST(WriterTest, ArchiveListsBackAndRefusesWhatTheLauncherCannotRead) {
   EXPECT_NE(PakCheckInput({"empty", {}, 0}).find("empty"), std::string::npos);
   EXPECT_NE(PakCheckInput({std::string(256, 'n'), {1}, 0}).find("255"), std::string::npos);
   EXPECT_EQ(PakCheckInput({std::string(255, 'n'), {1}, 0}), "");
+  // The launcher refuses names that could leave its directory, so they are never stored.
+  for (const char *name : {"c:\\dist\\../esc/runsetup.exe", "c:\\dist\\", "c:\\dist\\..", "c:runsetup.exe"})
+    EXPECT_NE(PakCheckInput({name, {1}, 0}).find("plain file name"), std::string::npos) << name;
+  EXPECT_EQ(PakCheckInput({"c:\\mornavel\\disk1\\runsetup.exe", {1}, 0}), "");
 }
 
 }  // namespace

@@ -56,6 +56,23 @@ long RunAndWait(const std::string &path) {
 
 class LauncherWineTest : public ::testing::Test {
  protected:
+  // Writes a setup whose archive holds `program` (any stored name: the writer's own
+  // checks are skipped, so that tests can make what a hostile writer would).
+  std::string WriteSetup(const char *file_name, const PakInputFile &program) {
+    std::vector<uint8_t> setup, tail(1000, 0x7E);
+    std::string error;
+    EXPECT_TRUE(PakBuildSetup(Slurp(WindowsPath(QV_UNPACKRUN)), QV_PAK_OFFSET,
+                              PakBuildArchive({program}, PakParse::kOptimal), tail, setup, error))
+        << error;
+    std::string path = folder_ + "\\" + file_name;
+    EXPECT_TRUE(Spit(path, setup));
+    return path;
+  }
+  bool Started() {
+    Sleep(500);
+    return GetFileAttributesA(record_.c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
   void SetUp() override {
     char temp[MAX_PATH], windows[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
@@ -72,19 +89,13 @@ class LauncherWineTest : public ::testing::Test {
 };
 
 TEST_F(LauncherWineTest, ExtractsIntoTheWindowsDirectoryAndStartsTheProgram) {
-  std::vector<uint8_t> launcher = Slurp(WindowsPath(QV_UNPACKRUN));
   PakInputFile program{"c:\\mornavel\\disk1\\runsetup.exe", Slurp(WindowsPath(QV_RECORDER)), 0x2C398680};
-  ASSERT_FALSE(launcher.empty());
   ASSERT_EQ(PakCheckInput(program), "");
-  std::vector<uint8_t> setup, tail(1000, 0x7E);
-  std::string error;
-  ASSERT_TRUE(PakBuildSetup(launcher, QV_PAK_OFFSET, PakBuildArchive({program}, PakParse::kOptimal), tail, setup,
-                            error))
-      << error;
-  std::string setup_path = folder_ + "\\setup.exe";
-  ASSERT_TRUE(Spit(setup_path, setup));
+  std::string setup_path = WriteSetup("setup.exe", program);
   std::string extracted = windows_ + "\\runsetup.exe";
   ASSERT_TRUE(Spit(extracted, {'s', 't', 'a', 'l', 'e'}));
+  // A stale temporary file is replaced by a fresh one, not opened.
+  ASSERT_TRUE(Spit(windows_ + "\\$mvsetup.tmp", {'o', 'l', 'd'}));
 
   EXPECT_EQ(RunAndWait(setup_path), 0);
   std::vector<uint8_t> record;
@@ -100,6 +111,38 @@ TEST_F(LauncherWineTest, ExtractsIntoTheWindowsDirectoryAndStartsTheProgram) {
   EXPECT_EQ(lstrcmpiA(text.substr(line_end + 1).c_str(), "c:\\\n"), 0) << text;
   EXPECT_EQ(Slurp(extracted), program.data);
   EXPECT_EQ(GetFileAttributesA((windows_ + "\\$mvsetup.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LauncherWineTest, NameThatLeavesTheWindowsDirectoryIsNotExtracted) {
+  // Windows takes "/" as a separator too: unchecked, this would land in <windows>\..\esc.
+  std::string escape = windows_ + "\\..\\esc";
+  CreateDirectoryA(escape.c_str(), nullptr);
+  DeleteFileA((escape + "\\runsetup.exe").c_str());
+  std::string setup =
+      WriteSetup("escape.exe", {"c:\\dist\\../esc/runsetup.exe", Slurp(WindowsPath(QV_RECORDER)), 0x2C398680});
+
+  EXPECT_EQ(RunAndWait(setup), 0);
+  EXPECT_FALSE(Started());
+  EXPECT_EQ(GetFileAttributesA((escape + "\\runsetup.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((windows_ + "\\$mvsetup.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+  RemoveDirectoryA(escape.c_str());
+}
+
+TEST_F(LauncherWineTest, EntryNotNamedRunsetupExeStartsNothingNotEvenAnOldCopy) {
+  // An old copy that cannot be deleted (held open without delete sharing) stays; only
+  // the extracted program may ever be started.
+  std::string old_copy = windows_ + "\\runsetup.exe";
+  ASSERT_TRUE(Spit(old_copy, Slurp(WindowsPath(QV_RECORDER))));
+  HANDLE held = CreateFileA(old_copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string setup =
+      WriteSetup("txt.exe", {"c:\\dist\\runsetup.exe.txt", Slurp(WindowsPath(QV_RECORDER)), 0x2C398680});
+
+  EXPECT_EQ(RunAndWait(setup), 0);
+  EXPECT_FALSE(Started());
+  CloseHandle(held);
+  DeleteFileA(old_copy.c_str());
+  DeleteFileA((windows_ + "\\runsetup.exe.txt").c_str());
 }
 
 TEST_F(LauncherWineTest, BareLauncherStartsNothing) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,6 +29,37 @@ DWORD ErrorFromErrno(int error) {
 }
 
 void FailWithErrno() { SetLastError(ErrorFromErrno(errno)); }
+
+// The default Windows directory: $XDG_DATA_HOME/quorvel-win32/windows (else under
+// ~/.local/share), made mode 0700 where missing. Programs are extracted into it and
+// started from it, so it must not be a place that other users can write, such as the
+// temporary directory; an existing one that is not a directory of ours is refused.
+bool PrivateWindowsDirectory(std::string &directory) {
+  if (const char *data = getenv("XDG_DATA_HOME"); data && *data == '/') {
+    directory = data;
+  } else if (const char *home = getenv("HOME"); home && *home == '/') {
+    directory = std::string(home) + "/.local/share";
+  } else {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  directory += "/quorvel-win32/windows";
+  for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
+    std::string folder = directory.substr(0, slash);
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      FailWithErrno();
+      return false;
+    }
+    if (slash == std::string::npos) break;
+  }
+  struct stat info;
+  if (lstat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid() ||
+      ((info.st_mode & 077) && chmod(directory.c_str(), 0700) != 0)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return true;
+}
 
 // Holds a mapped path for one call; PATH_MAX covers every path POSIX can open.
 struct PosixPath {
@@ -121,7 +154,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPS
   bool reads = access & GENERIC_READ, writes = access & GENERIC_WRITE;
   flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
   switch (disposition) {
-    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    // Never through a link: Windows refuses a CREATE_NEW on any existing name.
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL | O_NOFOLLOW; break;
     case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
     case OPEN_ALWAYS: flags |= O_CREAT; break;
     case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
@@ -131,7 +165,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPS
   // Any file may be started as a program on Windows; keep that true here.
   int fd = open(posix.text, flags, 0777);
   if (fd < 0) {
-    FailWithErrno();
+    if (disposition == CREATE_NEW && (errno == EEXIST || errno == ELOOP)) SetLastError(ERROR_FILE_EXISTS);
+    else FailWithErrno();
     return INVALID_HANDLE_VALUE;
   }
   HANDLE handle = KernelHandleOpen(kKernelFile, fd, 0);
@@ -193,12 +228,12 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR path) {
 }
 
 extern "C" UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
-  const char *directory = getenv("WINDIR");
-  if (!directory || !*directory) directory = getenv("TMPDIR");
-  if (!directory || !*directory) directory = "/tmp";
-  size_t length = strlen(directory);
+  std::string directory;
+  if (const char *windir = getenv("WINDIR"); windir && *windir) directory = windir;
+  else if (!PrivateWindowsDirectory(directory)) return 0;
+  size_t length = directory.size();
   if (length + 1 > size) return (UINT)(length + 1);
-  memcpy(buffer, directory, length + 1);
+  memcpy(buffer, directory.c_str(), length + 1);
   return (UINT)length;
 }
 
