@@ -507,10 +507,13 @@ void ReaderPipeline::TakeVideoFrame(Output &output, AVFrame *frame) {
 // The held frame is shown until `end` (the next frame's time; the exact end of the
 // file for the last frame): hand it out unless it ends before the wanted time.
 // `exactEnd` is false when the picture's end is only guessed (the wanted stretch
-// ended before the next picture was read): the cache keeps only exact spans.
+// ended before the next picture was read): the cache keeps only exact spans. It
+// keeps what a seek decodes and what is read ahead, not what plain forward play
+// decodes: a host going frame after frame does not come back, and every picture
+// kept is a fresh buffer for the decoder.
 void ReaderPipeline::SettleHeldFrame(Output &output, int64_t end, bool exactEnd) {
   const int64_t shownUntil = end - kTolerance;
-  if (cache_ && exactEnd && IndexOf(output) == primaryOutput_) {
+  if (cache_ && exactEnd && IndexOf(output) == primaryOutput_ && (readingAhead_ || lastBeginSeeked_)) {
     const ReaderFrameCache::Kept kept = cache_->Put(*output.held, output.heldTime, end, readingAhead_);
     // Decoding again what is kept already, or what has no room, is not worth it.
     if (readingAhead_ && kept != ReaderFrameCache::Kept::Added) aheadDone_ = true;
