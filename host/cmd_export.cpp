@@ -6,6 +6,7 @@
 
 #include "export_media.h"
 #include "export_profiles.h"
+#include "output_file.h"
 
 namespace {
 
@@ -193,6 +194,16 @@ class AudioFeed {
   size_t sent_ = 0;
 };
 
+// Reports a save or transfer end that failed: what, why as far as the host could see
+// while the file was still there (else `otherwise`), and what became of the file once
+// the transfer ended (the plug-in removes an incomplete one).
+int ReportFailedWrite(qvhost::CommandContext &context, const std::string &output, const std::string &what,
+                      const std::string &cause, const std::string &otherwise) {
+  bool left = qvhost::FileExists(output);
+  return qvhost::Fail(context, "%s: %s; %s", what.c_str(), cause.empty() ? otherwise.c_str() : cause.c_str(),
+                      left ? ("an incomplete " + output + " was left").c_str() : "no file was left");
+}
+
 int RunExport(qvhost::CommandContext &context) {
   ExportRequest request;
   std::string error;
@@ -225,26 +236,42 @@ int RunExport(qvhost::CommandContext &context) {
                         sound ? " with audio" : "");
   pi.piLocalProcessDataStart(0, block);
 
+  const std::string &output = request.output;
+  const bool existed = qvhost::FileExists(output);
+  const std::string noAudioInput = "the plug-in refused it (profile " + std::to_string(profile) +
+                                   " may have no audio input)";
   qvhost::ProgressLine progress(context.err, "export");
+  auto failWriting = [&](const std::string &what, const std::string &otherwise) {
+    progress.Finish();
+    std::string cause = qvhost::WhyTheFileCannotGrow(output);
+    pi.piLocalProcessDataEnd(0, block);
+    return ReportFailedWrite(context, output, what, cause, otherwise);
+  };
   for (LONG i = 0; i < frames.count(); ++i) {
     const std::vector<BYTE> *dib = frames.Frame(i, &error);
     if (!dib) return qvhost::Fail(context, "%s", error.c_str());
     pi.piLocalSetData(0, block, dib->data(), static_cast<LONG>(dib->size()), 0, 0);
-    if (!pi.piLocalSaveData(0, block, 1, request.output.c_str())) {
-      if (i == 0)
+    if (!pi.piLocalSaveData(0, block, 1, output.c_str())) {
+      // No file after the first frame: the writer never began.
+      if (i == 0 && (existed || !qvhost::FileExists(output))) {
+        progress.Finish();
         return qvhost::Fail(context, "could not start writing %s: the file cannot be created there, or profile %ld "
-                            "has no video input", request.output.c_str(), static_cast<long>(profile));
-      return qvhost::Fail(context, "the plug-in refused frame %ld", static_cast<long>(i));
+                            "has no video input", output.c_str(), static_cast<long>(profile));
+      }
+      return failWriting("could not write frame " + std::to_string(i) + " to " + output, "the plug-in refused it");
     }
-    if (!feed.SendUntil(pi, block, i, request.output))
-      return qvhost::Fail(context, "the plug-in refused audio after frame %ld (profile %ld may have no audio input)",
-                          static_cast<long>(i), static_cast<long>(profile));
+    if (!feed.SendUntil(pi, block, i, output))
+      return failWriting("could not write the audio after frame " + std::to_string(i) + " to " + output,
+                         noAudioInput);
     progress.Update(i + 1, frames.count());
   }
-  if (!feed.SendUntil(pi, block, -1, request.output))
-    return qvhost::Fail(context, "the plug-in refused the last audio");
-  pi.piLocalProcessDataEnd(0, block);
+  if (!feed.SendUntil(pi, block, -1, output))
+    return failWriting("could not write the last audio to " + output, noAudioInput);
   progress.Finish();
+  std::string cause = qvhost::WhyTheFileCannotGrow(output);  // while the file is surely there
+  if (!pi.piLocalProcessDataEnd(0, block))
+    return ReportFailedWrite(context, output, "could not finish " + output, cause,
+                             "the plug-in could not flush or close it");
   std::fprintf(context.out, "wrote %s: %ld frames of %ldx%ld at %.3f frames/s%s, profile %ld\n", request.output.c_str(),
                static_cast<long>(frames.count()), static_cast<long>(bitmap.biWidth), static_cast<long>(bitmap.biHeight),
                request.frameRate / 1000.0, sound ? " with audio" : "", static_cast<long>(profile));

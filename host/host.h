@@ -16,7 +16,8 @@
  *         {"formats", "", "list the plug-in's formats", RunFormats});
  *
  * qvhost parses `qvhost [--plugin PATH] <command> [arguments...]`, loads the plug-in
- * (PATH, else the environment variable QVHOST_PLUGIN) with every entry point resolved,
+ * (PATH, else the environment variable QVHOST_PLUGIN, else the plug-in installed beside
+ * qvhost) with every entry point resolved,
  * and then calls the command with the arguments that follow its name. A command
  * reports failure with Fail(), which prints "qvhost: <command>: <message>" to the
  * error stream and gives the non-zero exit status to return.
@@ -103,6 +104,10 @@ class Plugin {
   EntryPoints entry_ = {};
   std::string path_;
 };
+
+/* The plug-in of an installed qvhost, found relative to the qvhost program; empty when
+ * there is none. */
+std::string InstalledPluginPath();
 
 /* An instance block from piLocalInit(0, modeBits). The destructor ends any open
  * transfer (piLocalProcessDataEnd) and frees the block (piLocalDone), as a host

@@ -3,16 +3,18 @@
 #include <cstring>
 
 #include "host.h"
+#include "qv_version.h"
 
 namespace {
 
 void PrintHelp(FILE *stream) {
   std::fprintf(stream,
                "usage: qvhost [--plugin PATH] <command> [arguments...]\n"
-               "       qvhost --help\n"
+               "       qvhost --help | --version\n"
                "\n"
                "Loads the file plug-in at PATH (default: the environment variable\n"
-               "QVHOST_PLUGIN) and drives its pi* entry points as a host application does.\n"
+               "QVHOST_PLUGIN, else the plug-in installed with qvhost) and drives its pi*\n"
+               "entry points as a host application does.\n"
                "\n"
                "commands:\n");
   for (const qvhost::Command &command : qvhost::RegisteredCommands()) {
@@ -36,6 +38,10 @@ int main(int argc, char **argv) {
     std::string option = argv[next];
     if (option == "--help" || option == "-h") {
       PrintHelp(stdout);
+      return 0;
+    }
+    if (option == "--version") {
+      std::printf("qvhost %s\n", QV_VERSION_TEXT);
       return 0;
     }
     if (option == "--plugin" || option == "-p") {
@@ -64,8 +70,11 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "qvhost: unknown command '%s' (try --help)\n", argv[next]);
     return 2;
   }
+  if (pluginPath.empty()) pluginPath = qvhost::InstalledPluginPath();
   if (pluginPath.empty()) {
-    std::fprintf(stderr, "qvhost: no plug-in given: use --plugin PATH or set QVHOST_PLUGIN\n");
+    std::fprintf(stderr,
+                 "qvhost: no plug-in given and none installed with qvhost: "
+                 "use --plugin PATH or set QVHOST_PLUGIN\n");
     return 2;
   }
 

@@ -45,15 +45,17 @@ class LockedBlock {
 };
 
 // Ends whichever transfer the block holds: the import's reader, callback and frame
-// bitmap, then the export's writer and its objects.
-void EndTransfer(InstanceBlock *block) {
+// bitmap, then the export's writer and its objects. False when the export's file
+// could not be finished whole (it is removed).
+BOOL EndTransfer(InstanceBlock *block) {
   HGLOBAL frame = block->frameBitmap;
   ImportEnd(block);
   // The frame bitmap may also be the result handle; once it is freed the host must
   // never be handed it again.
   if (frame && !block->frameBitmap && block->result == frame) block->result = nullptr;
-  ExportEnd(block);
+  BOOL finished = ExportEnd(block);
   if (!block->reader && !block->writer) block->transferOpen = 0;
+  return finished;
 }
 
 }  // namespace
@@ -166,8 +168,7 @@ BOOL WINAPI piLocalProcessDataEnd(DWORD index, HGLOBAL handle) {
   if (index != 0 || !handle) return 0;
   LockedBlock block(handle);
   if (!block) return 0;
-  EndTransfer(block.get());
-  return 1;
+  return EndTransfer(block.get());
 }
 
 BOOL WINAPI piLocalSetData(DWORD index, HGLOBAL handle, const BYTE *data, LONG size, DWORD, DWORD) {

@@ -44,14 +44,51 @@ void TakeRequestedPosition(InstanceBlock *block, LONG *counter) {
   block->requestedPosition = -1;
 }
 
+// The output file's name, kept for the transfer end: a file that could not be
+// written whole is removed then.
+HGLOBAL CopyOfName(const WCHAR *name) {
+  SIZE_T length = 0;
+  while (name[length]) ++length;
+  SIZE_T size = (length + 1) * sizeof(WCHAR);
+  HGLOBAL copy = GlobalAlloc(GMEM_FIXED, size);
+  if (!copy) return nullptr;
+  memcpy(GlobalLock(copy), name, size);
+  GlobalUnlock(copy);
+  return copy;
+}
+
 BOOL OpenTransfer(InstanceBlock *block, LPCSTR fileName) {
   WCHAR wideName[MAX_PATH];
   if (!fileName || MultiByteToWideChar(CP_ACP, 0, fileName, -1, wideName, MAX_PATH) <= 0) return FALSE;
-  block->transferOpen = SetUpWriter(block, wideName) ? 1 : 0;
-  return block->transferOpen;
+  HGLOBAL name = CopyOfName(wideName);
+  if (!name) return FALSE;
+  if (!SetUpWriter(block, wideName)) {
+    GlobalFree(name);
+    block->transferOpen = 0;
+    return FALSE;
+  }
+  block->exportFile.name = name;
+  block->exportFile.failed = 0;
+  block->transferOpen = 1;
+  return TRUE;
+}
+
+// Closes the file's account: removes the file when it is not whole, forgets its name.
+void ForgetFile(InstanceBlock *block, bool whole) {
+  HGLOBAL name = block->exportFile.name;
+  if (name) {
+    if (!whole) {
+      DeleteFileW(static_cast<LPCWSTR>(GlobalLock(name)));
+      GlobalUnlock(name);
+    }
+    GlobalFree(name);
+  }
+  memset(&block->exportFile, 0, sizeof(block->exportFile));
 }
 
 // Copies the piece into a new sample of at least `sampleSize` bytes and writes it.
+// A piece the writer never received leaves the file whole; one it failed to write
+// leaves it incomplete, and the transfer is marked failed.
 bool WritePiece(InstanceBlock *block, LONG input, LONGLONG time, DWORD sampleSize, const Piece &piece) {
   INSSBuffer *sample = nullptr;
   if (block->writer->AllocateSample(sampleSize, &sample) != S_OK || !sample) {
@@ -60,30 +97,43 @@ bool WritePiece(InstanceBlock *block, LONG input, LONGLONG time, DWORD sampleSiz
   }
   BYTE *buffer = nullptr;
   DWORD length = 0;
-  sample->GetBufferAndLength(&buffer, &length);
-  if (!buffer && piece.size) {
+  if (sample->GetBufferAndLength(&buffer, &length) != S_OK || (!buffer && piece.size)) {
     sample->Release();
     return false;
   }
   if (piece.size) memcpy(buffer, piece.bytes, piece.size);
-  sample->SetLength(piece.size);
-  block->writer->WriteSample(static_cast<DWORD>(input), static_cast<QWORD>(time), 0, sample);
+  if (sample->SetLength(piece.size) != S_OK) {
+    sample->Release();
+    return false;
+  }
+  HRESULT written = block->writer->WriteSample(static_cast<DWORD>(input), static_cast<QWORD>(time), 0, sample);
   sample->Release();
-  return true;
+  if (written != S_OK) block->exportFile.failed = 1;
+  return written == S_OK;
 }
 
 }  // namespace
 
 BOOL ExportSetFormat(InstanceBlock *block, const BYTE *record) {
   if (!record) return FALSE;
-  TakeHostFormat(&block->format, record);
-  return AcceptableExportFormat(block->format);
+  if (!block->writer) {
+    TakeHostFormat(&block->format, record);
+    return AcceptableExportFormat(block->format);
+  }
+  // The open file keeps the record it was begun with unless the new one fits it.
+  HostFormat next;
+  TakeHostFormat(&next, record);
+  if (!AcceptableExportFormat(next) || !KeepsWriterInputs(block->format, next)) return FALSE;
+  block->format = next;
+  return TRUE;
 }
 
 BOOL ExportSaveData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
   if (kind == 0) return TRUE;
   // One transfer at a time: an open import is left alone and nothing is written.
   if (block->reader || block->readerCallback || (block->transferOpen && !block->writer)) return FALSE;
+  // A refused record stays in the block for the host to read, never to write from.
+  if (!AcceptableExportFormat(block->format)) return FALSE;
 
   bool video = kind == 1;
   Piece piece;
@@ -92,8 +142,11 @@ BOOL ExportSaveData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
   TakeRequestedPosition(block, counter);
 
   if (!block->transferOpen && !OpenTransfer(block, fileName)) return FALSE;
+  // After a piece that could not be written the file has a gap: nothing more goes in.
+  if (block->exportFile.failed) return FALSE;
   LONG input = video ? block->videoInputNumber : block->audioInputNumber;
-  if (input < 0) return FALSE;
+  // A counter that ran past the largest position has no time to stamp.
+  if (input < 0 || *counter < 0) return FALSE;
 
   const HostFormat &format = block->format;
   if (video) {
@@ -109,12 +162,19 @@ BOOL ExportSaveData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
   return TRUE;
 }
 
-void ExportEnd(InstanceBlock *block) {
-  if (block->writer) {
-    block->writer->Flush();
-    block->writer->EndWriting();
-    block->transferOpen = 0;
+BOOL ExportEnd(InstanceBlock *block) {
+  if (!block->writer) {
+    ReleaseExportObjects(block);
+    return TRUE;
   }
-  // The profile, inputs and writer go first, the profile manager last.
+  // EndWriting runs even after a failed flush: it is what lets go of the file.
+  bool flushed = block->writer->Flush() == S_OK;
+  bool ended = block->writer->EndWriting() == S_OK;
+  bool whole = flushed && ended && !block->exportFile.failed;
+  block->transferOpen = 0;
+  // The profile, inputs and writer go first, the profile manager last; the file can
+  // be removed only once the writer has let it go.
   ReleaseExportObjects(block);
+  ForgetFile(block, whole);
+  return whole;
 }

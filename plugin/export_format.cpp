@@ -50,6 +50,22 @@ bool AcceptableExportFormat(const HostFormat &format) {
   return !(format.flags & kHostFormatAudio) || AcceptableAudio(format);
 }
 
+bool KeepsWriterInputs(const HostFormat &open, const HostFormat &next) {
+  // An image size of 0 stands for the computed one on either side.
+  HostFormat was = open, now = next;
+  SettleImageSize(&was);
+  SettleImageSize(&now);
+  const BITMAPINFOHEADER &a = was.bitmap, &b = now.bitmap;
+  if (a.biWidth != b.biWidth || a.biHeight != b.biHeight || a.biBitCount != b.biBitCount ||
+      a.biSizeImage != b.biSizeImage)
+    return false;
+  if ((open.flags & kHostFormatAudio) != (next.flags & kHostFormatAudio)) return false;
+  if (!(open.flags & kHostFormatAudio)) return true;
+  const HostWaveFormat &x = open.wave, &y = next.wave;
+  return x.wFormatTag == y.wFormatTag && x.nChannels == y.nChannels && x.nSamplesPerSec == y.nSamplesPerSec &&
+         x.nBlockAlign == y.nBlockAlign && x.wBitsPerSample == y.wBitsPerSample;
+}
+
 bool SettleImageSize(HostFormat *format) {
   BITMAPINFOHEADER &bitmap = format->bitmap;
   if (!FrameDimensionsUsable(bitmap)) return false;

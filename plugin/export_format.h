@@ -12,6 +12,11 @@ void TakeHostFormat(HostFormat *copy, const BYTE *record);
 /* True when the export accepts the record. */
 bool AcceptableExportFormat(const HostFormat &format);
 
+/* True when `next` describes pieces that fit the writer's inputs as declared from
+ * `open`: the same frame size (width, height, depth, image size) and, when there is
+ * sound, the same sound format. */
+bool KeepsWriterInputs(const HostFormat &open, const HostFormat &next);
+
 /* Fills in biSizeImage when it is 0 (stride rounded up to 4 bytes, times the height).
  * False, with nothing changed, when the frame's dimensions are not positive or a frame
  * (with its 40-byte header) would not fit in 2 GB. */

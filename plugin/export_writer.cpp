@@ -51,8 +51,9 @@ bool FindInputs(InstanceBlock *block) {
 }
 
 // Declares PCM audio. The format block lives on the stack, so it is gone once the
-// writer has taken it.
-void DeclareAudio(InstanceBlock *block) {
+// writer has taken it. An input the writer will not take would read the host's
+// pieces in its own format: the setup fails instead.
+bool DeclareAudio(InstanceBlock *block) {
   const HostWaveFormat &host = block->format.wave;
   WAVEFORMATEX wave = {};
   wave.wFormatTag = host.wFormatTag;
@@ -72,12 +73,12 @@ void DeclareAudio(InstanceBlock *block) {
   type.pUnk = nullptr;
   type.cbFormat = sizeof(WAVEFORMATEX);
   type.pbFormat = reinterpret_cast<BYTE *>(&wave);
-  block->audioInput->SetMediaType(&type);
-  block->writer->SetInputProps(static_cast<DWORD>(block->audioInputNumber), block->audioInput);
+  return block->audioInput->SetMediaType(&type) == S_OK &&
+         block->writer->SetInputProps(static_cast<DWORD>(block->audioInputNumber), block->audioInput) == S_OK;
 }
 
 // Declares bottom-up RGB24 video of the record's size and rate.
-void DeclareVideo(InstanceBlock *block) {
+bool DeclareVideo(InstanceBlock *block) {
   const HostFormat &format = block->format;
   DWORD imageSize = format.bitmap.biSizeImage;
   VIDEOINFOHEADER video = {};
@@ -97,8 +98,8 @@ void DeclareVideo(InstanceBlock *block) {
   type.pUnk = nullptr;
   type.cbFormat = sizeof(VIDEOINFOHEADER);
   type.pbFormat = reinterpret_cast<BYTE *>(&video);
-  block->videoInput->SetMediaType(&type);
-  block->writer->SetInputProps(static_cast<DWORD>(block->videoInputNumber), block->videoInput);
+  return block->videoInput->SetMediaType(&type) == S_OK &&
+         block->writer->SetInputProps(static_cast<DWORD>(block->videoInputNumber), block->videoInput) == S_OK;
 }
 
 bool SetUpSteps(InstanceBlock *block, LPCWSTR fileName) {
@@ -110,8 +111,8 @@ bool SetUpSteps(InstanceBlock *block, LPCWSTR fileName) {
   if (block->writer->SetOutputFilename(fileName) != S_OK) return false;
   block->writer->SetProfile(block->profile);
   if (!FindInputs(block)) return false;
-  if ((block->format.flags & kHostFormatAudio) && block->audioInput) DeclareAudio(block);
-  if ((block->format.flags & kHostFormatVideo) && block->videoInput) DeclareVideo(block);
+  if ((block->format.flags & kHostFormatAudio) && block->audioInput && !DeclareAudio(block)) return false;
+  if ((block->format.flags & kHostFormatVideo) && block->videoInput && !DeclareVideo(block)) return false;
   return block->writer->BeginWriting() == S_OK;
 }
 

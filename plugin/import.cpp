@@ -190,6 +190,9 @@ BOOL FetchFrame(InstanceBlock *block, LPCSTR fileName) {
 }  // namespace
 
 BOOL ImportLoadData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
+  // An open export keeps its record and its file's account, which share the bytes
+  // the import fills.
+  if (block->writer) return 0;
   switch (kind) {
     case 0:
       return ReadInformation(block, fileName);

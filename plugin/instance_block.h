@@ -19,6 +19,13 @@ struct IWMInputMediaProps;
 
 enum : int { kOutputKindSlots = 64 };
 
+/* What an open export keeps besides the runtime's objects. A block carries one
+ * transfer at a time, so this shares its bytes with the import's output kind table. */
+struct ExportFile {
+  HGLOBAL name;  // the output file's wide name: removed when the transfer fails
+  LONG failed;   // 1 once a piece or the file's end could not be written
+};
+
 struct InstanceBlock {
   DWORD flags;                          // 0x45070003 | mode bits
   const BYTE *data;                     // host data for the next save: packed DIB or audio bytes
@@ -39,7 +46,10 @@ struct InstanceBlock {
   LONG lastGoodPosition;                // import
   LONG endOfStream;                     // import: 1 once the reader reported the file's end
   LONG transferOpen;                    // 1 while a reader is open or a writer is set up
-  LONG outputKinds[kOutputKindSlots];   // import: 1 first video, 2 + k k-th audio, 0 other
+  union {
+    LONG outputKinds[kOutputKindSlots]; // import: 1 first video, 2 + k k-th audio, 0 other
+    ExportFile exportFile;              // export, while its transfer is open
+  };
   DWORD wantedOutput;                   // import: 0xFFFFFFFF once a sample was taken
   HGLOBAL frameBitmap;                  // import: last decoded frame, the plug-in's own
   HostFormat format;                    // the media's format
@@ -73,6 +83,7 @@ static_assert(offsetof(InstanceBlock, lastGoodPosition) == 64, "layout");
 static_assert(offsetof(InstanceBlock, endOfStream) == 68, "layout");
 static_assert(offsetof(InstanceBlock, transferOpen) == 72, "layout");
 static_assert(offsetof(InstanceBlock, outputKinds) == 76, "layout");
+static_assert(offsetof(InstanceBlock, exportFile) == 76, "layout");
 static_assert(offsetof(InstanceBlock, wantedOutput) == 332, "layout");
 static_assert(offsetof(InstanceBlock, frameBitmap) == 336, "layout");
 static_assert(offsetof(InstanceBlock, format) == 340, "layout");

@@ -12,6 +12,7 @@ packages=(
   ffmpeg libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
   lz4 python3
+  dpkg-dev
 )
 
 missing=()

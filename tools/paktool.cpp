@@ -2,6 +2,7 @@
 // lists or extracts the archive of an existing one.
 #include "pak_archive_writer.h"
 #include "pak_name.h"
+#include "qv_version.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -25,7 +26,8 @@ const char kUsage[] =
     "      (default: its name without directories), e.g. 'c:\\setup\\runsetup.exe'.\n"
     "  paktool list [--offset N] SETUP\n"
     "  paktool extract [--offset N] [--dir DIR] SETUP\n"
-    "      N defaults to 25088, the archive offset of the shipped launcher.\n";
+    "      N defaults to 25088, the archive offset of the shipped launcher.\n"
+    "  paktool --version\n";
 
 bool ReadFile(const std::string &path, std::vector<uint8_t> &data) {
   FILE *f = std::fopen(path.c_str(), "rb");
@@ -227,6 +229,10 @@ int main(int argc, char **argv) {
   if (command == "build") return Build(argc - 2, argv + 2);
   if (command == "list") return List(argc - 2, argv + 2);
   if (command == "extract") return Extract(argc - 2, argv + 2);
+  if (command == "--version") {
+    std::printf("paktool %s\n", QV_VERSION_TEXT);
+    return 0;
+  }
   std::fprintf(stderr, "%s", kUsage);
   return 2;
 }

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The plug-in's round trip: export a short .wmv through the command-line host (a moving
 # test pattern and a tone), check it with ffprobe, then import it back through the
-# plug-in (info, and a few frames as .bmp files).
+# plug-in (info, and a few frames as .bmp files). QV_HOST names another host command
+# than the build's (an installed qvhost, which finds its own plug-in).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${QV_BUILD_DIR:-build/linux}
-host="$build/host/qvhost --plugin $build/plugin/quorvel.qpl"
+host=${QV_HOST:-"$build/host/qvhost --plugin $build/plugin/quorvel.qpl"}
 work=$(mktemp -d "${TMPDIR:-/tmp}/qv-main-job.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 # The plug-in's settings for this run only, never the user's.

@@ -2,6 +2,7 @@
 // is told, which times the pieces carry, and how failures leave the instance.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "export_records.h"
@@ -67,6 +68,17 @@ class ExportCalls : public ::testing::Test {
                                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     RegSetValueExA(key, "Profile", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
     RegCloseKey(key);
+  }
+
+  // A file in the test's own folder (the one its registry lives in).
+  static std::string OutputPath() {
+    return ::testing::TempDir() + "qv-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+           "/out.wmv";
+  }
+  static bool Exists(const std::string &path) {
+    FILE *file = std::fopen(path.c_str(), "rb");
+    if (file) std::fclose(file);
+    return file != nullptr;
   }
 
   const PluginUnderTest &pi_ = PluginUnderTest::Get();
@@ -297,6 +309,8 @@ TEST_F(ExportCalls, SetupFailuresAreSilentAndRetried) {
       {"writer", [](fake::Runtime &rt) { rt.createWriter = E_NOTIMPL; }},
       {"output name", [](fake::Runtime &rt) { rt.setOutputFilename = static_cast<HRESULT>(0x80070005); }},
       {"input properties", [](fake::Runtime &rt) { rt.failGetInputProps = true; }},
+      {"media type", [](fake::Runtime &rt) { rt.setMediaType = E_INVALIDARG; }},
+      {"input format", [](fake::Runtime &rt) { rt.setInputProps = NS_E_INVALID_INPUT_FORMAT; }},
       {"no inputs", [](fake::Runtime &rt) { rt.noInputs = true; }},
       {"begin writing", [](fake::Runtime &rt) { rt.beginWriting = S_FALSE; }},
   };
@@ -470,6 +484,133 @@ TEST_F(ExportCalls, FreeingTheInstanceEndsAnOpenExport) {
   EXPECT_EQ(1, fake::Get().flushCalls);
   EXPECT_EQ(1, fake::Get().endCalls);
   EXPECT_EQ(0, fake::Get().live);
+}
+
+TEST_F(ExportCalls, AFailedWriteFailsTheTransferAndRemovesItsFile) {
+  struct Failure {
+    const char *what;
+    HRESULT fake::Runtime::*call;
+    bool atSecondFrame;  // else at the transfer end
+    bool endByDone;      // the host frees the block instead of ending the transfer
+  };
+  const Failure failures[] = {
+      {"nothing fails", nullptr, false, false},
+      {"write sample", &fake::Runtime::writeSample, true, false},
+      {"write sample, block freed", &fake::Runtime::writeSample, true, true},
+      {"flush", &fake::Runtime::flush, false, false},
+      {"end writing", &fake::Runtime::endWriting, false, false},
+      {"end writing, block freed", &fake::Runtime::endWriting, false, true},
+  };
+  const std::string file = OutputPath();
+  const std::vector<BYTE> dib = NumberedDib(320, 240, 0), pcm(400);
+  for (const Failure &f : failures) {
+    fake::Reset();
+    fake::Runtime &rt = fake::Get();
+    rt.createFile = true;
+    TestInstance instance;
+    ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
+    ASSERT_TRUE(SaveFrame(instance, dib, file.c_str())) << f.what;
+    ASSERT_TRUE(Exists(file)) << f.what;
+    if (f.call) rt.*f.call = E_FAIL;
+    if (f.atSecondFrame) {
+      EXPECT_FALSE(SaveFrame(instance, dib, file.c_str())) << f.what;
+      rt.*f.call = S_OK;  // the runtime would take the next piece, but the file has a gap
+      EXPECT_FALSE(SaveFrame(instance, dib, file.c_str())) << f.what;
+      EXPECT_FALSE(SaveAudio(instance, pcm)) << f.what;
+      EXPECT_TRUE(pi_.piLocalSaveData(0, instance.handle(), 0, file.c_str())) << f.what << ": kind 0 does nothing";
+      EXPECT_EQ(1u, rt.written.size()) << f.what;
+      EXPECT_EQ(1, instance.Fields().videoFrameCounter) << f.what;
+    } else {
+      EXPECT_TRUE(SaveFrame(instance, dib, file.c_str())) << f.what;
+    }
+    if (f.endByDone) {
+      pi_.piLocalDone(0, instance.handle());
+      instance.Forget();
+    } else {
+      EXPECT_EQ(f.call ? FALSE : TRUE, pi_.piLocalProcessDataEnd(0, instance.handle())) << f.what;
+      EXPECT_EQ(0, instance.Fields().transferOpen) << f.what;
+    }
+    EXPECT_EQ(1, rt.flushCalls) << f.what;
+    EXPECT_EQ(1, rt.endCalls) << f.what << ": the file is let go even after a failed flush";
+    EXPECT_EQ(0, rt.live) << f.what;
+    EXPECT_EQ(!f.call, Exists(file)) << f.what << ": only a whole file is kept";
+    std::remove(file.c_str());
+    if (f.endByDone) continue;
+    // The block is reusable: the next piece opens a new transfer, which succeeds.
+    if (f.call) rt.*f.call = S_OK;
+    EXPECT_TRUE(SaveFrame(instance, dib, file.c_str())) << f.what;
+    EXPECT_TRUE(pi_.piLocalProcessDataEnd(0, instance.handle())) << f.what;
+    EXPECT_TRUE(Exists(file)) << f.what;
+    std::remove(file.c_str());
+  }
+}
+
+TEST_F(ExportCalls, RefusedRecordsAreNeverWrittenFrom) {
+  const std::vector<BYTE> dib = NumberedDib(320, 240, 0);
+  {
+    // Refused before a transfer: the copy is kept for the host to read, no save uses it.
+    TestInstance instance;
+    HostFormat deep = WorkedExampleRecord();
+    deep.bitmap.biBitCount = 32;
+    HostFormat fast = WorkedExampleRecord();
+    fast.wave.nSamplesPerSec = 48000;
+    EXPECT_FALSE(SetFormat(instance, deep));
+    EXPECT_FALSE(SaveFrame(instance, NumberedDib(320, 240, 0)));
+    EXPECT_EQ(32, instance.Fields().format.bitmap.biBitCount);
+    EXPECT_FALSE(SetFormat(instance, fast));
+    EXPECT_FALSE(SaveFrame(instance, dib));
+    EXPECT_FALSE(SaveAudio(instance, std::vector<BYTE>(400)));
+    EXPECT_EQ(0, fake::Get().writersCreated);
+    ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
+    EXPECT_TRUE(SaveFrame(instance, dib));
+  }
+  // While a file is open, a record that would change the pieces' formats is refused
+  // and the file keeps the record it was begun with; one that fits is taken.
+  struct Change {
+    const char *what;
+    void (*change)(HostFormat &);
+    bool taken;
+  };
+  const Change changes[] = {
+      {"smaller frames", [](HostFormat &f) { f.bitmap.biWidth = 160; }, false},
+      {"taller frames", [](HostFormat &f) { f.bitmap.biHeight = 480; }, false},
+      {"32-bit frames", [](HostFormat &f) { f.bitmap.biBitCount = 32; }, false},
+      {"a larger image size", [](HostFormat &f) { f.bitmap.biSizeImage = 230400 + 4; }, false},
+      {"another sample rate", [](HostFormat &f) { f.wave.nSamplesPerSec = 22050; }, false},
+      {"mono sound", [](HostFormat &f) { f.wave.nChannels = 1, f.wave.nBlockAlign = 2; }, false},
+      {"no sound", [](HostFormat &f) { f.flags = kHostFormatVideo; }, false},
+      {"a refused record", [](HostFormat &f) { f.frameCount = 0; }, false},
+      {"the image size given", [](HostFormat &f) { f.bitmap.biSizeImage = 230400; }, true},
+      {"another frame rate and length", [](HostFormat &f) { f.frameRate = 25000, f.frameCount = 9; }, true},
+  };
+  for (const Change &c : changes) {
+    fake::Reset();
+    TestInstance instance;
+    ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
+    ASSERT_TRUE(SaveFrame(instance, dib));
+    HostFormat next = WorkedExampleRecord();
+    c.change(next);
+    EXPECT_EQ(c.taken ? TRUE : FALSE, SetFormat(instance, next)) << c.what;
+    HostFormat kept = instance.Fields().format;
+    EXPECT_EQ(c.taken ? next.frameRate : 30000, kept.frameRate) << c.what;
+    EXPECT_EQ(320, kept.bitmap.biWidth) << c.what;
+    EXPECT_EQ(44100u, kept.wave.nSamplesPerSec) << c.what;
+    EXPECT_TRUE(SaveFrame(instance, dib)) << c.what;
+    EXPECT_EQ(230400u, fake::Get().written.back().bytes.size()) << c.what;
+  }
+}
+
+TEST_F(ExportCalls, AFrameNumberPastTheLargestIsAFailedSave) {
+  TestInstance instance;
+  ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
+  ASSERT_TRUE(pi_.piLocalLength(0, instance.handle(), 0x7FFFFFFF));
+  const std::vector<BYTE> dib = NumberedDib(320, 240, 0);
+  ASSERT_TRUE(SaveFrame(instance, dib));
+  EXPECT_EQ(715827882333333u, fake::Get().written.back().time);
+  EXPECT_FALSE(SaveFrame(instance, dib)) << "frame 2^31 has no 32-bit number";
+  EXPECT_EQ(1u, fake::Get().written.size());
+  ASSERT_TRUE(pi_.piLocalLength(0, instance.handle(), 5));
+  EXPECT_TRUE(SaveFrame(instance, dib)) << "a new position stamps again";
 }
 
 }  // namespace

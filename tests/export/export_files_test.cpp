@@ -2,6 +2,10 @@
 // (ffprobe, the ffmpeg CLI) and by the plug-in's own import.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -46,15 +50,43 @@ std::vector<BYTE> Tone(LONG sampleFrames) {
   return pcm;
 }
 
-std::string Shell(const std::string &command) {
+std::string Shell(const std::string &command, int *exitStatus = nullptr) {
   std::string output;
   FILE *pipe = popen(command.c_str(), "r");
   if (!pipe) return output;
   char buffer[4096];
   size_t n;
   while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, n);
-  pclose(pipe);
+  int status = pclose(pipe);
+  if (exitStatus) *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return output;
+}
+
+// Files this process (and what it starts) writes cannot grow past `bytes` while this
+// lives: with SIGXFSZ ignored, a write past the limit fails as on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = bytes;
+    EXPECT_EQ(0, setrlimit(RLIMIT_FSIZE, &lowered));
+    signal_ = signal(SIGXFSZ, SIG_IGN);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    signal(SIGXFSZ, signal_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*signal_)(int) = SIG_DFL;
+};
+
+bool Exists(const std::string &path) {
+  FILE *file = std::fopen(path.c_str(), "rb");
+  if (file) std::fclose(file);
+  return file != nullptr;
 }
 
 // ffprobe's view: "video.codec_name", "audio.duration", "format.duration", ...
@@ -341,6 +373,95 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
   EXPECT_FALSE(pi.piLocalSaveData(0, instance.handle(), 1, target.c_str()));
   EXPECT_EQ(nullptr, std::fopen(target.c_str(), "rb"));
+
+  // The other way round: a format request would fill the open export's record.
+  std::string written = folder_ + "/written.wmv";
+  TestInstance exporting;
+  HostFormat small = WorkedExampleRecord();
+  small.flags = kHostFormatVideo;
+  small.bitmap.biWidth = 160;
+  small.bitmap.biHeight = 120;
+  std::vector<BYTE> smallRecord = ShortForm(small);
+  ASSERT_TRUE(pi.piLocalSetFormat(0, exporting.handle(), smallRecord.data()));
+  std::vector<BYTE> smallDib = PatternDib(160, 120, 0);
+  pi.piLocalSetData(0, exporting.handle(), smallDib.data(), static_cast<LONG>(smallDib.size()), 0, 0);
+  ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));
+  EXPECT_FALSE(pi.piLocalLoadData(0, exporting.handle(), 0, source.c_str()));
+  EXPECT_EQ(160, exporting.Fields().format.bitmap.biWidth);
+  ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));
+  ASSERT_TRUE(pi.piLocalProcessDataEnd(0, exporting.handle()));
+  EXPECT_EQ("2", Probe(written)["video.nb_read_frames"]);
+}
+
+// A file that cannot be written whole fails the export: the save that meets the
+// failure and every later one return 0, so does the transfer end, and no file is
+// left that looks finished.
+TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
+  const PluginUnderTest &pi = PluginUnderTest::Get();
+  struct Case {
+    const char *what;
+    rlim_t limit;          // file size limit in bytes; RLIM_INFINITY for none
+    LONG frames, start;    // frames to write, and the first frame's number
+    bool aSaveFails;       // else only the transfer end can tell
+  };
+  const Case cases[] = {
+      {"a disk that is full from the start", 0, 30, 0, false},
+      {"a disk that fills during the export", 64 * 1024, 300, 0, true},
+      {"a frame number too late for the file's times", RLIM_INFINITY, 3, 0x7FFFFF00, true},
+  };
+  // The highest bit rate: the runtime writes in large stretches, and this profile's
+  // 300 frames need more than one.
+  LONG count = ProfileCount();
+  ASSERT_GT(count, 0);
+  ChooseProfile(count - 1);
+  std::vector<BYTE> pcm = Tone(44100 * 10);
+  for (const Case &c : cases) {
+    std::string file = folder_ + "/failed.wmv";
+    TestInstance instance;
+    HostFormat record = WorkedExampleRecord();
+    std::vector<BYTE> bytes = ShortForm(record);
+    ASSERT_TRUE(pi.piLocalSetFormat(0, instance.handle(), bytes.data()));
+    ASSERT_TRUE(pi.piLocalLength(0, instance.handle(), c.start));
+    LONG firstFailed = -1;
+    BOOL ended;
+    {
+      FileSizeLimit limit(c.limit);
+      for (LONG i = 0; i < c.frames; ++i) {
+        std::vector<BYTE> dib = PatternDib(kWidth, kHeight, i);
+        pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+        BOOL saved = pi.piLocalSaveData(0, instance.handle(), 1, file.c_str());
+        pi.piLocalSetData(0, instance.handle(), pcm.data() + i * 1470 * 4, 1470 * 4, 0, 0);
+        saved = pi.piLocalSaveData(0, instance.handle(), 2, file.c_str()) && saved;
+        if (firstFailed >= 0) {
+          EXPECT_FALSE(saved) << c.what << ": every save after a failed one fails, frame " << i;
+        } else if (!saved) {
+          firstFailed = i;
+        }
+      }
+      ended = pi.piLocalProcessDataEnd(0, instance.handle());
+    }
+    std::printf("%s: first failed save at frame %ld of %ld\n", c.what, static_cast<long>(firstFailed),
+                static_cast<long>(c.frames));
+    EXPECT_EQ(c.aSaveFails, firstFailed >= 0) << c.what;
+    EXPECT_FALSE(ended) << c.what;
+    EXPECT_FALSE(Exists(file)) << c.what;
+  }
+
+  // The command-line host says so and fails.
+  std::string file = folder_ + "/full.wmv";
+  int status = -1;
+  std::string output;
+  {
+    FileSizeLimit limit(0);
+    output = Shell("'" QV_TEST_QVHOST "' --plugin '" QV_PLUGIN_PATH "' export '" + file + "' --pattern 30 2>&1",
+                   &status);
+  }
+  EXPECT_NE(0, status) << output;
+  EXPECT_NE(std::string::npos, output.find("could not finish " + file + ": the file reached this process's file size "
+                                           "limit of 0 bytes; no file was left"))
+      << output;
+  EXPECT_EQ(std::string::npos, output.find("wrote")) << output;
+  EXPECT_FALSE(Exists(file));
 }
 
 }  // namespace

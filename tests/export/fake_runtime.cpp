@@ -2,6 +2,7 @@
 // input properties and samples, each a small COM object counted in Runtime::live.
 #include "fake_runtime.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace fake {
@@ -154,6 +155,7 @@ class InputProps : public Object<IWMInputMediaProps> {
   }
   HRESULT STDMETHODCALLTYPE GetMediaType(WM_MEDIA_TYPE *, DWORD *) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetMediaType(WM_MEDIA_TYPE *type) override {
+    if (runtime.setMediaType != S_OK) return runtime.setMediaType;
     declared_.type = *type;
     declared_.format.assign(type->pbFormat, type->pbFormat + type->cbFormat);
     return S_OK;
@@ -235,6 +237,7 @@ class Writer : public Object<IWMWriter> {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE SetInputProps(DWORD input, IWMInputMediaProps *props) override {
+    if (runtime.setInputProps != S_OK) return runtime.setInputProps;
     DeclaredInput declared = static_cast<InputProps *>(props)->declared();
     declared.input = input;
     runtime.declared.push_back(declared);
@@ -246,11 +249,15 @@ class Writer : public Object<IWMWriter> {
   HRESULT STDMETHODCALLTYPE GetInputFormat(DWORD, DWORD, IWMInputMediaProps **) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE BeginWriting() override {
     ++runtime.beginCalls;
+    if (runtime.beginWriting == S_OK && runtime.createFile) {
+      std::string path(runtime.outputName.begin(), runtime.outputName.end());  // the tests' names are ASCII
+      if (FILE *file = std::fopen(path.c_str(), "wb")) std::fclose(file);
+    }
     return runtime.beginWriting;
   }
   HRESULT STDMETHODCALLTYPE EndWriting() override {
     ++runtime.endCalls;
-    return S_OK;
+    return runtime.endWriting;
   }
   HRESULT STDMETHODCALLTYPE AllocateSample(DWORD size, INSSBuffer **sample) override {
     if (runtime.allocateSample != S_OK) return runtime.allocateSample;
@@ -258,6 +265,7 @@ class Writer : public Object<IWMWriter> {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE WriteSample(DWORD input, QWORD time, DWORD flags, INSSBuffer *buffer) override {
+    if (runtime.writeSample != S_OK) return runtime.writeSample;
     const Sample *sample = static_cast<Sample *>(buffer);
     runtime.written.push_back(
         {input, time, flags, sample->size(), std::vector<BYTE>(sample->bytes(), sample->bytes() + sample->length())});
@@ -265,7 +273,7 @@ class Writer : public Object<IWMWriter> {
   }
   HRESULT STDMETHODCALLTYPE Flush() override {
     ++runtime.flushCalls;
-    return S_OK;
+    return runtime.flush;
   }
 
  protected:

@@ -46,6 +46,12 @@ struct Runtime {
   HRESULT setOutputFilename = S_OK;
   HRESULT beginWriting = S_OK;
   HRESULT allocateSample = S_OK;
+  HRESULT setMediaType = S_OK;
+  HRESULT setInputProps = S_OK;
+  HRESULT writeSample = S_OK;          // a refused sample is not recorded in `written`
+  HRESULT flush = S_OK;
+  HRESULT endWriting = S_OK;
+  bool createFile = false;             // BeginWriting makes the named file, as a real writer does
   bool failGetInputProps = false;
   bool noInputs = false;               // GetInputCount answers 0
 

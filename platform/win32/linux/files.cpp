@@ -227,6 +227,17 @@ extern "C" BOOL WINAPI DeleteFileA(LPCSTR path) {
   return TRUE;
 }
 
+extern "C" BOOL WINAPI DeleteFileW(LPCWSTR path) {
+  // Wide names are UTF-16; the file system's names here are UTF-8.
+  char narrow[PATH_MAX];
+  if (!path ||
+      WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, path, -1, narrow, sizeof narrow, nullptr, nullptr) <= 0) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return FALSE;
+  }
+  return DeleteFileA(narrow);
+}
+
 extern "C" UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
   std::string directory;
   if (const char *windir = getenv("WINDIR"); windir && *windir) directory = windir;

@@ -1,5 +1,5 @@
 /* File and directory calls: OpenFile, _lread, _llseek, _lclose, CreateFileA, WriteFile,
- * MoveFileA, DeleteFileA, GetWindowsDirectoryA, GetModuleFileNameA.
+ * MoveFileA, DeleteFileA, DeleteFileW, GetWindowsDirectoryA, GetModuleFileNameA.
  *
  * Windows paths map to POSIX paths: every backslash becomes a slash and a drive prefix
  * such as "c:\" becomes "/". The Windows directory is $WINDIR when it is set, else the
@@ -83,6 +83,7 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATT
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID data, DWORD count, LPDWORD written, LPOVERLAPPED overlapped);
 BOOL WINAPI MoveFileA(LPCSTR from, LPCSTR to);
 BOOL WINAPI DeleteFileA(LPCSTR path);
+BOOL WINAPI DeleteFileW(LPCWSTR path);
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 

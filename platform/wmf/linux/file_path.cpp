@@ -1,5 +1,8 @@
-// UTF-16 to UTF-8 for file names.
+// UTF-16 to UTF-8 for file names, then the platform's mapping of Windows paths, so
+// that the file the writer makes is the one the plug-in's file calls name.
 #include "file_path.h"
+
+#include <climits>
 
 namespace wmf {
 
@@ -31,7 +34,11 @@ bool Utf8PathOf(const WCHAR *name, std::string *path) {
       path->push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
   }
-  return !path->empty();
+  if (path->empty()) return false;
+  char mapped[PATH_MAX];
+  if (Win32PosixPath(path->c_str(), mapped, sizeof mapped) == 0) return false;
+  path->assign(mapped);
+  return true;
 }
 
 }  // namespace wmf

@@ -8,7 +8,9 @@
 
 namespace wmf {
 
-// False for an unpaired surrogate or an empty name.
+// The POSIX path a Windows file name names, as every file call of the platform
+// maps it (backslashes, drive prefix). False for an unpaired surrogate, an empty name
+// or one too long for the file system.
 bool Utf8PathOf(const WCHAR *name, std::string *path);
 
 }  // namespace wmf

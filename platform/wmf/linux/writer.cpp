@@ -222,7 +222,10 @@ HRESULT Writer::Flush() {
   std::lock_guard<std::mutex> hold(lock_);
   if (!writing_) return NS_E_INVALID_REQUEST;
   if (FAILED(failure_)) return failure_;
-  return file_->Flush();
+  // A file that could not take what was written stays failed for EndWriting too.
+  HRESULT hr = file_->Flush();
+  if (FAILED(hr)) failure_ = hr;
+  return hr;
 }
 
 HRESULT Writer::EndWriting() {
