@@ -11,6 +11,7 @@
 #include "instance_block.h"
 #include "module_state.h"
 #include "profile_dialog.h"
+#include "settings.h"
 #include "win32.h"
 
 namespace {
@@ -19,17 +20,26 @@ constexpr DWORD kCapabilities = 0x47070203;
 constexpr DWORD kCapabilityImport = 0x00000100;
 constexpr UINT kFormatNameString = 1;
 constexpr UINT kFilePatternString = 30000;
-constexpr const char *kSettingsKey = "Software\\Mornavel\\FilePlugIns\\WmvPlugIn";
 constexpr SIZE_T kInstanceBlockSize = sizeof(InstanceBlock);
 
 // The name buffer: empty until the first piName call fills it from string 1.
 char g_name[128];
 
-// An instance block locked for the length of one entry point.
+// An instance block locked for the length of one entry point; empty for a handle that
+// is not one. Only what piLocalInit made passes: fixed memory (its address is its
+// handle) of the block's size. Anything else the plug-in handed out (a record copy, the
+// file pattern, a frame of the same size, which is movable) is refused rather than read
+// past its end, written or freed.
 class LockedBlock {
  public:
-  explicit LockedBlock(HGLOBAL handle)
-      : handle_(handle), block_(static_cast<InstanceBlock *>(GlobalLock(handle))) {}
+  explicit LockedBlock(HGLOBAL handle) : handle_(handle), block_(nullptr) {
+    if (!handle || GlobalSize(handle) != kInstanceBlockSize) return;
+    void *address = GlobalLock(handle);
+    if (address == handle)
+      block_ = static_cast<InstanceBlock *>(address);
+    else if (address)
+      GlobalUnlock(handle);
+  }
   ~LockedBlock() {
     if (block_) GlobalUnlock(handle_);
   }
@@ -43,6 +53,8 @@ class LockedBlock {
   HGLOBAL handle_;
   InstanceBlock *block_;
 };
+
+bool IsInstanceBlock(HGLOBAL handle) { return static_cast<bool>(LockedBlock(handle)); }
 
 // Ends whichever transfer the block holds: the import's reader, callback and frame
 // bitmap, then the export's writer and its objects. False when the export's file
@@ -66,16 +78,8 @@ DWORD WINAPI piCount(void) { return 1; }
 
 DWORD WINAPI piFlags(DWORD index) {
   if (index != 0) return 0;
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return kCapabilities;
   DWORD importAllowed = 0;
-  DWORD type = REG_DWORD;
-  DWORD size = sizeof importAllowed;
-  // A missing value leaves the variable at 0; the read's result is not needed.
-  RegQueryValueExA(key, "ImportAllowed", nullptr, &type, reinterpret_cast<BYTE *>(&importAllowed), &size);
-  RegCloseKey(key);
+  ReadSetting(QV_SETTING_IMPORT_ALLOWED, &importAllowed);  // 0 when it cannot be read
   return importAllowed ? kCapabilities | kCapabilityImport : kCapabilities;
 }
 
@@ -152,7 +156,7 @@ BOOL WINAPI piLocalLength(DWORD index, HGLOBAL handle, LONG position) {
 }
 
 LPSTR WINAPI piLocalName(DWORD index, HGLOBAL handle) {
-  if (index != 0 || !handle) return nullptr;
+  if (index != 0 || !IsInstanceBlock(handle)) return nullptr;
   return g_name;
 }
 
@@ -181,7 +185,7 @@ BOOL WINAPI piLocalSetData(DWORD index, HGLOBAL handle, const BYTE *data, LONG s
 }
 
 BOOL WINAPI piLocalDlg(DWORD, HGLOBAL handle, HWND parent) {
-  if (!handle) return 0;
+  if (!IsInstanceBlock(handle)) return 0;
   return ProfileDialog(parent);
 }
 
@@ -196,14 +200,18 @@ BOOL WINAPI piLocalLoadData(DWORD index, HGLOBAL handle, LONG kind, LPCSTR fileN
   if (index != 0 || !handle) return 0;
   LockedBlock block(handle);
   if (!block) return 0;
-  return ImportLoadData(block.get(), kind, fileName);
+  BOOL result = ImportLoadData(block.get(), kind, fileName);
+  if (block->reader) KeepLibraryLoaded();
+  return result;
 }
 
 BOOL WINAPI piLocalSaveData(DWORD index, HGLOBAL handle, LONG kind, LPCSTR fileName) {
   if (index != 0 || !handle) return 0;
   LockedBlock block(handle);
   if (!block) return 0;
-  return ExportSaveData(block.get(), kind, fileName);
+  BOOL result = ExportSaveData(block.get(), kind, fileName);
+  if (block->writer) KeepLibraryLoaded();
+  return result;
 }
 
 }  // extern "C"

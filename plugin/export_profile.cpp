@@ -1,6 +1,9 @@
 // Finding the version-7.0 system profiles that carry video.
 #include "export_profile.h"
 
+#include "module_state.h"
+#include "settings.h"
+
 HRESULT SelectSystemProfileVersion7(IWMProfileManager *manager) {
   IWMProfileManager2 *manager2 = nullptr;
   HRESULT hr = manager->QueryInterface(IID_IWMProfileManager2, reinterpret_cast<void **>(&manager2));
@@ -43,4 +46,15 @@ IWMProfile *LoadVideoProfileAt(IWMProfileManager *manager, LONG position) {
     profile->Release();
   }
   return nullptr;
+}
+
+IWMProfile *LoadSelectedProfile(IWMProfileManager *manager) {
+  if (g_profileSelection == kProfileSelectionSaved) {
+    DWORD saved = 0;
+    ReadSetting(QV_SETTING_PROFILE, &saved);
+    IWMProfile *profile = LoadVideoProfileAt(manager, static_cast<LONG>(saved));
+    g_profileSelection = profile ? static_cast<LONG>(saved) : 0;
+    if (profile) return profile;
+  }
+  return LoadVideoProfileAt(manager, g_profileSelection);
 }

@@ -17,4 +17,9 @@ bool ProfileHasVideo(IWMProfile *profile);
  * system profiles run out, one fails to load, or the position is negative. */
 IWMProfile *LoadVideoProfileAt(IWMProfileManager *manager, LONG position);
 
+/* The profile an export writes with: the profile selection, or, when the dialog has
+ * not set it in this process, the saved choice (the first profile when nothing is
+ * saved or the saved position is not in the list), which then becomes the selection. */
+IWMProfile *LoadSelectedProfile(IWMProfileManager *manager);
+
 #endif

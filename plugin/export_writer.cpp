@@ -105,7 +105,7 @@ bool DeclareVideo(InstanceBlock *block) {
 bool SetUpSteps(InstanceBlock *block, LPCWSTR fileName) {
   if (WMCreateProfileManager(&block->profileManager) != S_OK || !block->profileManager) return false;
   if (SelectSystemProfileVersion7(block->profileManager) != S_OK) return false;
-  block->profile = LoadVideoProfileAt(block->profileManager, g_profileSelection);
+  block->profile = LoadSelectedProfile(block->profileManager);
   if (!block->profile) return false;
   if (WMCreateWriterPriv(&block->writer) != S_OK || !block->writer) return false;
   if (block->writer->SetOutputFilename(fileName) != S_OK) return false;

@@ -59,7 +59,9 @@ void FreeFrameBitmap(InstanceBlock *block) {
   block->frameBitmap = 0;
 }
 
-/* Kind 0: the file's format into the record, and a copy of it for the host. */
+/* Kind 0: the file's format into the record, and a copy of it for the host. While an
+ * import is open its record and output kinds stay as they are (its frames depend on
+ * them): the other file is described in a scratch block and only the copy shows it. */
 BOOL ReadInformation(InstanceBlock *block, LPCSTR fileName) {
   if (!fileName) {
     HGLOBAL copy = CopyOfRecord(block->format);
@@ -67,6 +69,9 @@ BOOL ReadInformation(InstanceBlock *block, LPCSTR fileName) {
     block->result = copy;
     return 1;
   }
+  InstanceBlock scratch;
+  memset(&scratch, 0, sizeof(scratch));
+  InstanceBlock *described = block->transferOpen || block->reader ? &scratch : block;
   WCHAR name[kNameChars];
   if (!ConvertName(fileName, name)) return 0;
 
@@ -79,11 +84,9 @@ BOOL ReadInformation(InstanceBlock *block, LPCSTR fileName) {
   }
   BOOL result = 0;
   if (reader->Open(name, callback, nullptr) == S_OK) {
-    // A file the runtime cannot describe leaves a zero record and fails: the result
-    // handle may still name a copy the host took over earlier, never to be handed
-    // out twice.
-    if (callback->WaitForEvent() && ReadFileFormat(reader, block, nullptr)) {
-      HGLOBAL copy = CopyOfRecord(block->format);
+    // A file the runtime cannot describe leaves a zero record and fails.
+    if (callback->WaitForEvent() && ReadFileFormat(reader, described, nullptr)) {
+      HGLOBAL copy = CopyOfRecord(described->format);
       if (copy) {
         block->result = copy;
         result = 1;
@@ -164,7 +167,6 @@ BOOL FetchFrame(InstanceBlock *block, LPCSTR fileName) {
   LONG position = block->requestedPosition < 0 ? 0 : block->requestedPosition;
 
   StoreWantedOutput(block, wanted);
-  block->result = 0;
   StoreShared(&block->endOfStream, 0);
   Pass pass = RunPass(block, FrameTimeOf(position, kImportFrameRate));
   if (pass == Pass::kSilent) return GiveUpOnSilentReader(block);
@@ -191,16 +193,13 @@ BOOL FetchFrame(InstanceBlock *block, LPCSTR fileName) {
 
 BOOL ImportLoadData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
   // An open export keeps its record and its file's account, which share the bytes
-  // the import fills.
-  if (block->writer) return 0;
-  switch (kind) {
-    case 0:
-      return ReadInformation(block, fileName);
-    case 1:
-      return FetchFrame(block, fileName);
-    default:
-      return 0;  // audio and anything else is not served as a picture
-  }
+  // the import fills; audio and anything else is not served as a picture. Both are
+  // refused, like a foreign index, without touching the block.
+  if (block->writer || (kind != 0 && kind != 1)) return 0;
+  // Before anything can fail: the last result may be a copy the host has freed since,
+  // and a failed request must never hand it out again.
+  block->result = 0;
+  return kind == 0 ? ReadInformation(block, fileName) : FetchFrame(block, fileName);
 }
 
 void ImportEnd(InstanceBlock *block) {

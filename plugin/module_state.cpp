@@ -2,4 +2,4 @@
 #include "module_state.h"
 
 HINSTANCE g_module = nullptr;
-LONG g_profileSelection = 0;
+LONG g_profileSelection = kProfileSelectionSaved;

@@ -17,6 +17,9 @@ constexpr int kProfileList = 100;
 // kAnsiNameBytes: enough for every character in any code page.
 constexpr int kMaxNameChars = 260;
 constexpr int kAnsiNameBytes = 1024;
+constexpr const char *kErrorCaption = "Windows Media Error";
+constexpr const char *kNotSavedMessage =
+    "The profile could not be saved in the settings. It is used until the program ends.";
 
 // Centres the dialog over its parent, one caption height above the middle so that the
 // dialog's client area, not its frame, looks centred. Without a parent window the
@@ -97,11 +100,13 @@ void FillProfileList(HWND dialog) {
 INT_PTR PressOk(HWND dialog) {
   g_profileSelection = static_cast<LONG>(SendDlgItemMessageA(dialog, kProfileList, LB_GETCURSEL, 0, 0));
   if (g_profileSelection < 0) {
-    MessageBoxA(nullptr, "No profile selected!", "Windows Media Error", MB_OK);
+    MessageBoxA(nullptr, "No profile selected!", kErrorCaption, MB_OK);
     return 0;
   }
   EndDialog(dialog, IDOK);
-  WriteSetting(QV_SETTING_PROFILE, static_cast<DWORD>(g_profileSelection));
+  // The choice applies to this process either way; the user must know it is not kept.
+  if (!WriteSetting(QV_SETTING_PROFILE, static_cast<DWORD>(g_profileSelection)))
+    MessageBoxA(nullptr, kNotSavedMessage, kErrorCaption, MB_OK);
   return 1;
 }
 

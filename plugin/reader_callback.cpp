@@ -11,6 +11,10 @@
 namespace {
 
 const DWORD kDefaultWaitTimeout = 30000;  // ms without any reader event
+// A frame request is usually answered within a millisecond or two, so the wait only
+// gives up its time slice at first; a reader that takes longer is busy decoding or
+// stalled, and sleeping between polls keeps a stall from costing a whole core.
+const DWORD kYieldingMilliseconds = 1;
 
 /* A packed DIB made from one sample, or 0. The sample's own length bounds what the
  * conversion may read, whatever the header claims. */
@@ -123,8 +127,9 @@ bool ReaderCallback::WaitForEvent() {
   const DWORD limit = ImportWaitTimeout();
   const DWORD start = GetTickCount();
   while (LoadShared(&events_) <= 0) {
-    if (GetTickCount() - start >= limit) return false;
-    Sleep(0);
+    DWORD waited = GetTickCount() - start;
+    if (waited >= limit) return false;
+    Sleep(waited <= kYieldingMilliseconds ? 0 : 1);
   }
   InterlockedDecrement(&events_);
   return true;

@@ -9,8 +9,13 @@ static BOOL OpenSettingsKey(HKEY *key) {
 BOOL ReadSetting(LPCSTR name, DWORD *value) {
   HKEY key;
   *value = 0;
-  if (!OpenSettingsKey(&key)) return FALSE;
-  // The read's own result does not matter: a missing value leaves the preset 0.
+  // The key is made on first use; a configuration that cannot be written is still
+  // read, since reading needs no write access.
+  if (!OpenSettingsKey(&key) &&
+      RegOpenKeyExA(HKEY_CURRENT_USER, QV_SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return FALSE;
+  // Only a 32-bit number counts: a missing value or one of another type (the text "0"
+  // is not the number 1) reads as 0.
   DWORD type = REG_DWORD;
   DWORD size = sizeof(*value);
   if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE *>(value), &size) != ERROR_SUCCESS ||
@@ -23,7 +28,7 @@ BOOL ReadSetting(LPCSTR name, DWORD *value) {
 BOOL WriteSetting(LPCSTR name, DWORD value) {
   HKEY key;
   if (!OpenSettingsKey(&key)) return FALSE;
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof(value));
+  LONG status = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof(value));
   RegCloseKey(key);
-  return TRUE;
+  return status == ERROR_SUCCESS;
 }

@@ -9,10 +9,11 @@
 #define QV_SETTING_PROFILE "Profile"
 #define QV_SETTING_IMPORT_ALLOWED "ImportAllowed"
 
-/* FALSE when the key cannot be opened. A missing or unreadable value reads as 0. */
+/* FALSE when the key can be neither opened nor created. A missing value, or one that
+ * is not a REG_DWORD, reads as 0. */
 BOOL ReadSetting(LPCSTR name, DWORD *value);
 
-/* FALSE when the key cannot be opened. Writes a REG_DWORD. */
+/* Writes a REG_DWORD; FALSE when the value could not be stored. */
 BOOL WriteSetting(LPCSTR name, DWORD value);
 
 #endif

@@ -2,6 +2,9 @@
 // runtime's profiles, with the user's part played by the stand-in's dialog script.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <string>
 
 #include "export_records.h"
@@ -80,9 +83,9 @@ class ProfileDialog : public ::testing::Test {
   // The "Profile" value, or -1 when there is none.
   static LONG SavedProfile() {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Mornavel\\FilePlugIns\\WmvPlugIn", 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-      return -2;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mornavel\\FilePlugIns\\WmvPlugIn", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+      return -1;
     DWORD value = 0, type = 0, size = sizeof(value);
     LONG status = RegQueryValueExA(key, "Profile", nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
     RegCloseKey(key);
@@ -91,8 +94,9 @@ class ProfileDialog : public ::testing::Test {
 
   // The profile the next export uses, as the writer is told it; empty when the export
   // cannot set up.
-  std::u16string ProfileOfNextExport() {
-    TestInstance instance;
+  std::u16string ProfileOfNextExport() { return ProfileOfNextExport(pi_); }
+  static std::u16string ProfileOfNextExport(const PluginUnderTest &pi_) {
+    TestInstance instance(pi_);
     HostFormat record = WorkedExampleRecord();
     record.flags = kHostFormatVideo;
     std::vector<BYTE> bytes = ShortForm(record);
@@ -176,6 +180,55 @@ TEST_F(ProfileDialog, OpeningResetsTheSelectionBeforeRestoring) {
   SaveProfile(0);
   EXPECT_FALSE(Open("cancel"));
   EXPECT_EQ(u"Video A", ProfileOfNextExport()) << "0 from the reset, not 2 from before";
+}
+
+// A new process that exports without opening the dialog writes with the choice an
+// earlier one saved; the first profile only when nothing usable is saved.
+TEST_F(ProfileDialog, ExportsWithoutTheDialogUseTheSavedChoice) {
+  struct Case {
+    LONG saved;  // -1: nothing saved
+    std::u16string profile;
+  };
+  for (const Case &c : {Case{2, u"Video C"}, Case{1, u"Video B"}, Case{5, u"Video A"}, Case{-1, u"Video A"}}) {
+    SCOPED_TRACE(c.saved);
+    UseFreshRegistry("saved-choice");
+    if (c.saved >= 0) SaveProfile(static_cast<DWORD>(c.saved));
+    PluginUnderTest fresh = PluginUnderTest::LoadFreshCopy();
+    EXPECT_EQ(c.profile, ProfileOfNextExport(fresh));
+    SaveProfile(0);
+    EXPECT_EQ(c.profile, ProfileOfNextExport(fresh)) << "taken once, as the library's own selection";
+  }
+  EXPECT_FALSE(seen.opened);
+}
+
+// OK on a choice the settings cannot keep (a configuration folder that cannot be
+// written, or made) still applies it to this process, and tells the user.
+TEST_F(ProfileDialog, AChoiceThatCannotBeSavedStillAppliesAndTheUserIsTold) {
+  std::string lock = std::string(getenv("QV_WIN32_REGISTRY")) + ".lock";
+  std::remove(lock.c_str());
+  SaveProfile(1);
+  // Where the lock file cannot be made nothing is written; a folder in its way stops
+  // root as well.
+  std::remove(lock.c_str());
+  ASSERT_EQ(0, mkdir(lock.c_str(), 0700));
+  for (const char *script : {"select:2,ok", "select:0,ok"}) {
+    messages_.clear();
+    EXPECT_TRUE(Open(script));
+    EXPECT_EQ(1, seen.selection) << "the saved choice is still read";
+    ASSERT_EQ(1u, messages_.size()) << script;
+    EXPECT_EQ("Windows Media Error", messages_[0].caption);
+    EXPECT_NE(std::string::npos, messages_[0].text.find("could not be saved")) << messages_[0].text;
+    EXPECT_EQ(1, SavedProfile());
+    seen = Seen();
+  }
+  EXPECT_EQ(u"Video A", ProfileOfNextExport()) << "the last choice applies";
+  std::remove(lock.c_str());
+
+  setenv("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg", 1);
+  messages_.clear();
+  EXPECT_TRUE(Open("select:2,ok"));
+  EXPECT_EQ(1u, messages_.size());
+  EXPECT_EQ(u"Video C", ProfileOfNextExport());
 }
 
 TEST_F(ProfileDialog, CentredOneCaptionAboveTheParentsMiddle) {

@@ -5,6 +5,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -29,8 +30,20 @@ struct PluginUnderTest {
 
   // Loads QV_PLUGIN_PATH once per process; a missing entry point fails the test.
   static const PluginUnderTest &Get() {
-    static PluginUnderTest plugin = Load();
+    static PluginUnderTest plugin = Load(QV_PLUGIN_PATH);
     return plugin;
+  }
+
+  // A copy of the library under a name of its own: a separate module, with its
+  // module-wide state as a new process finds it.
+  static PluginUnderTest LoadFreshCopy() {
+    static int copies = 0;
+    std::string copy = std::string(QV_PLUGIN_PATH) + ".copy" + std::to_string(++copies) + ".qpl";
+    std::string command = "cp '" + std::string(QV_PLUGIN_PATH) + "' '" + copy + "'";
+    if (std::system(command.c_str()) != 0) ADD_FAILURE() << "cannot copy the plug-in to " << copy;
+    PluginUnderTest p = Load(copy.c_str());
+    std::remove(copy.c_str());  // the loaded module stays mapped
+    return p;
   }
 
  private:
@@ -39,11 +52,11 @@ struct PluginUnderTest {
     *function = reinterpret_cast<F>(dlsym(library, name));
     if (!*function) ADD_FAILURE() << "the plug-in has no entry point " << name;
   }
-  static PluginUnderTest Load() {
+  static PluginUnderTest Load(const char *path) {
     PluginUnderTest p = {};
-    void *library = dlopen(QV_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    void *library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (!library) {
-      ADD_FAILURE() << "cannot load " << QV_PLUGIN_PATH << ": " << dlerror();
+      ADD_FAILURE() << "cannot load " << path << ": " << dlerror();
       std::abort();
     }
     Resolve(library, "piLocalInit", &p.piLocalInit);
@@ -65,7 +78,7 @@ struct PluginUnderTest {
 // its fields while the test looks.
 class TestInstance {
  public:
-  TestInstance() : pi_(PluginUnderTest::Get()), handle_(pi_.piLocalInit(0, 0)) {}
+  explicit TestInstance(const PluginUnderTest &pi = PluginUnderTest::Get()) : pi_(pi), handle_(pi_.piLocalInit(0, 0)) {}
   ~TestInstance() {
     if (handle_) {
       pi_.piLocalProcessDataEnd(0, handle_);

@@ -123,6 +123,43 @@ TEST_F(FrameTest, OtherKindsFail) {
   EXPECT_EQ(Pi().piLocalGetData(0, instance_), frame);
 }
 
+// After a failed request piLocalGetData answers as on a block with no result (the
+// file pattern), never with the record copy the host took over and freed.
+TEST_F(FrameTest, FailedRequestsNeverHandOutTheCopyTheHostFreed) {
+  auto expectFilePattern = [this](const char *after) {
+    HGLOBAL result = Pi().piLocalGetData(0, instance_);
+    std::vector<BYTE> bytes = qvhost::CopyGlobal(result);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("*.wmv", 6)) << after;
+    GlobalFree(result);
+  };
+  ASSERT_EQ(Pi().piLocalLoadData(0, instance_, 0, clip_.c_str()), 1);
+  GlobalFree(Pi().piLocalGetData(0, instance_));
+  EXPECT_EQ(RequestFrame(instance_, 5, Clip("audio.wmv")), 0);
+  expectFilePattern("a frame request on a file without video");
+  Pi().piLocalProcessDataEnd(0, instance_);
+
+  ASSERT_EQ(Pi().piLocalLoadData(0, instance_, 0, clip_.c_str()), 1);
+  GlobalFree(Pi().piLocalGetData(0, instance_));
+  EXPECT_EQ(Pi().piLocalLoadData(0, instance_, 0, Clip("notmedia.wmv").c_str()), 0);
+  expectFilePattern("an information request on a file that is not media");
+}
+
+// An information request on another file while an import is open describes that file
+// in the copy it hands out; the open import keeps its record and goes on.
+TEST_F(FrameTest, InformationOnAnotherFileLeavesTheOpenImportAlone) {
+  ASSERT_EQ(RequestFrame(instance_, 10, clip_), 1);
+  HostFormat open = BlockView(instance_)->format;
+  ASSERT_EQ(Pi().piLocalLoadData(0, instance_, 0, Clip("audio.wmv").c_str()), 1);
+  HGLOBAL copy = Pi().piLocalGetData(0, instance_);
+  std::vector<BYTE> bytes = qvhost::CopyGlobal(copy);
+  GlobalFree(copy);
+  ASSERT_EQ(bytes.size(), sizeof(HostFormat));
+  EXPECT_EQ(reinterpret_cast<const HostFormat *>(bytes.data())->flags, 0x00000002u) << "the copy is the other file's";
+  EXPECT_EQ(memcmp(&BlockView(instance_)->format, &open, sizeof open), 0) << "the open import's record is kept";
+  ASSERT_EQ(RequestFrame(instance_, 20, clip_), 1);
+  ExpectFrame(Frame(), 20);
+}
+
 TEST_F(FrameTest, FilesWithoutAClassifiedVideoOutputHaveNoFrames) {
   EXPECT_EQ(RequestFrame(instance_, 0, Clip("audio.wmv")), 0);
   EXPECT_EQ(RequestFrame(instance_, 5, Clip("audio.wmv")), 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 
 #include "import_harness.h"
 
@@ -19,10 +20,13 @@ TEST(StallTest, SilentReadersTimeOutAndAreReleased) {
     ScopedEnv stall("QV_WMF_READER_STALL", "1");
     ScopedEnv timeout("QV_IMPORT_TIMEOUT_MS", "300");
     auto start = std::chrono::steady_clock::now();
+    std::clock_t cpuStart = std::clock();
     EXPECT_EQ(Pi().piLocalLoadData(0, instance, 0, clip.c_str()), 0);
     EXPECT_EQ(RequestFrame(instance, 3, clip), 0);
+    double cpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 15.0) << "the short time-out was not used";
+    EXPECT_LT(cpuSeconds, 0.25 * seconds) << "waiting on a silent reader must not keep a core busy";
     BlockView block(instance);
     EXPECT_TRUE(block->reader == nullptr);
     EXPECT_TRUE(block->readerCallback == nullptr);

@@ -5,6 +5,10 @@
 #include <fstream>
 #include <vector>
 
+#ifndef _WIN32
+#  include <sys/stat.h>
+#endif
+
 #include "plugin_fixture.h"
 
 namespace {
@@ -71,6 +75,13 @@ TEST_F(ModuleQueries, CapabilityWordFollowsImportAllowed) {
   EXPECT_EQ(pi().piFlags(1), 0u) << "a foreign index answers 0 whatever the setting";
   ASSERT_EQ(SetImportAllowed(&zero), ERROR_SUCCESS);
   EXPECT_EQ(pi().piFlags(0), kCapabilities);
+  // Only a number counts: the text "0" is not the number 1 its bytes would make.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key, "ImportAllowed", 0, REG_SZ, reinterpret_cast<const BYTE *>("0"), 2), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(pi().piFlags(0), kCapabilities);
   SetImportAllowed(nullptr);
 }
 
@@ -80,6 +91,16 @@ TEST_F(ModuleQueries, CapabilityQueryCreatesTheSettingsKeyAndSurvivesAnUnusableR
   ASSERT_FALSE(SettingsKeyExists());
   EXPECT_EQ(pi().piFlags(0), kCapabilities);
   EXPECT_TRUE(SettingsKeyExists());
+
+  // A registry that can be read but not written (where the lock file cannot be made
+  // nothing is written; a folder in its way stops root as well): the value still counts.
+  DWORD one = 1;
+  ASSERT_EQ(SetImportAllowed(&one), ERROR_SUCCESS);
+  std::string lock = std::string(getenv("QV_WIN32_REGISTRY")) + ".lock";
+  std::remove(lock.c_str());
+  ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
+  EXPECT_EQ(pi().piFlags(0), kCapabilitiesWithImport);
+  std::remove(lock.c_str());
 
   // A registry that cannot be written: the key cannot be made, import stays off.
   setenv("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg", 1);
@@ -222,6 +243,41 @@ TEST_F(InstanceAccessors, DelegatedEntryPointsRefuseForeignIndexAndNullBlock) {
   EXPECT_EQ(block->requestedPosition, -1);
   EXPECT_EQ(block->transferOpen, 0);
   EXPECT_EQ(block->format.flags, 0u);
+}
+
+// What the plug-in hands out as results, passed back where an instance block belongs,
+// is neither read past its end, written, nor freed: every entry point refuses it.
+TEST_F(InstanceAccessors, HandlesThatAreNotInstanceBlocksAreRefused) {
+  qvhost::Instance instance(*plugin_);
+  ASSERT_TRUE(instance);
+  HGLOBAL pattern = pi().piLocalGetData(0, instance.handle());
+  ASSERT_EQ(pi().piLocalLoadData(0, instance.handle(), 0, nullptr), 1);
+  HGLOBAL record = pi().piLocalGetData(0, instance.handle());
+  // Frames are movable; one of 1 x 107 pixels is exactly as large as a 32-bit block.
+  HGLOBAL frame = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(InstanceBlock));
+  ASSERT_TRUE(pattern && record && frame);
+  static const BYTE data[4] = {};
+  const BYTE hostRecord[128] = {1};
+  for (HGLOBAL foreign : {pattern, record, frame}) {
+    SCOPED_TRACE(GlobalSize(foreign));
+    SIZE_T size = GlobalSize(foreign);
+    std::vector<BYTE> before = qvhost::CopyGlobal(foreign);
+    EXPECT_EQ(pi().piLocalFlags(0, foreign), 0u);
+    EXPECT_EQ(pi().piLocalGetData(0, foreign), nullptr);
+    EXPECT_EQ(pi().piLocalLength(0, foreign, 5), 0);
+    EXPECT_EQ(pi().piLocalName(0, foreign), nullptr);
+    EXPECT_EQ(pi().piLocalProcessDataStart(0, foreign), 0);
+    EXPECT_EQ(pi().piLocalProcessDataEnd(0, foreign), 0);
+    EXPECT_EQ(pi().piLocalSetData(0, foreign, data, 4, 0, 0), 0);
+    EXPECT_EQ(pi().piLocalDlg(0, foreign, nullptr), 0);
+    EXPECT_EQ(pi().piLocalSetFormat(0, foreign, hostRecord), 0);
+    EXPECT_EQ(pi().piLocalLoadData(0, foreign, 0, nullptr), 0);
+    EXPECT_EQ(pi().piLocalSaveData(0, foreign, 0, "out.wmv"), 0);
+    pi().piLocalDone(0, foreign);
+    EXPECT_EQ(GlobalSize(foreign), size) << "freed";
+    EXPECT_EQ(qvhost::CopyGlobal(foreign), before) << "written";
+    GlobalFree(foreign);
+  }
 }
 
 TEST_F(InstanceAccessors, DoneFreesOnlyForFormatZeroAndIgnoresNull) {

@@ -145,7 +145,7 @@ TEST_F(Registry, ChangesReplaceTheFileWholeAndLeaveNoTemporaryFiles) {
   EXPECT_EQ(FilesInFolder(), 2) << "the registry and its lock file only";
 
   // A crash mid-write leaves at most a stray temporary file, never a damaged registry;
-  // a damaged line (written by hand, say) costs only itself.
+  // a damaged line (written by hand, say) costs only itself, and is kept as it is.
   { std::ofstream(file_ + ".tmp.99999") << "value\tgarbage"; }
   { std::ofstream(file_, std::ios::app) << "value\t" << kKey << "\tbroken\t4\tZZ\nnonsense line\n"; }
   key = Create(kKey);
@@ -155,7 +155,17 @@ TEST_F(Registry, ChangesReplaceTheFileWholeAndLeaveNoTemporaryFiles) {
   EXPECT_EQ(status, ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(SetDword(key, "after", 1), ERROR_SUCCESS);
   RegCloseKey(key);
-  EXPECT_EQ(FileText().find("nonsense"), std::string::npos) << "the rewrite drops what it cannot read";
+  std::string text = FileText();
+  EXPECT_NE(text.find("\nnonsense line\n"), std::string::npos) << "the rewrite keeps what it cannot read";
+  EXPECT_NE(text.find("\tbroken\t4\tZZ\n"), std::string::npos);
+  EXPECT_NE(text.find("\tafter\t4\t01000000\n"), std::string::npos);
+  // Once each, however often the file is rewritten.
+  key = Create(kKey);
+  EXPECT_EQ(SetDword(key, "again", 2), ERROR_SUCCESS);
+  RegCloseKey(key);
+  text = FileText();
+  EXPECT_EQ(text.find("nonsense line"), text.rfind("nonsense line"));
+  EXPECT_EQ(text.find("# Registry"), text.rfind("# Registry"));
 }
 
 TEST_F(Registry, ConcurrentWritersInSeveralProcessesLoseNothing) {

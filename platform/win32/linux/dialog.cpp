@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "lasting.h"
+
 namespace {
 
 constexpr int kScreenWidth = 1920;
@@ -46,11 +48,11 @@ struct Hook {
 };
 
 std::mutex windows_mutex;
-std::map<HWND, Window> windows;
+std::map<HWND, Window> &windows = Lasting<std::map<HWND, Window>>();
 UINT_PTR next_handle = 0x10000;
-std::optional<std::string> script_override;
-std::deque<Posted> posted;
-std::map<HHOOK, Hook> hooks;
+std::optional<std::string> &script_override = Lasting<std::optional<std::string>>();
+std::deque<Posted> &posted = Lasting<std::deque<Posted>>();
+std::map<HHOOK, Hook> &hooks = Lasting<std::map<HHOOK, Hook>>();
 UINT_PTR next_hook = 0x100;
 
 HWND NewHandleLocked() {

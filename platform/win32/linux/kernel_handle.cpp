@@ -6,10 +6,12 @@
 #include <unordered_set>
 #include <unistd.h>
 
+#include "lasting.h"
+
 namespace {
 std::mutex registry_mutex;
 std::unordered_set<KernelHandle *> &Registry() {
-  static std::unordered_set<KernelHandle *> live;
+  static std::unordered_set<KernelHandle *> &live = Lasting<std::unordered_set<KernelHandle *>>();
   return live;
 }
 }  // namespace

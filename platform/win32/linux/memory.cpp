@@ -11,6 +11,8 @@
 #include <new>
 #include <unordered_map>
 
+#include "lasting.h"
+
 namespace {
 
 struct alignas(16) Block {
@@ -24,8 +26,9 @@ constexpr uintptr_t kMovableTag = 8;
 constexpr UINT kMaxLocks = GMEM_LOCKCOUNT;
 
 std::mutex table_mutex;
-std::unordered_map<uintptr_t, Block *> by_handle;       // every live block
-std::unordered_map<uintptr_t, Block *> movable_by_data;  // movable blocks with memory
+using BlockTable = std::unordered_map<uintptr_t, Block *>;
+BlockTable &by_handle = Lasting<BlockTable>();        // every live block
+BlockTable &movable_by_data = Lasting<BlockTable>();  // movable blocks with memory
 LONG allocations_left = -1;                             // < 0: no failures injected
 
 uintptr_t HandleOf(const Block *block) {

@@ -8,11 +8,13 @@
 #include <mutex>
 #include <string>
 
+#include "lasting.h"
+
 namespace {
 
 // The loader's reason for the last failure, kept for FormatMessageA.
 std::mutex reason_lock;
-std::string last_reason;
+std::string &last_reason = Lasting<std::string>();
 
 void Fail(DWORD code, const char *reason) {
   {
@@ -56,6 +58,27 @@ extern "C" FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
 }
 
 extern "C" BOOL WINAPI FreeLibrary(HMODULE module) { return module && dlclose(module) == 0; }
+
+extern "C" BOOL WINAPI GetModuleHandleExA(DWORD flags, LPCSTR name, HMODULE *module) {
+  if (!module || !(flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *module = nullptr;
+  Dl_info info;
+  if (!name || dladdr(name, &info) == 0 || !info.dli_fbase || !info.dli_fname) {
+    Fail(ERROR_MOD_NOT_FOUND, "no library holds the address");
+    return FALSE;
+  }
+  // The loader never unloads a library once it has been opened with RTLD_NODELETE,
+  // whatever dlclose calls follow.
+  if ((flags & GET_MODULE_HANDLE_EX_FLAG_PIN) && !dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) {
+    Fail(ERROR_MOD_NOT_FOUND, dlerror());
+    return FALSE;
+  }
+  *module = reinterpret_cast<HMODULE>(info.dli_fbase);
+  return TRUE;
+}
 
 extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD message, DWORD, LPSTR buffer, DWORD size,
                                        void *) {

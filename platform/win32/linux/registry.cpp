@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "lasting.h"
+
 namespace {
 
 struct Value {
@@ -43,7 +45,7 @@ struct OpenKey {
 };
 
 std::mutex registry_mutex;  // threads of this process; flock orders processes
-std::set<OpenKey *> open_keys;
+std::set<OpenKey *> &open_keys = Lasting<std::set<OpenKey *>>();
 
 std::string Lower(std::string text) {
   for (char &c : text)
@@ -157,10 +159,14 @@ Key &EnsureKey(Hive &hive, const std::string &path) {
   return key;
 }
 
-// A missing file is an empty registry; lines that cannot be parsed are skipped, so a
-// damaged line costs only itself.
-bool ReadHive(const std::string &file, Hive *hive) {
+const char kHeader[] = "# Registry of HKEY_CURRENT_USER (win32api stand-in); rewritten as a whole on change.";
+
+// A missing file is an empty registry. Lines that cannot be parsed are skipped, so a
+// damaged line costs only itself; `unparsed`, when given, receives them so that a
+// rewrite keeps them as they are (they may be another program's or a later version's).
+bool ReadHive(const std::string &file, Hive *hive, std::vector<std::string> *unparsed = nullptr) {
   hive->clear();
+  if (unparsed) unparsed->clear();
   FILE *in = std::fopen(file.c_str(), "r");
   if (!in) return errno == ENOENT;
   std::string line;
@@ -168,8 +174,10 @@ bool ReadHive(const std::string &file, Hive *hive) {
   auto take = [&]() {
     std::vector<std::string> fields = SplitTabs(line);
     std::string path, name, bytes;
+    bool parsed = false;
     if (fields.size() == 2 && fields[0] == "key" && Unescape(fields[1], &path)) {
       EnsureKey(*hive, path);
+      parsed = true;
     } else if (fields.size() == 5 && fields[0] == "value" && Unescape(fields[1], &path) &&
                Unescape(fields[2], &name) && DecodeHex(fields[4], &bytes)) {
       char *end = nullptr;
@@ -179,8 +187,10 @@ bool ReadHive(const std::string &file, Hive *hive) {
         value.name = name;
         value.type = (DWORD)type;
         value.bytes = bytes;
+        parsed = true;
       }
     }
+    if (!parsed && unparsed && line != kHeader) unparsed->push_back(line);
     line.clear();
   };
   while ((c = std::fgetc(in)) != EOF) {
@@ -206,9 +216,9 @@ bool WriteAll(int fd, const std::string &text) {
   return true;
 }
 
-bool WriteHive(const std::string &file, const Hive &hive) {
+bool WriteHive(const std::string &file, const Hive &hive, const std::vector<std::string> &unparsed) {
   static const char hex[] = "0123456789ABCDEF";
-  std::string text = "# Registry of HKEY_CURRENT_USER (win32api stand-in); rewritten as a whole on change.\n";
+  std::string text = std::string(kHeader) + "\n";
   for (const auto &entry : hive) text += "key\t" + Escape(entry.second.path) + "\n";
   for (const auto &entry : hive) {
     for (const auto &named : entry.second.values) {
@@ -221,6 +231,7 @@ bool WriteHive(const std::string &file, const Hive &hive) {
       text += "\n";
     }
   }
+  for (const std::string &line : unparsed) text += line + "\n";
   std::string temporary = file + ".tmp." + std::to_string(getpid());
   int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
@@ -243,13 +254,14 @@ LONG Modify(Change change) {
   while (flock(lock, LOCK_EX) != 0 && errno == EINTR) {
   }
   Hive hive;
+  std::vector<std::string> unparsed;
   LONG result;
-  if (!ReadHive(file, &hive)) {
+  if (!ReadHive(file, &hive, &unparsed)) {
     result = ERROR_REGISTRY_IO_FAILED;
   } else {
     bool modified = false;
     result = change(hive, &modified);
-    if (result == ERROR_SUCCESS && modified && !WriteHive(file, hive)) result = ERROR_REGISTRY_IO_FAILED;
+    if (result == ERROR_SUCCESS && modified && !WriteHive(file, hive, unparsed)) result = ERROR_REGISTRY_IO_FAILED;
   }
   flock(lock, LOCK_UN);
   close(lock);

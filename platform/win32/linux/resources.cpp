@@ -9,6 +9,8 @@
 #include <string>
 #include <tuple>
 
+#include "lasting.h"
+
 namespace {
 
 // An integer id or an upper-case name: resource names compare without case.
@@ -32,7 +34,7 @@ ResourceName NameOf(LPCSTR name) {
 using Key = std::tuple<HMODULE, ResourceName, ResourceName>;  // module, type, name
 
 std::mutex resource_mutex;
-std::map<Key, Win32Resource> resources;
+std::map<Key, Win32Resource> &resources = Lasting<std::map<Key, Win32Resource>>();
 
 const Win32Resource *Find(HMODULE module, LPCSTR name, LPCSTR type) {
   auto it = resources.find(Key(module, NameOf(type), NameOf(name)));
