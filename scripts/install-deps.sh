@@ -15,6 +15,24 @@ packages=(
   dpkg-dev
 )
 
+# The 32-bit run (see scripts/test-all.sh): where the kernel runs 32-bit programs, the
+# shipped i686 build's tests run under 32-bit Wine, whose media reader decodes through
+# the i386 GStreamer plug-ins; elsewhere a 32-bit Linux build runs under qemu-user.
+# QV_I386_RUN (wine or qemu) carries a decision already taken; else it is taken here.
+i386_run=${QV_I386_RUN:-}
+if [ -z "$i386_run" ]; then
+  if "$(dirname "$0")/kernel-runs-i386.sh" >/dev/null; then i386_run=wine; else i386_run=qemu; fi
+fi
+case $i386_run in
+wine)
+  packages+=(wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+    gstreamer1.0-plugins-ugly:i386 gstreamer1.0-libav:i386) ;;
+qemu)
+  packages+=(qemu-user-static gcc-multilib g++-multilib
+    libavformat-dev:i386 libavcodec-dev:i386 libavutil-dev:i386 libswscale-dev:i386 libswresample-dev:i386) ;;
+*) echo "install-deps: QV_I386_RUN must be wine or qemu, not '$i386_run'"; exit 1 ;;
+esac
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
@@ -31,6 +49,11 @@ echo "install-deps: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
+# Other jobs on the machine may hold apt's lock for a while.
+apt_wait=(-o DPkg::Lock::Timeout=600)
+$SUDO apt-get "${apt_wait[@]}" update -qq
+$SUDO apt-get "${apt_wait[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "install-deps: done"

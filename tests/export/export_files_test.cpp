@@ -153,11 +153,14 @@ class ExportFiles : public ::testing::Test {
 
   // Exports `frames` frames with `audioFrames` sample frames of tone, audio sent after
   // each frame up to that frame's end, as a host interleaves them.
-  static void Export(const std::string &file, LONG frames, LONG audioFrames) {
+  static void Export(const std::string &file, LONG frames, LONG audioFrames, LONG width = kWidth,
+                     LONG height = kHeight) {
     const PluginUnderTest &pi = PluginUnderTest::Get();
     TestInstance instance;
     HostFormat record = WorkedExampleRecord();
     record.frameCount = frames;
+    record.bitmap.biWidth = width;
+    record.bitmap.biHeight = height;
     record.audioLength = audioFrames;
     if (!audioFrames) record.flags = kHostFormatVideo;
     std::vector<BYTE> bytes = ShortForm(record);
@@ -166,7 +169,7 @@ class ExportFiles : public ::testing::Test {
     std::vector<BYTE> pcm = Tone(audioFrames);
     LONG sent = 0;
     for (LONG i = 0; i < frames; ++i) {
-      std::vector<BYTE> dib = PatternDib(kWidth, kHeight, i);
+      std::vector<BYTE> dib = PatternDib(width, height, i);
       pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
       ASSERT_TRUE(pi.piLocalSaveData(0, instance.handle(), 1, file.c_str())) << "frame " << i;
       LONG until = std::min<LONG>(audioFrames, static_cast<LONG>((i + 1) * 44100LL / 30));
@@ -273,6 +276,64 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
     GlobalUnlock(bitmap);
     std::printf("import, frame %ld: PSNR %.1f dB\n", static_cast<long>(frame), psnr);
     EXPECT_GE(psnr, 30.0) << "frame " << frame;
+  }
+}
+
+// Every frame exported comes back through the import, the last one too, at the size
+// it was given and with every pixel: odd sizes lose no column or row.
+TEST_F(ExportFiles, EveryFrameAndPixelComesBackAtAnySize) {
+  const PluginUnderTest &pi = PluginUnderTest::Get();
+  LONG count = ProfileCount();
+  ASSERT_GT(count, 0);
+  ChooseProfile(count - 1);
+  const struct {
+    LONG width, height, frames;
+  } sizes[] = {{320, 240, 50}, {1, 1, 2}, {321, 241, 2}, {639, 479, 1}};
+  for (const auto &size : sizes) {
+    SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+    std::string file = folder_ + "/size" + std::to_string(size.width) + ".wmv";
+    ASSERT_NO_FATAL_FAILURE(Export(file, size.frames, 0, size.width, size.height));
+    TestInstance instance;
+    ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, file.c_str()));
+    HGLOBAL copy = pi.piLocalGetData(0, instance.handle());
+    ASSERT_NE(nullptr, copy);
+    HostFormat format;
+    memcpy(&format, GlobalLock(copy), sizeof(format));
+    GlobalUnlock(copy);
+    GlobalFree(copy);
+    EXPECT_EQ(size.frames, format.frameCount);
+    EXPECT_EQ(size.width, format.bitmap.biWidth);
+    EXPECT_EQ(size.height, format.bitmap.biHeight);
+
+    const LONG last = size.frames - 1;
+    ASSERT_TRUE(pi.piLocalLength(0, instance.handle(), last));
+    ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, file.c_str()));
+    HGLOBAL bitmap = pi.piLocalGetData(0, instance.handle());
+    ASSERT_NE(nullptr, bitmap);
+    const BYTE *got = static_cast<const BYTE *>(GlobalLock(bitmap));
+    BITMAPINFOHEADER header;
+    memcpy(&header, got, sizeof(header));
+    ASSERT_EQ(size.width, header.biWidth);
+    ASSERT_EQ(size.height, header.biHeight);
+    // Pixel by pixel against the source; the edges count on their own, so that a lost
+    // last column or row cannot hide in the whole picture's figure.
+    const std::vector<BYTE> expected = PatternDib(size.width, size.height, last);
+    const size_t stride = (static_cast<size_t>(size.width) * 3 + 3) & ~size_t(3);
+    auto psnrOf = [&](LONG x0, LONG x1, LONG y0, LONG y1) {
+      std::vector<BYTE> a, b;
+      for (LONG y = y0; y < y1; ++y)
+        for (LONG x = x0; x < x1; ++x)
+          for (int c = 0; c < 3; ++c) {
+            a.push_back(expected[40 + y * stride + x * 3 + c]);
+            b.push_back(got[40 + y * stride + x * 3 + c]);
+          }
+      return Psnr(a.data(), b.data(), a.size());
+    };
+    EXPECT_GE(psnrOf(0, size.width, 0, size.height), 30.0);
+    EXPECT_GE(psnrOf(size.width - 1, size.width, 0, size.height), 25.0) << "last column";
+    EXPECT_GE(psnrOf(0, size.width, 0, 1), 25.0) << "bottom row";
+    EXPECT_GE(psnrOf(0, size.width, size.height - 1, size.height), 25.0) << "top row";
+    GlobalUnlock(bitmap);
   }
 }
 

@@ -37,7 +37,9 @@ double Psnr(const Picture &a, const Picture &b);
 /* How well `frame` matches FFmpeg's frame `index` (PSNR in dB). On the platform's
  * runtime under Wine the frame one earlier counts as well: Wine's reader (GStreamer)
  * gives each frame of these ASF files 40 ms and hands out the frame that overlaps the
- * start time, which at 30 frames per second is the one before. */
+ * start time, which at 30 frames per second is the one before. Our runtime hands out
+ * the frame on screen at the start time, which is what a host asks for; the
+ * allowance only lets the same tests run against Wine's reader as it is. */
 double MatchOfFrame(const Picture &frame, const std::string &reference, int width, int height, int index);
 
 /* The instance block, locked while this lives (the host may look between calls). */

@@ -1,6 +1,7 @@
 // Fixture files for the reader's tests.
 #include "fixtures.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +46,33 @@ bool CopyCorrupted(const std::string &from, const std::string &to) {
   for (size_t at = 6000; at < bytes.size(); at += 97 + seed % 400) {
     seed = seed * 1103515245u + 12345u;
     for (int k = 0; k < 8 && at + k < bytes.size(); ++k) bytes[at + k] = static_cast<char>(seed >> (8 + k));
+  }
+  std::ofstream out(to, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+// A copy whose ASF File Properties object says the file lasts `seconds` (less its
+// preroll), or is a broadcast when `seconds` is negative.
+bool CopyWithHeaderLength(const std::string &from, const std::string &to, int seconds) {
+  std::ifstream in(from, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  static const unsigned char kFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
+                                                    0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+  const auto found = std::search(bytes.begin(), bytes.end(), kFileProperties, kFileProperties + 16,
+                                 [](char a, unsigned char b) { return static_cast<unsigned char>(a) == b; });
+  if (found == bytes.end() || bytes.end() - found < 104) return false;
+  char *object = &*found;
+  auto le = [](const char *p, int n) {
+    uint64_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(p[i]);
+    return v;
+  };
+  if (seconds < 0) {
+    object[88] = static_cast<char>(object[88] | 1);  // broadcast
+  } else {
+    uint64_t play = le(object + 80, 8) * 10000 + static_cast<uint64_t>(seconds) * 10000000;  // preroll in ms
+    for (int i = 0; i < 8; ++i, play >>= 8) object[64 + i] = static_cast<char>(play & 0xFF);
   }
   std::ofstream out(to, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -108,6 +136,14 @@ bool Build(Fixture fixture, const std::string &target) {
       ok = !whole.empty() && CopyPrefix(whole, temp, 0.4);
       break;
     }
+    case Fixture::LongHeader:
+    case Fixture::ShortHeader:
+    case Fixture::Broadcast: {
+      const std::string whole = FixturePath(Fixture::Wmv2WithAudio);
+      const int seconds = fixture == Fixture::LongHeader ? 12 : fixture == Fixture::ShortHeader ? 8 : -1;
+      ok = !whole.empty() && CopyWithHeaderLength(whole, temp, seconds);
+      break;
+    }
     case Fixture::Corrupted: {
       const std::string whole = FixturePath(Fixture::Wmv2WithAudio);
       ok = !whole.empty() && CopyCorrupted(whole, temp);
@@ -137,6 +173,9 @@ const char *FileName(Fixture fixture) {
     case Fixture::Video25: return "video-25fps.wmv";
     case Fixture::TwoVideo: return "two-video.wmv";
     case Fixture::Truncated: return "truncated.wmv";
+    case Fixture::LongHeader: return "long-header.wmv";
+    case Fixture::ShortHeader: return "short-header.wmv";
+    case Fixture::Broadcast: return "broadcast.wmv";
     case Fixture::Corrupted: return "corrupted.wmv";
     case Fixture::ZeroLength: return "zero-length.wmv";
     case Fixture::NotAsf: return "not-asf.wmv";

@@ -22,6 +22,9 @@ enum class Fixture {
   TwoVideo,      // two wmv2 streams of the pattern, 30 fps, 60 frames (2 s): 320x240 with a
                  // key frame every 12 frames, then 256x192 with one every 18
   Truncated,     // Wmv2WithAudio cut off after 40 % of its bytes
+  LongHeader,    // Wmv2WithAudio whose header says it lasts 12 s
+  ShortHeader,   // Wmv2WithAudio whose header says it lasts 8 s
+  Broadcast,     // Wmv2WithAudio whose header is flagged broadcast (no valid length)
   Corrupted,     // Wmv2WithAudio with bytes overwritten all through its data
   ZeroLength,    // an empty .wmv
   NotAsf,        // an AVI file named .wmv

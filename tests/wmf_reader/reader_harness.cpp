@@ -83,3 +83,15 @@ wmf_fixtures::Picture PictureOf(const ReaderEvent &sample, const std::vector<BYT
   }
   return ::testing::AssertionFailure() << "no sample of output " << output;
 }
+
+QWORD ReadDuration(IWMReader *reader, HRESULT *hr) {
+  IWMHeaderInfo *header = nullptr;
+  *hr = reader->QueryInterface(IID_IWMHeaderInfo, reinterpret_cast<void **>(&header));
+  if (*hr != S_OK) return 0;
+  WORD stream = 0, length = 8;
+  WMT_ATTR_DATATYPE type = WMT_TYPE_DWORD;
+  QWORD duration = 0;
+  *hr = header->GetAttributeByName(&stream, u"Duration", &type, reinterpret_cast<BYTE *>(&duration), &length);
+  EXPECT_EQ(header->Release(), 1u);
+  return duration;
+}

@@ -26,6 +26,9 @@ struct OpenedReader {
 // two-step way; empty on failure.
 std::vector<BYTE> OutputMediaType(IWMReader *reader, DWORD output);
 
+// The file's "Duration" attribute; *hr is the first failing call's result, else S_OK.
+QWORD ReadDuration(IWMReader *reader, HRESULT *hr);
+
 // Position n of a clip at `fps`: n / fps seconds in 100 ns units, truncated.
 inline QWORD FrameTime(int n, int fps) { return static_cast<QWORD>(n) * 10000000ull / static_cast<QWORD>(fps); }
 

@@ -17,18 +17,6 @@ const WM_MEDIA_TYPE &Media(const std::vector<BYTE> &block) {
   return *reinterpret_cast<const WM_MEDIA_TYPE *>(block.data());
 }
 
-QWORD ReadDuration(IWMReader *reader, HRESULT *hr) {
-  IWMHeaderInfo *header = nullptr;
-  *hr = reader->QueryInterface(IID_IWMHeaderInfo, reinterpret_cast<void **>(&header));
-  if (*hr != S_OK) return 0;
-  WORD stream = 0, length = 8;
-  WMT_ATTR_DATATYPE type = WMT_TYPE_DWORD;
-  QWORD duration = 0;
-  *hr = header->GetAttributeByName(&stream, u"Duration", &type, reinterpret_cast<BYTE *>(&duration), &length);
-  EXPECT_EQ(header->Release(), 1u);
-  return duration;
-}
-
 }  // namespace
 
 TEST(ReaderOpen, VideoWithAudioOffersRgb24AndPcm) {

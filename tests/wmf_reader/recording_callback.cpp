@@ -1,7 +1,9 @@
 // The recording reader callback.
 #include "recording_callback.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 HRESULT RecordingCallback::QueryInterface(REFIID riid, void **object) {
   if (!object) return E_POINTER;
@@ -70,6 +72,9 @@ HRESULT RecordingCallback::OnSample(DWORD output, QWORD time, QWORD duration, DW
 }
 
 bool RecordingCallback::WaitFor(WMT_STATUS status, int count, double seconds) {
+  // Under an emulator (the 32-bit build under qemu-user) everything runs many times
+  // slower; QV_TEST_SLOWDOWN stretches the wait by that factor.
+  if (const char *slowdown = std::getenv("QV_TEST_SLOWDOWN")) seconds *= std::max(1.0, std::atof(slowdown));
   std::unique_lock<std::mutex> hold(lock_);
   const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   return changed_.wait_until(hold, until, [&] {

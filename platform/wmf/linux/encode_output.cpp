@@ -32,6 +32,9 @@ HRESULT EncodeAndWrite(EncodedStream &out, const AVFrame *frame, AsfFile &file) 
     if (out.contentEnd >= 0 && out.packet->pts != AV_NOPTS_VALUE &&
         out.packet->pts + out.packet->duration > out.contentEnd)
       out.packet->duration = out.packet->pts < out.contentEnd ? out.contentEnd - out.packet->pts : 0;
+    if (out.packet->pts != AV_NOPTS_VALUE)
+      file.ExtendDuration(av_rescale_q_rnd(out.packet->pts + out.packet->duration, out.codec->time_base,
+                                           AVRational{1, 10000000}, AV_ROUND_UP));
     av_packet_rescale_ts(out.packet, out.codec->time_base, out.stream->time_base);
     out.packet->stream_index = out.stream->index;
     HRESULT hr = file.Write(out.packet);

@@ -57,6 +57,11 @@ HRESULT VideoEncoder::Open(const VIDEOINFOHEADER &format, DWORD bitrate, AsfFile
   c->sample_aspect_ratio = AVRational{1, 1};
   HRESULT hr = OpenEncodedStream(out_, file);
   if (FAILED(hr)) return hr;
+  // The file keeps the picture's own size: the codec's bitstream carries none, its
+  // macroblocks cover the odd size and the padded one alike, and a decoder then
+  // crops the repeated column and row away again.
+  out_.stream->codecpar->width = width_;
+  out_.stream->codecpar->height = height_;
   out_.stream->avg_frame_rate = frameRate;
   out_.packetDuration = 1;
 
@@ -64,23 +69,29 @@ HRESULT VideoEncoder::Open(const VIDEOINFOHEADER &format, DWORD bitrate, AsfFile
   frame_->width = c->width;
   frame_->height = c->height;
   if (av_frame_get_buffer(frame_, 0) < 0) return E_OUTOFMEMORY;
-  convert_ = sws_getContext(width_, height_, AV_PIX_FMT_BGR24, width_, height_, AV_PIX_FMT_YUV420P, SWS_BICUBIC,
-                            nullptr, nullptr, nullptr);
+  convert_ = sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height, AV_PIX_FMT_YUV420P,
+                            SWS_BICUBIC, nullptr, nullptr, nullptr);
   return convert_ ? S_OK : NS_E_INVALID_INPUT_FORMAT;
 }
 
-void VideoEncoder::PadToEvenSize() {
-  if (frame_->width > width_) {
-    for (int y = 0; y < height_; ++y) {
-      uint8_t *row = frame_->data[0] + static_cast<ptrdiff_t>(y) * frame_->linesize[0];
-      row[width_] = row[width_ - 1];
+// libswscale converts pixels in pairs: at an odd width it leaves the picture's last
+// column unwritten. An odd picture is copied into an even one first, whose extra
+// column and row repeat the picture's edge.
+const uint8_t *VideoEncoder::PaddedToEvenSize(const uint8_t *topRow, int rowStep) {
+  const int width = out_.codec->width, height = out_.codec->height;
+  const size_t stride = static_cast<size_t>(width) * 3;
+  padded_.resize(stride * height);
+  for (int y = 0; y < height; ++y) {
+    uint8_t *row = &padded_[stride * y];
+    if (y >= height_) {
+      std::memcpy(row, row - stride, stride);
+      continue;
     }
+    const uint8_t *source = topRow + static_cast<ptrdiff_t>(y) * rowStep;
+    std::memcpy(row, source, static_cast<size_t>(width_) * 3);
+    if (width > width_) std::memcpy(row + width_ * 3, source + (width_ - 1) * 3, 3);
   }
-  if (frame_->height > height_) {
-    std::memcpy(frame_->data[0] + static_cast<ptrdiff_t>(height_) * frame_->linesize[0],
-                frame_->data[0] + static_cast<ptrdiff_t>(height_ - 1) * frame_->linesize[0], frame_->width);
-  }
-  // Chroma already covers the rounded-up size: half of an odd size, rounded up.
+  return padded_.data();
 }
 
 HRESULT VideoEncoder::Encode(const BYTE *image, DWORD length, QWORD time, bool keyFrame, AsfFile &file) {
@@ -96,8 +107,11 @@ HRESULT VideoEncoder::Encode(const BYTE *image, DWORD length, QWORD time, bool k
     source = image + static_cast<ptrdiff_t>(height_ - 1) * stride_;
     sourceStride = -sourceStride;
   }
-  sws_scale(convert_, &source, &sourceStride, 0, height_, frame_->data, frame_->linesize);
-  PadToEvenSize();
+  if (out_.codec->width != width_ || out_.codec->height != height_) {
+    source = PaddedToEvenSize(source, sourceStride);
+    sourceStride = out_.codec->width * 3;
+  }
+  sws_scale(convert_, &source, &sourceStride, 0, out_.codec->height, frame_->data, frame_->linesize);
 
   // Presentation time to frame number; frames never share or go back in time.
   const AVRational rate = out_.codec->framerate;

@@ -4,6 +4,9 @@
 #ifndef QV_WMF_ENCODE_VIDEO_H
 #define QV_WMF_ENCODE_VIDEO_H
 
+#include <cstdint>
+#include <vector>
+
 #include "encode_output.h"
 
 struct SwsContext;
@@ -26,7 +29,7 @@ class VideoEncoder {
   DWORD ImageSize() const { return imageSize_; }
 
  private:
-  void PadToEvenSize();
+  const uint8_t *PaddedToEvenSize(const uint8_t *topRow, int rowStep);
 
   EncodedStream out_;
   SwsContext *convert_ = nullptr;
@@ -36,6 +39,7 @@ class VideoEncoder {
   DWORD imageSize_ = 0;
   bool bottomUp_ = true;
   long long lastPts_ = -1;
+  std::vector<uint8_t> padded_;  // an odd picture made even
 };
 
 }  // namespace wmf

@@ -17,8 +17,14 @@
  *
  * QV_WMF_READER_STALL = 1
  *   Open answers S_OK but the reader never reports anything: no WMT_OPENED, and no
- *   query or Start succeeds. Close still returns at once. For callers' time-outs. */
+ *   query or Start succeeds. Close still returns at once. For callers' time-outs.
+ *
+ * QV_WMF_READER_CACHE_MB = megabytes (default 64, at most 4096)
+ *   How much the reader keeps of decoded pictures near the last frame it delivered,
+ *   so that stepping backwards or jumping a little decodes each picture once. 0 keeps
+ *   none. */
 #define QV_WMF_VIDEO_OUTPUT_VARIABLE "QV_WMF_VIDEO_OUTPUT"
 #define QV_WMF_READER_STALL_VARIABLE "QV_WMF_READER_STALL"
+#define QV_WMF_READER_CACHE_MB_VARIABLE "QV_WMF_READER_CACHE_MB"
 
 #endif

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "file_path.h"
+#include "reader_frame_cache.h"
 #include "reader_output_props.h"
 
 #ifndef ASF_E_NOTFOUND
@@ -35,6 +36,7 @@ Reader::Reader() {
   settings_.videoKind = VideoOutputKindFromEnvironment();
   const char *stall = std::getenv(QV_WMF_READER_STALL_VARIABLE);
   settings_.stall = stall && std::strcmp(stall, "1") == 0;
+  settings_.cacheBudget = ReaderCacheBudgetFromEnvironment();
 }
 
 Reader::~Reader() { Close(); }

@@ -15,6 +15,7 @@
 // of them have shown where the seek landed.
 #include "reader_pipeline.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -24,7 +25,9 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "asf_header.h"
 #include "reader_audio_converter.h"
+#include "reader_frame_cache.h"
 #include "reader_video_converter.h"
 #include "sample_buffer.h"
 
@@ -36,6 +39,9 @@ constexpr int64_t kUnitsPerSecond = 10000000;
 constexpr AVRational kUnits = {1, 10000000};
 constexpr int64_t kTolerance = 5000;            // half a millisecond
 constexpr int64_t kContinueWindow = kUnitsPerSecond;  // decode forward rather than seek within this
+// Reading ahead stops this far past the picture last handed out: far enough to keep
+// the decoder busy while the host takes a picture, and well within the cache.
+constexpr int64_t kReadAheadWindow = kUnitsPerSecond;
 // An output with no packet by the time the file's packets are this far past the wanted
 // time had its key frame before the place the seek landed (or has no data there).
 constexpr int64_t kLandingWindow = kUnitsPerSecond;
@@ -83,7 +89,7 @@ struct ReaderPipeline::Output {
 };
 
 HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, const std::atomic<bool> *cancel,
-                             std::unique_ptr<ReaderPipeline> *pipeline) {
+                             std::unique_ptr<ReaderPipeline> *pipeline, size_t cacheBudget) {
   QuietLibraries();
   std::unique_ptr<ReaderPipeline> p(new ReaderPipeline());
   p->format_ = avformat_alloc_context();
@@ -101,6 +107,18 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   if (cancel->load()) return E_ABORT;
   HRESULT hr = p->Init(kind);
   if (FAILED(hr)) return hr;
+  // The header's length, as the platform reports it: it also holds for a file cut
+  // short, and for one whose last packet ends before or after it.
+  AsfFileProperties header;
+  uint64_t duration = 0;
+  const bool declared = ReadAsfFileProperties(path, &header) && DurationOf(header, &duration);
+  p->duration_ = declared ? duration : p->LastEndTime();
+  size_t videoOutputs = 0;
+  for (const auto &output : p->outputs_) videoOutputs += output->video;
+  // With several video outputs a start must find each one's frame: the decoders then
+  // always start together from a seek.
+  p->exactSeeks_ = videoOutputs == 1;
+  if (videoOutputs == 1 && cacheBudget > 0) p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget, kReadAheadWindow);
   *pipeline = std::move(p);
   return S_OK;
 }
@@ -155,26 +173,46 @@ HRESULT ReaderPipeline::Init(VideoOutputKind kind) {
   }
   if (!outputs_.empty()) seekStream_ = outputs_[primaryOutput_]->stream;
 
+  positioned_ = true;  // a fresh file plays from its start without a seek
+  return S_OK;
+}
+
+// Without a length in the header (a broadcast file), the file lasts until its end time.
+QWORD ReaderPipeline::LastEndTime() {
+  QWORD duration = 0;
   if (format_->duration != AV_NOPTS_VALUE && format_->duration > 0) {
-    // The file lasts until its end time: an audio encoder's priming may put the first
-    // packets before time 0, and those are trimmed from what the outputs deliver.
+    // An audio encoder's priming may put the first packets before time 0, and those
+    // are trimmed from what the outputs deliver: it does not lengthen the file.
     int64_t end = format_->duration;
     if (format_->start_time != AV_NOPTS_VALUE) end += format_->start_time;
-    duration_ = end > 0 ? static_cast<QWORD>(av_rescale_q(end, AV_TIME_BASE_Q, kUnits)) : 0;
+    duration = end > 0 ? static_cast<QWORD>(av_rescale_q(end, AV_TIME_BASE_Q, kUnits)) : 0;
   } else {
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
       const AVStream *stream = format_->streams[i];
       if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0) continue;
       const QWORD length = static_cast<QWORD>(av_rescale_q(stream->duration, stream->time_base, kUnits));
-      if (length > duration_) duration_ = length;
+      if (length > duration) duration = length;
     }
   }
-  positioned_ = true;  // a fresh file plays from its start without a seek
-  return S_OK;
+  if (duration > 0) return duration;
+  // Nobody knows: where the last packet ends, read through the file once.
+  int64_t end = 0;
+  while (av_read_frame(format_, packet_) >= 0) {
+    if (packet_->pts != AV_NOPTS_VALUE && packet_->stream_index >= 0 &&
+        static_cast<unsigned>(packet_->stream_index) < format_->nb_streams) {
+      const AVRational base = format_->streams[packet_->stream_index]->time_base;
+      const int64_t last = av_rescale_q(packet_->pts + std::max<int64_t>(packet_->duration, 0), base, kUnits);
+      end = std::max(end, last);
+    }
+    av_packet_unref(packet_);
+  }
+  positioned_ = false;  // the next start seeks back
+  return static_cast<QWORD>(end);
 }
 
 ReaderPipeline::~ReaderPipeline() {
   ready_.clear();
+  av_frame_free(&taken_);
   for (SampleBuffer *spare : spare_) spare->Release();
   outputs_.clear();
   av_packet_free(&packet_);
@@ -184,25 +222,99 @@ ReaderPipeline::~ReaderPipeline() {
 
 const MediaType &ReaderPipeline::OutputType(DWORD output) const { return outputs_.at(output)->type; }
 
-void ReaderPipeline::Begin(QWORD start, QWORD length) {
+void ReaderPipeline::Begin(QWORD start, QWORD length, bool firstServed) {
   const int64_t from = start > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(start);
   target_ = from;
   end_ = length == 0 || length > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX : from + static_cast<int64_t>(length);
-  bool ahead = positioned_ && !finished_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  if (!firstServed) servedUntil_ = 0;
+  if (cache_) {
+    cache_->SetReadingAhead(false);  // the decoders follow this start now
+    cache_->SetFocus(from);
+  }
+  Position(from);
+}
+
+bool ReaderPipeline::TakeFromCache(QWORD start, QWORD length, ReaderSample *sample) {
+  if (!cache_) return false;
+  if (!taken_) taken_ = av_frame_alloc();
+  if (!taken_) return false;
+  const int64_t from = start > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(start);
+  const int64_t until = length == 0 || length > static_cast<QWORD>(INT64_MAX / 2) ? INT64_MAX
+                                                                                  : from + static_cast<int64_t>(length);
+  int64_t time = 0, end = 0;
+  if (!cache_->Take(from, kTolerance, kContinueWindow, taken_, &time, &end)) return false;
+  Output &output = *outputs_[primaryOutput_];
+  const bool made = time < until && ConvertPicture(output, taken_, time, end - time, sample);
+  av_frame_unref(taken_);
+  if (!made) return false;
+  sample->flags |= WM_SF_DISCONTINUITY;  // a new run begins
+  servedUntil_ = end - kTolerance;
+  cache_->SetFocus(time);
+  return true;
+}
+
+void ReaderPipeline::EndReadAhead() {
+  if (cache_) cache_->SetReadingAhead(false);
+}
+
+// One more packet of the video output decoded into the cache, from where the last
+// start left the decoder; false when reading further ahead is not worth it: the
+// pictures ahead are kept already or would not fit, the host is far behind, or the
+// file ends.
+bool ReaderPipeline::ReadAhead() {
+  Output &video = *outputs_[primaryOutput_];
+  bool more = cache_ && video.video && positioned_ && !finished_ && landingsDue_ == 0;
+  if (more && video.held && video.held->buf[0]) more = video.heldTime - cache_->Focus() <= kReadAheadWindow;
+  if (!more) {
+    if (cache_) cache_->SetReadingAhead(false);
+    return false;
+  }
+  cache_->SetReadingAhead(true);
+  readingAhead_ = true;
+  aheadOnly_ = true;  // the other outputs' packets are passed over from here on
+  aheadDone_ = false;
+  if (!ReadPacket()) {
+    Finish(true);
+    aheadDone_ = true;
+  } else {
+    if (packet_->stream_index == video.stream && (!video.waitKey || (packet_->flags & AV_PKT_FLAG_KEY))) {
+      video.waitKey = false;
+      DecodePacket(video, packet_);
+    }
+    av_packet_unref(packet_);
+  }
+  readingAhead_ = false;
+  if (aheadDone_) cache_->SetReadingAhead(false);
+  return !aheadDone_;
+}
+
+void ReaderPipeline::Position(int64_t from) {
+  bool ahead = positioned_ && !finished_ && !aheadOnly_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
   // Every video output's frame at `from` must still be to come.
   for (const auto &output : outputs_)
     if (output->video && output->deliveredUntil > from) ahead = false;
   lastBeginSeeked_ = !ahead;
   if (!ahead) {
     Seek(from);
-    return;
+  } else {
+    // Keep decoding from here: what was decoded but not handed out still counts.
+    std::deque<ReaderSample> kept;
+    for (ReaderSample &sample : ready_) {
+      const int64_t shownUntil = static_cast<int64_t>(sample.time + sample.duration) -
+                                 (outputs_[sample.output]->video ? kTolerance : 0);
+      if (shownUntil > target_) kept.push_back(std::move(sample));
+    }
+    ready_.swap(kept);
   }
-  // Keep decoding from here: what was decoded but not handed out still counts.
+  // A picture the cache handed out already is not handed out twice.
+  Output &primary = *outputs_[primaryOutput_];
+  if (servedUntil_ > primary.deliveredUntil) primary.deliveredUntil = servedUntil_;
   std::deque<ReaderSample> kept;
   for (ReaderSample &sample : ready_) {
-    const int64_t shownUntil = static_cast<int64_t>(sample.time + sample.duration) -
-                               (outputs_[sample.output]->video ? kTolerance : 0);
-    if (shownUntil > target_) kept.push_back(std::move(sample));
+    if (sample.output == primaryOutput_ && primary.video &&
+        static_cast<int64_t>(sample.time + sample.duration) - kTolerance <= servedUntil_)
+      continue;
+    kept.push_back(std::move(sample));
   }
   ready_.swap(kept);
 }
@@ -218,12 +330,34 @@ void ReaderPipeline::Seek(QWORD time) {
   const AVStream *stream = format_->streams[seekStream_];
   int64_t from = static_cast<int64_t>(time);
   if (!outputs_[primaryOutput_]->video) from = from > kAudioSeekLead ? from - kAudioSeekLead : 0;
-  positioned_ = SeekTo(av_rescale_q(from, kUnits, stream->time_base));
+  const int64_t streamTime = av_rescale_q(from, kUnits, stream->time_base);
+  positioned_ = SeekTo(exactSeeks_ ? ExactSeekTime(streamTime) : streamTime);
   if (!positioned_) finished_ = true;  // nothing can be read: the start ends at once
+}
+
+// The demuxer's index (read from the file's index on the first seek) holds an entry
+// per second of the file, each naming the packet of the last key frame before that
+// second and dated by the second. A seek takes the entry dated at or before the wanted
+// time, whose key frame often lies a whole interval before the one at or before that
+// time. The next entry's key frame is the one wanted when it starts no later than the
+// wanted time: where it starts is learnt the first time a seek lands there (a landing
+// too late then seeks back, see CheckLanding).
+int64_t ReaderPipeline::ExactSeekTime(int64_t streamTime) const {
+  AVStream *stream = format_->streams[seekStream_];
+  const int count = avformat_index_get_entries_count(stream);
+  const int next = av_index_search_timestamp(stream, streamTime, AVSEEK_FLAG_BACKWARD) + 1;
+  if (next <= 0 || next >= count) return streamTime;
+  const AVIndexEntry *entry = avformat_index_get_entry(stream, next);
+  if (!entry || entry->timestamp <= streamTime) return streamTime;
+  const auto landed = landings_.find(entry->timestamp);
+  const int64_t tolerance = av_rescale_q(kTolerance, kUnits, stream->time_base);
+  if (landed == landings_.end() || landed->second <= streamTime + tolerance) return entry->timestamp;
+  return streamTime;
 }
 
 bool ReaderPipeline::SeekTo(int64_t streamTime) {
   ready_.clear();
+  aheadOnly_ = false;
   landingsDue_ = 0;
   const bool steeredByVideo = outputs_[primaryOutput_]->video;
   for (auto &output : outputs_) {
@@ -256,6 +390,7 @@ ReaderPipeline::Step ReaderPipeline::Next(ReaderSample *sample, const std::atomi
   *sample = std::move(ready_.front());
   ready_.pop_front();
   Output &output = *outputs_[sample->output];
+  if (cache_ && sample->output == primaryOutput_) cache_->SetFocus(static_cast<int64_t>(sample->time));
   if (output.video) output.deliveredUntil = static_cast<int64_t>(sample->time + sample->duration) - kTolerance;
   if (sample->output == primaryOutput_) {
     resumeFrom_ = static_cast<int64_t>(sample->time + sample->duration) -
@@ -279,6 +414,8 @@ bool ReaderPipeline::CheckLanding(Output &output, int64_t time) {
   if (output.landing) {
     output.landing = false;
     --landingsDue_;
+    if (output.stream == seekStream_)
+      landings_[seekedTo_] = av_rescale_q(time, kUnits, format_->streams[seekStream_]->time_base);
     // The index may point past this output's frame at the wanted time.
     return time - kTolerance <= target_ || !SeekEarlier();
   }
@@ -302,14 +439,14 @@ bool ReaderPipeline::SeekEarlier() {
 
 // The file or the wanted stretch ends: unless an output never showed a packet since
 // the seek, in which case its data lies before the place the seek landed.
-void ReaderPipeline::EndOfData() {
+void ReaderPipeline::EndOfData(bool fileEnded) {
   if (landingsDue_ > 0 && SeekEarlier()) return;
-  Finish();
+  Finish(fileEnded);
 }
 
 void ReaderPipeline::Pump() {
   if (!ReadPacket()) {
-    EndOfData();
+    EndOfData(true);
     return;
   }
   const int index = packet_->stream_index >= 0 && packet_->stream_index < static_cast<int>(outputOfStream_.size())
@@ -333,7 +470,7 @@ void ReaderPipeline::Pump() {
     }
     if (static_cast<DWORD>(index) == primaryOutput_ && end_ != INT64_MAX && time >= end_) {
       av_packet_unref(packet_);
-      EndOfData();
+      EndOfData(false);
       return;
     }
   }
@@ -362,36 +499,59 @@ void ReaderPipeline::TakeVideoFrame(Output &output, AVFrame *frame) {
   if (!output.held) output.held = av_frame_alloc();
   if (!output.held) return;
   av_frame_move_ref(output.held, frame);
+  ++decodedFrames_;
   output.heldTime = time;
   output.nextTime = time + output.frameDuration;
 }
 
 // The held frame is shown until `end` (the next frame's time; the exact end of the
 // file for the last frame): hand it out unless it ends before the wanted time.
-void ReaderPipeline::SettleHeldFrame(Output &output, int64_t end) {
+// `exactEnd` is false when the picture's end is only guessed (the wanted stretch
+// ended before the next picture was read): the cache keeps only exact spans. It
+// keeps what a seek decodes and what is read ahead, not what plain forward play
+// decodes: a host going frame after frame does not come back, and every picture
+// kept is a fresh buffer for the decoder.
+void ReaderPipeline::SettleHeldFrame(Output &output, int64_t end, bool exactEnd) {
   const int64_t shownUntil = end - kTolerance;
-  if (shownUntil > target_ && output.heldTime < end_) EmitVideo(output, output.held, output.heldTime, end - output.heldTime);
+  if (cache_ && exactEnd && IndexOf(output) == primaryOutput_ && (readingAhead_ || lastBeginSeeked_)) {
+    const ReaderFrameCache::Kept kept = cache_->Put(*output.held, output.heldTime, end, readingAhead_);
+    // Decoding again what is kept already, or what has no room, is not worth it.
+    if (readingAhead_ && kept != ReaderFrameCache::Kept::Added) aheadDone_ = true;
+  }
+  if (readingAhead_) {  // into the cache only
+    av_frame_unref(output.held);
+    return;
+  }
+  if (shownUntil > target_ && shownUntil > output.deliveredUntil && output.heldTime < end_)
+    EmitVideo(output, output.held, output.heldTime, end - output.heldTime);
   av_frame_unref(output.held);
 }
 
 void ReaderPipeline::EmitVideo(Output &output, AVFrame *frame, int64_t time, int64_t duration) {
-  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(output.picture->BufferSize()));
-  if (!buffer || !output.picture->Convert(*frame, buffer->Data())) return;
-  buffer->SetLength(output.picture->ImageSize());
   ReaderSample sample;
-  sample.output = IndexOf(output);
-  sample.time = static_cast<QWORD>(time < 0 ? 0 : time);
-  sample.duration = static_cast<QWORD>(duration > 0 ? duration : 0);
-  if (frame->key_frame) sample.flags |= WM_SF_CLEANPOINT;
-  if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT)) sample.flags |= WM_SF_DATALOSS;
+  if (!ConvertPicture(output, frame, time, duration, &sample)) return;
   if (output.discontinuity) sample.flags |= WM_SF_DISCONTINUITY;
   output.discontinuity = false;
-  sample.buffer.reset(buffer.release());
   ready_.push_back(std::move(sample));
 }
 
+bool ReaderPipeline::ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration,
+                                    ReaderSample *sample) {
+  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(output.picture->BufferSize()));
+  if (!buffer || !output.picture->Convert(*frame, buffer->Data())) return false;
+  buffer->SetLength(output.picture->ImageSize());
+  sample->output = IndexOf(output);
+  sample->time = static_cast<QWORD>(time < 0 ? 0 : time);
+  sample->duration = static_cast<QWORD>(duration > 0 ? duration : 0);
+  sample->flags = 0;
+  if (frame->key_frame) sample->flags |= WM_SF_CLEANPOINT;
+  if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT)) sample->flags |= WM_SF_DATALOSS;
+  sample->buffer.reset(buffer.release());
+  return true;
+}
+
 void ReaderPipeline::TakeAudioFrame(Output &output, AVFrame *frame) {
-  if (frame->nb_samples <= 0) return;
+  if (frame->nb_samples <= 0 || readingAhead_) return;
   const int64_t stamp = frame->best_effort_timestamp;
   int64_t time = stamp == AV_NOPTS_VALUE ? output.nextTime : av_rescale_q(stamp, output.timeBase, kUnits);
   const int rate = frame->sample_rate > 0 ? frame->sample_rate : output.sampleRate;
@@ -425,7 +585,8 @@ void ReaderPipeline::TakeAudioFrame(Output &output, AVFrame *frame) {
   ready_.push_back(std::move(sample));
 }
 
-void ReaderPipeline::Finish() {
+// `fileEnded`: the file's data ran out, so the last pictures' ends are the file's.
+void ReaderPipeline::Finish(bool fileEnded) {
   for (auto &output : outputs_) {
     DecodePacket(*output, nullptr);  // what the decoder still holds
     if (output->video && output->held && output->held->buf[0]) {
@@ -433,7 +594,7 @@ void ReaderPipeline::Finish() {
       // The file's length is exact where the last stored time is rounded.
       const int64_t fileEnd = static_cast<int64_t>(duration_) + kTolerance;
       if (fileEnd > output->heldTime && fileEnd < end) end = fileEnd;
-      SettleHeldFrame(*output, end);
+      SettleHeldFrame(*output, end, fileEnded);
     }
   }
   for (auto &output : outputs_) output->landing = false;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ class ReaderVideoConverter;
 class ReaderAudioConverter;
 
 class SampleBuffer;
+class ReaderFrameCache;
 
 // Releases a COM reference held in a std::unique_ptr.
 struct ComRelease {
@@ -39,9 +41,11 @@ struct ReaderSample {
 
 class ReaderPipeline {
  public:
-  // Opens and parses the file. `cancel` becomes true to abandon a slow open.
+  // Opens and parses the file. `cancel` becomes true to abandon a slow open. A file
+  // with one video output keeps up to `cacheBudget` bytes of decoded pictures (see
+  // reader_frame_cache.h).
   static HRESULT Open(const std::string &path, VideoOutputKind kind, const std::atomic<bool> *cancel,
-                      std::unique_ptr<ReaderPipeline> *pipeline);
+                      std::unique_ptr<ReaderPipeline> *pipeline, size_t cacheBudget = 0);
   ~ReaderPipeline();
 
   DWORD OutputCount() const { return static_cast<DWORD>(outputs_.size()); }
@@ -52,8 +56,20 @@ class ReaderPipeline {
   // Positions the pipeline so that the first video sample Next returns is the frame
   // shown at `start`, and audio begins with the block that plays at `start`.
   // `length` 0 plays to the end. A start a little ahead of the last delivered frame
-  // keeps decoding instead of seeking.
-  void Begin(QWORD start, QWORD length);
+  // keeps decoding instead of seeking. `firstServed`: TakeFromCache gave this start's
+  // picture already, and Next goes on after it.
+  void Begin(QWORD start, QWORD length, bool firstServed = false);
+
+  // The video picture shown at `start`, from the cache; false when it holds none.
+  // May run while ReadAhead runs on another thread (nothing else may), and waits for
+  // it when it is about to decode that picture.
+  bool TakeFromCache(QWORD start, QWORD length, ReaderSample *sample);
+  // Decodes the video output's next packet into the cache, from where the last start
+  // left off; false when reading further ahead is not worth it (see the .cpp). Only
+  // between starts: Begin takes the decoders back.
+  bool ReadAhead();
+  // No more reading ahead: TakeFromCache stops waiting for it.
+  void EndReadAhead();
   enum class Step { Sample, End, Interrupted };
   // The next sample in the order the file holds them. Between packets it gives up
   // with Interrupted as soon as *interrupt (when given) is not 0.
@@ -61,24 +77,30 @@ class ReaderPipeline {
 
   // How the last Begin positioned the pipeline (for tests and benchmarks).
   bool LastBeginSeeked() const { return lastBeginSeeked_; }
+  // Video frames decoded since the file opened (for tests and benchmarks).
+  long long DecodedFrames() const { return decodedFrames_; }
 
  private:
   struct Output;
   ReaderPipeline() = default;
   HRESULT Init(VideoOutputKind kind);
+  QWORD LastEndTime();
+  void Position(int64_t from);
   void Seek(QWORD time);
+  int64_t ExactSeekTime(int64_t streamTime) const;
   bool SeekTo(int64_t streamTime);
   bool CheckLanding(Output &output, int64_t time);
   bool SeekEarlier();
-  void EndOfData();
+  void EndOfData(bool fileEnded);
   void Pump();
   bool ReadPacket();
   void DecodePacket(Output &output, const AVPacket *packet);
   void TakeVideoFrame(Output &output, AVFrame *frame);
   void TakeAudioFrame(Output &output, AVFrame *frame);
-  void SettleHeldFrame(Output &output, int64_t end);
+  void SettleHeldFrame(Output &output, int64_t end, bool exactEnd = true);
   void EmitVideo(Output &output, AVFrame *frame, int64_t time, int64_t duration);
-  void Finish();
+  bool ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration, ReaderSample *sample);
+  void Finish(bool fileEnded = false);
   DWORD IndexOf(const Output &output) const;
   // A buffer of at least `capacity` bytes, with one reference for the caller.
   SampleBuffer *TakeBuffer(DWORD capacity);
@@ -101,6 +123,17 @@ class ReaderPipeline {
   size_t landingsDue_ = 0;     // outputs whose first packet after a seek is still to come
   int seekRetries_ = 0;
   bool lastBeginSeeked_ = false;
+  long long decodedFrames_ = 0;
+  std::unique_ptr<ReaderFrameCache> cache_;  // with one video output only
+  bool exactSeeks_ = false;                  // likewise
+  int64_t servedUntil_ = 0;   // the end, less the tolerance, of the picture TakeFromCache gave
+  AVFrame *taken_ = nullptr;  // TakeFromCache's reference
+  bool readingAhead_ = false; // decoded pictures go to the cache only
+  bool aheadOnly_ = false;    // read ahead since the last seek: only the video output followed
+  bool aheadDone_ = false;
+  // Where seeks to a time landed (the time of the key frame they found), both in the
+  // seek stream's time base.
+  std::map<int64_t, int64_t> landings_;
   static constexpr size_t kSpareBuffers = 8;
   std::vector<SampleBuffer *> spare_;  // each holds one reference of this list
 };

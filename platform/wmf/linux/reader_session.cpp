@@ -87,7 +87,7 @@ void ReaderSession::Report(WMT_STATUS status, HRESULT hr, void *context) {
 
 void ReaderSession::OpenFile() {
   std::unique_ptr<ReaderPipeline> pipeline;
-  const HRESULT hr = ReaderPipeline::Open(settings_.path, settings_.videoKind, &closing_, &pipeline);
+  const HRESULT hr = ReaderPipeline::Open(settings_.path, settings_.videoKind, &closing_, &pipeline, settings_.cacheBudget);
   std::lock_guard<std::mutex> hold(lock_);
   opened_ = true;
   openResult_ = hr;
@@ -117,12 +117,22 @@ void ReaderSession::Run() {
   OpenFile();
   if (closing_.load()) return;  // closed while opening: nobody waits for events now
   Report(WMT_OPENED, openResult_, openContext_);
+  if (SUCCEEDED(openResult_)) {
+    try {
+      aheadThread_ = std::thread([this] { ReadAheadLoop(); });
+    } catch (const std::exception &) {
+      // No second thread: pictures are then decoded when asked for.
+    }
+  }
 
   bool closed = false;
   bool haveRequest = false;
   Request request{Command::Stop};
   while (!closed) {
-    if (!haveRequest) request = WaitRequest();
+    if (!haveRequest) {
+      AllowReadAhead();
+      request = WaitRequest();
+    }
     haveRequest = false;
     switch (request.command) {
       case Command::Close:
@@ -140,6 +150,9 @@ void ReaderSession::Run() {
         break;
     }
   }
+  PauseReadAhead();
+  aheadWake_.notify_all();  // closing_ is set: the thread ends
+  if (aheadThread_.joinable()) aheadThread_.join();
   Report(WMT_CLOSED, S_OK, openContext_);
   pipeline_.reset();
 }
@@ -148,8 +161,18 @@ void ReaderSession::Run() {
 bool ReaderSession::Play(const Request &request) {
   playContext_ = request.context;
   Report(WMT_STARTED, S_OK, playContext_);
-  pipeline_->Begin(request.start, request.length);
   ReaderSample sample;
+  // A picture decoded already goes out while the reading ahead goes on.
+  const bool served = pipeline_ && pipeline_->TakeFromCache(request.start, request.length, &sample);
+  if (served) {
+    callback_->OnSample(sample.output, sample.time, sample.duration, sample.flags, sample.buffer.get(),
+                        playContext_);
+    sample.buffer.reset();
+    if (pending_.load() != 0) return true;
+  }
+  PauseReadAhead();
+  std::lock_guard<std::mutex> hold(pipelineLock_);
+  pipeline_->Begin(request.start, request.length, served);
   for (;;) {
     if (pending_.load() != 0) return true;
     const ReaderPipeline::Step step = pipeline_->Next(&sample, &pending_);
@@ -162,6 +185,46 @@ bool ReaderSession::Play(const Request &request) {
   Report(WMT_END_OF_STREAMING, S_OK, playContext_);
   Report(WMT_EOF, S_OK, playContext_);
   return false;
+}
+
+void ReaderSession::AllowReadAhead() {
+  {
+    std::lock_guard<std::mutex> hold(aheadLock_);
+    aheadAllowed_.store(true);
+    ++aheadGeneration_;
+  }
+  aheadWake_.notify_all();
+}
+
+void ReaderSession::PauseReadAhead() {
+  std::lock_guard<std::mutex> hold(aheadLock_);
+  aheadAllowed_.store(false);
+}
+
+void ReaderSession::ReadAheadLoop() {
+  for (;;) {
+    unsigned generation = 0;
+    {
+      std::unique_lock<std::mutex> hold(aheadLock_);
+      aheadWake_.wait(hold, [this] { return closing_.load() || aheadAllowed_.load(); });
+      if (closing_.load()) break;
+      generation = aheadGeneration_;
+    }
+    bool more = false;
+    {
+      std::lock_guard<std::mutex> hold(pipelineLock_);
+      if (closing_.load()) break;
+      if (aheadAllowed_.load()) more = pipeline_->ReadAhead();
+    }
+    if (!more) {
+      // Until the delivery thread has moved on (unless it did meanwhile).
+      std::lock_guard<std::mutex> hold(aheadLock_);
+      if (generation == aheadGeneration_) aheadAllowed_.store(false);
+    }
+  }
+  // A start waiting for a picture from here must not wait on.
+  std::lock_guard<std::mutex> hold(pipelineLock_);
+  pipeline_->EndReadAhead();
 }
 
 }  // namespace wmf

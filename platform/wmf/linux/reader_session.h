@@ -4,6 +4,12 @@
 // Every Start ends in exactly one WMT_STOPPED or WMT_END_OF_STREAMING + WMT_EOF,
 // unless a later Start or Close takes its place. Stop and Close may be called from
 // inside the callback, on the delivery thread itself.
+//
+// While the delivery thread waits for the next request, and while it hands out a
+// picture the cache holds, a second thread decodes the pictures after the last one
+// delivered into the cache (as the platform's reader runs ahead of its client); it
+// stops when that is not worth it any more (see ReaderPipeline::ReadAhead), whenever
+// the delivery thread needs the decoders, and for good on Close.
 #ifndef QV_WMF_READER_SESSION_H
 #define QV_WMF_READER_SESSION_H
 
@@ -26,6 +32,7 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
     std::string path;
     VideoOutputKind videoKind = VideoOutputKind::Rgb24;
     bool stall = false;  // never report anything (see extensions.h)
+    size_t cacheBudget = 0;  // bytes of decoded pictures kept (see reader_frame_cache.h)
   };
 
   // Starts the delivery thread, which opens the file and reports WMT_OPENED.
@@ -61,6 +68,9 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
   bool Play(const Request &request);
   void Report(WMT_STATUS status, HRESULT hr, void *context);
   void Post(const Request &request);
+  void ReadAheadLoop();
+  void AllowReadAhead();
+  void PauseReadAhead();
 
   const Settings settings_;
   IWMReaderCallback *callback_;
@@ -77,7 +87,16 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
   std::vector<MediaType> outputs_;
   QWORD duration_ = 0;
 
-  // Only the delivery thread touches these.
+  // Reading ahead: the pipeline belongs to whoever holds pipelineLock_, except for
+  // TakeFromCache, which the delivery thread calls without it.
+  std::thread aheadThread_;
+  std::mutex pipelineLock_;
+  std::mutex aheadLock_;
+  std::condition_variable aheadWake_;
+  std::atomic<bool> aheadAllowed_{false};
+  unsigned aheadGeneration_ = 0;  // counts AllowReadAhead calls (under aheadLock_)
+
+  // Only the delivery thread touches these (and the read-ahead thread the pipeline).
   std::unique_ptr<ReaderPipeline> pipeline_;
   void *playContext_ = nullptr;
 };

@@ -2,6 +2,9 @@
 #ifndef QV_WMF_READER_VIDEO_CONVERTER_H
 #define QV_WMF_READER_VIDEO_CONVERTER_H
 
+#include <cstdint>
+#include <vector>
+
 #include "reader_output_format.h"
 
 struct AVFrame;
@@ -30,6 +33,7 @@ class ReaderVideoConverter {
   int height_;
   DWORD stride_;
   SwsContext *sws_ = nullptr;
+  std::vector<uint8_t> topDown_;  // see the .cpp
 };
 
 }  // namespace wmf

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "asf_header.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 }
@@ -67,6 +69,9 @@ HRESULT AsfFile::Finish() {
   int error = av_write_trailer(context_);
   if (error >= 0 && context_->pb->error < 0) error = context_->pb->error;
   Close();
+  // The muxer ends the play duration at the last packet's millisecond: 50 frames at
+  // 30 per second would then count as 49.
+  if (error >= 0 && end_ > 0 && !WriteAsfDuration(path_, static_cast<uint64_t>(end_))) return E_FAIL;
   return ResultOfAv(error);
 }
 

@@ -31,7 +31,10 @@ class AsfFile {
   // in time order across streams, and a later sample may still be earlier than
   // what another stream has queued.
   HRESULT Flush();
-  // Writes the trailer and the index and closes the file.
+  // The file lasts at least until `end` (100 ns units): where its last frame or
+  // sound ends, exactly, not in the muxer's whole milliseconds.
+  void ExtendDuration(long long end) { end_ = end > end_ ? end : end_; }
+  // Writes the trailer and the index, closes the file and records its duration.
   HRESULT Finish();
   bool IsOpen() const { return context_ != nullptr; }
 
@@ -40,6 +43,7 @@ class AsfFile {
   AVFormatContext *context_ = nullptr;
   std::string path_;
   bool headerWritten_ = false;
+  long long end_ = 0;
 };
 
 // An FFmpeg error as the runtime reports it.

@@ -1,0 +1,75 @@
+// Decoded pictures of the reader's video output near the last delivered frame, in
+// the decoder's own format and converted only when delivered: a host that steps
+// backwards or jumps a little then finds each picture decoded once. It keeps the
+// key-frame interval of the focus and the one before it, and what lies up to `ahead`
+// after the focus (where reading ahead fills it, on a thread of its own), within a
+// budget in bytes. Keeping no more than that matters as much as keeping that much:
+// every picture kept is a buffer the decoder cannot reuse, and fresh memory is slow.
+//
+// Pictures are kept by the span they are shown for, so one found here is the same
+// picture, with the same times, that decoding the file in sequence gives.
+#ifndef QV_WMF_READER_FRAME_CACHE_H
+#define QV_WMF_READER_FRAME_CACHE_H
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <climits>
+#include <map>
+#include <mutex>
+
+struct AVFrame;
+
+namespace wmf {
+
+class ReaderFrameCache {
+ public:
+  static constexpr size_t kDefaultBudget = 64u << 20;
+
+  ReaderFrameCache(size_t budget, int64_t ahead) : budget_(budget), ahead_(ahead) {}
+  ~ReaderFrameCache();
+  ReaderFrameCache(const ReaderFrameCache &) = delete;
+  ReaderFrameCache &operator=(const ReaderFrameCache &) = delete;
+
+  enum class Kept { Added, AlreadyThere, NoRoom };
+  // Keeps a reference to `frame`, shown from `time` until `end`. Pictures farthest
+  // from the focus give way when the budget is full; NoRoom when this one would be
+  // the farthest (it is not kept then).
+  Kept Put(const AVFrame &frame, int64_t time, int64_t end, bool readAhead = false);
+  // Gives `into` a reference to the picture shown at `time`, where a picture counts as
+  // shown from `tolerance` before its time to `tolerance` before its end. When the
+  // reading ahead is about to decode it (within `wait` of what it has), waits for it.
+  bool Take(int64_t time, int64_t tolerance, int64_t wait, AVFrame *into, int64_t *start, int64_t *end);
+  // Where the host looks now: what lies outside the intervals kept around it goes,
+  // and, when the budget is full, what lies farthest.
+  void SetFocus(int64_t time);
+  int64_t Focus() const;
+  // Whether a reading ahead is under way (Take may wait for it).
+  void SetReadingAhead(bool reading);
+  void Clear();
+
+ private:
+  static size_t SizeOf(const AVFrame &frame);
+  bool Wanted(int64_t time) const;
+  void Trim();
+  void DropAt(std::map<int64_t, std::pair<int64_t, AVFrame *>>::iterator at);
+
+  const size_t budget_;
+  const int64_t ahead_;
+  int64_t keepFrom_ = INT64_MIN;  // the key frame before the focus's interval
+  mutable std::mutex lock_;
+  std::condition_variable changed_;
+  size_t bytes_ = 0;
+  int64_t focus_ = 0;
+  bool readingAhead_ = false;
+  int64_t aheadUntil_ = INT64_MIN;  // the end of the last picture read ahead
+  std::map<int64_t, std::pair<int64_t, AVFrame *>> pictures_;  // time: end, picture
+};
+
+// The budget QV_WMF_READER_CACHE_MB asks for (see extensions.h); the default when
+// unset or not a number.
+size_t ReaderCacheBudgetFromEnvironment();
+
+}  // namespace wmf
+
+#endif
