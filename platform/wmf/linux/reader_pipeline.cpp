@@ -262,9 +262,11 @@ void ReaderPipeline::EndReadAhead() {
 // pictures ahead are kept already or would not fit, the host is far behind, or the
 // file ends.
 bool ReaderPipeline::ReadAhead() {
-  Output &video = *outputs_[primaryOutput_];
-  bool more = cache_ && video.video && positioned_ && !finished_ && landingsDue_ == 0;
-  if (more && video.held && video.held->buf[0]) more = video.heldTime - cache_->Focus() <= kReadAheadWindow;
+  // A file with no outputs at all (a damaged one) has no primary output to look at.
+  bool more = cache_ && primaryOutput_ < outputs_.size();
+  Output *video = more ? outputs_[primaryOutput_].get() : nullptr;
+  more = more && video->video && positioned_ && !finished_ && landingsDue_ == 0;
+  if (more && video->held && video->held->buf[0]) more = video->heldTime - cache_->Focus() <= kReadAheadWindow;
   if (!more) {
     if (cache_) cache_->SetReadingAhead(false);
     return false;
@@ -277,9 +279,9 @@ bool ReaderPipeline::ReadAhead() {
     Finish(true);
     aheadDone_ = true;
   } else {
-    if (packet_->stream_index == video.stream && (!video.waitKey || (packet_->flags & AV_PKT_FLAG_KEY))) {
-      video.waitKey = false;
-      DecodePacket(video, packet_);
+    if (packet_->stream_index == video->stream && (!video->waitKey || (packet_->flags & AV_PKT_FLAG_KEY))) {
+      video->waitKey = false;
+      DecodePacket(*video, packet_);
     }
     av_packet_unref(packet_);
   }
@@ -306,6 +308,7 @@ void ReaderPipeline::Position(int64_t from) {
     }
     ready_.swap(kept);
   }
+  if (primaryOutput_ >= outputs_.size()) return;  // no outputs: nothing was handed out
   // A picture the cache handed out already is not handed out twice.
   Output &primary = *outputs_[primaryOutput_];
   if (servedUntil_ > primary.deliveredUntil) primary.deliveredUntil = servedUntil_;
