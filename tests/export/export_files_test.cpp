@@ -4,7 +4,6 @@
 
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +11,14 @@
 #include <map>
 #include <sstream>
 
+#include "environment.h"
 #include "export_records.h"
+#include "files.h"
 #include "plugin_under_test.h"
+#include "psnr.h"
+#include "run_command.h"
+
+using namespace testsupport;
 
 namespace {
 
@@ -50,18 +55,6 @@ std::vector<BYTE> Tone(LONG sampleFrames) {
   return pcm;
 }
 
-std::string Shell(const std::string &command, int *exitStatus = nullptr) {
-  std::string output;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, n);
-  int status = pclose(pipe);
-  if (exitStatus) *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return output;
-}
-
 // Files this process (and what it starts) writes cannot grow past `bytes` while this
 // lives: with SIGXFSZ ignored, a write past the limit fails as on a full disk.
 class FileSizeLimit {
@@ -83,15 +76,9 @@ class FileSizeLimit {
   void (*signal_)(int) = SIG_DFL;
 };
 
-bool Exists(const std::string &path) {
-  FILE *file = std::fopen(path.c_str(), "rb");
-  if (file) std::fclose(file);
-  return file != nullptr;
-}
-
 // ffprobe's view: "video.codec_name", "audio.duration", "format.duration", ...
 std::map<std::string, std::string> Probe(const std::string &file) {
-  std::string text = Shell("ffprobe -v error -count_frames -show_entries "
+  std::string text = RunCommand("ffprobe -v error -count_frames -show_entries "
                            "stream=codec_type,codec_name,nb_read_frames,duration:format=duration -of compact '" +
                            file + "'");
   // One line per section: "stream|codec_name=wmv1|codec_type=video|...", "format|duration=...".
@@ -116,12 +103,6 @@ std::map<std::string, std::string> Probe(const std::string &file) {
 
 class ExportFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    UseFreshRegistry(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    folder_ = ::testing::TempDir() + "qv-export-files-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    ASSERT_EQ(0, std::system(("mkdir -p '" + folder_ + "'").c_str()));
-  }
-
   // The entries of the profile dialog, read by a CBT hook that then cancels it.
   static LONG ProfileCount() {
     static LONG count = -1;
@@ -182,13 +163,9 @@ class ExportFiles : public ::testing::Test {
     ASSERT_TRUE(pi.piLocalProcessDataEnd(0, instance.handle()));
   }
 
-  static double Psnr(const BYTE *a, const BYTE *b, size_t n) {
-    double sum = 0;
-    for (size_t i = 0; i < n; ++i) sum += double(int(a[i]) - int(b[i])) * (int(a[i]) - int(b[i]));
-    return sum == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * n / sum);
-  }
-
-  std::string folder_;
+  // The test's settings, and its files in the same fresh folder.
+  PrivateRegistry registry_;
+  const std::string folder_ = registry_.folder().path();
 };
 
 TEST_F(ExportFiles, TenSecondsWithSoundReadBackByFfprobe) {
@@ -226,7 +203,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughFfmpeg) {
   ChooseProfile(count - 1);  // the list ends with the highest video bit rate
   std::string file = folder_ + "/quality.wmv";
   ASSERT_NO_FATAL_FAILURE(Export(file, 60, 0));
-  std::string raw = Shell("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt bgr24 -");
+  std::string raw = RunCommand("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt bgr24 -");
   size_t frameBytes = size_t(kWidth) * kHeight * 3;
   ASSERT_EQ(60 * frameBytes, raw.size());
   for (LONG frame : {0, 15, 30, 59}) {
@@ -444,7 +421,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
                 static_cast<long>(c.frames));
     EXPECT_EQ(c.aSaveFails, firstFailed >= 0) << c.what;
     EXPECT_FALSE(ended) << c.what;
-    EXPECT_FALSE(Exists(file)) << c.what;
+    EXPECT_FALSE(FileExists(file)) << c.what;
   }
 
   // The command-line host says so and fails.
@@ -453,7 +430,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
   std::string output;
   {
     FileSizeLimit limit(0);
-    output = Shell("'" QV_TEST_QVHOST "' --plugin '" QV_PLUGIN_PATH "' export '" + file + "' --pattern 30 2>&1",
+    output = RunCommand("'" QV_TEST_QVHOST "' --plugin '" QV_PLUGIN_PATH "' export '" + file + "' --pattern 30 2>&1",
                    &status);
   }
   EXPECT_NE(0, status) << output;
@@ -461,7 +438,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
                                            "limit of 0 bytes; no file was left"))
       << output;
   EXPECT_EQ(std::string::npos, output.find("wrote")) << output;
-  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(FileExists(file));
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 #ifndef QV_TESTS_EXPORT_RECORDS_H
 #define QV_TESTS_EXPORT_RECORDS_H
 
-#include <cstdlib>
-#include <string>
+#include <cstring>
 #include <vector>
 
 #include "host_format.h"
@@ -48,16 +47,6 @@ inline std::vector<BYTE> NumberedDib(LONG width, LONG height, BYTE seed) {
   memcpy(dib.data(), &h, sizeof(h));
   for (size_t i = 40; i < dib.size(); ++i) dib[i] = static_cast<BYTE>(seed + i);
   return dib;
-}
-
-// Points the registry at a file of the test's own, so that saved settings never leak
-// between tests or into the user's settings.
-inline void UseFreshRegistry(const std::string &name) {
-  std::string folder = ::testing::TempDir() + "qv-" + name;
-  std::string file = folder + "/user.reg";
-  std::string command = "mkdir -p '" + folder + "' && rm -f '" + file + "'";
-  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "cannot prepare " << folder;
-  setenv("QV_WIN32_REGISTRY", file.c_str(), 1);
 }
 
 #endif

@@ -8,6 +8,7 @@
 
 #include "../../host/host.h"
 #include "../../plugin/instance_block.h"
+#include "environment.h"
 
 namespace importtest {
 
@@ -61,15 +62,7 @@ BOOL RequestFrame(HGLOBAL instance, LONG position, const std::string &file);
 /* The frame the last request left behind, copied. */
 std::vector<BYTE> ResultBytes(HGLOBAL instance);
 
-/* Sets an environment variable for the life of the object. */
-class ScopedEnv {
- public:
-  ScopedEnv(const char *name, const char *value);
-  ~ScopedEnv();
-
- private:
-  std::string name_;
-};
+using testsupport::ScopedEnv;
 
 /* True when the media runtime is the platform's (Wine's under wine64), not ours. */
 bool PlatformRuntime();

@@ -2,12 +2,12 @@
 #include "writer_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "temp_folder.h"
 
 namespace writer_test {
 
@@ -148,40 +148,8 @@ std::vector<BYTE> ToneChunk(long long first, int samples, DWORD rate) {
 }
 
 std::string TempPath(const std::string &name) {
-  static std::string dir;
-  if (dir.empty()) {
-    char pattern[] = "/tmp/wmf-writer-XXXXXX";
-    const char *made = mkdtemp(pattern);
-    dir = made ? made : "/tmp";
-  }
-  return dir + "/" + name;
-}
-
-std::string RunCommand(const std::string &command, int *status) {
-  std::string output;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, n);
-  const int result = pclose(pipe);
-  if (status) *status = result;
-  return output;
-}
-
-std::vector<BYTE> RunBinary(const std::string &command) {
-  const std::string text = RunCommand(command);
-  return std::vector<BYTE>(text.begin(), text.end());
-}
-
-double Psnr(const BYTE *a, const BYTE *b, size_t size) {
-  double sum = 0;
-  for (size_t i = 0; i < size; ++i) {
-    const double d = static_cast<double>(a[i]) - b[i];
-    sum += d * d;
-  }
-  if (sum == 0) return 99.0;
-  return 10.0 * std::log10(255.0 * 255.0 * static_cast<double>(size) / sum);
+  static testsupport::TempFolder folder("qv-wmf-writer");
+  return folder / name;
 }
 
 }  // namespace writer_test

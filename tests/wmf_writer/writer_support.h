@@ -6,9 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "psnr.h"
+#include "run_command.h"
 #include "wmf.h"
 
 namespace writer_test {
+
+using testsupport::Psnr;
+using testsupport::RunCommand;
+using testsupport::RunCommandBinary;
 
 // A media type with its format block, ready for SetMediaType.
 struct OwnedType {
@@ -39,11 +45,8 @@ std::vector<BYTE> PatternFrame(int index, LONG width, LONG height);
 std::vector<BYTE> ToneChunk(long long first, int samples, DWORD rate);
 short ToneSample(long long index, int channel, DWORD rate);
 
+// A file in this test program's own temporary folder.
 std::string TempPath(const std::string &name);
-std::string RunCommand(const std::string &command, int *status = nullptr);
-std::vector<BYTE> RunBinary(const std::string &command);
-// PSNR of two 24-bit pictures of the same size.
-double Psnr(const BYTE *a, const BYTE *b, size_t size);
 
 }  // namespace writer_test
 

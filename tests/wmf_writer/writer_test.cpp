@@ -3,11 +3,10 @@
 // samples, and the files that small writes leave behind.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <cstring>
 
+#include "files.h"
 #include "writer_support.h"
 
 using namespace writer_test;
@@ -20,11 +19,6 @@ constexpr DWORD kBroadbandProfile = 13;
 
 std::string Probe(const std::string &path, const std::string &entries) {
   return RunCommand("ffprobe -v error -count_frames -show_entries " + entries + " -of default=nw=1 '" + path + "'");
-}
-
-bool Exists(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
 }
 
 TEST(Writer, CreationAndInterfaces) {
@@ -326,7 +320,7 @@ TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
 
     // The file keeps the picture's own size; the codec's padding is cropped on reading.
     EXPECT_NE(std::string::npos, Probe(path, "stream=width,height").find("width=101\nheight=75"));
-    const std::vector<BYTE> decoded = RunBinary("ffmpeg -v error -i '" + path +
+    const std::vector<BYTE> decoded = RunCommandBinary("ffmpeg -v error -i '" + path +
                                                 "' -frames:v 1 -vf format=bgr24,vflip -f rawvideo -pix_fmt bgr24 -");
     ASSERT_EQ(101u * 75 * 3, decoded.size());
     const std::vector<BYTE> source = PatternFrame(5, 101, 75);
@@ -373,7 +367,7 @@ TEST(Writer, SoundAfterAGapKeepsItsTime) {
   ASSERT_EQ(S_OK, writer->EndWriting());
   EXPECT_EQ(0u, writer->Release());
 
-  const std::vector<BYTE> pcm = RunBinary("ffmpeg -v error -i '" + path + "' -f s16le -ac 2 -");
+  const std::vector<BYTE> pcm = RunCommandBinary("ffmpeg -v error -i '" + path + "' -f s16le -ac 2 -");
   ASSERT_GE(pcm.size() / 4, 3u * 44100);
   auto left = [&](long long i) {
     short s;
@@ -420,7 +414,7 @@ TEST(Writer, BeginsAgainAfterEnding) {
     ASSERT_EQ(S_OK, writer->BeginWriting());
     ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image.data(), static_cast<DWORD>(image.size())));
     ASSERT_EQ(S_OK, writer->EndWriting());
-    EXPECT_TRUE(Exists(path));
+    EXPECT_TRUE(testsupport::FileExists(path));
     EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=1")) << name;
   }
   EXPECT_EQ(0u, writer->Release());
@@ -450,7 +444,7 @@ TEST(Writer, ExtremePictureSizesWriteOrFailCleanly) {
       EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=3"));
     } else {
       EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, begun);
-      EXPECT_FALSE(Exists(path));  // no half-made file is left behind
+      EXPECT_FALSE(testsupport::FileExists(path));  // no half-made file is left behind
     }
     EXPECT_EQ(0u, writer->Release());
     std::remove(path.c_str());

@@ -79,7 +79,7 @@ TEST_F(RoundTrip, StreamsDurationAndFrameCount) {
 }
 
 TEST_F(RoundTrip, EveryFrameDecodesCloseToItsSource) {
-  const std::vector<BYTE> decoded = RunBinary("ffmpeg -v error -i '" + path_ +
+  const std::vector<BYTE> decoded = RunCommandBinary("ffmpeg -v error -i '" + path_ +
                                               "' -map 0:v -fps_mode passthrough -f rawvideo -pix_fmt bgr24 -");
   const size_t frameBytes = kWidth * kHeight * 3;
   ASSERT_EQ(frameBytes * kFrames, decoded.size());
@@ -98,7 +98,7 @@ TEST_F(RoundTrip, EveryFrameDecodesCloseToItsSource) {
 TEST_F(RoundTrip, SeekingLandsOnTheFrame) {
   const size_t frameBytes = kWidth * kHeight * 3;
   const std::vector<BYTE> decoded =
-      RunBinary("ffmpeg -v error -seek_timestamp 1 -ss 5 -i '" + path_ + "' -map 0:v -frames:v 1 -f rawvideo -pix_fmt bgr24 -vf vflip -");
+      RunCommandBinary("ffmpeg -v error -seek_timestamp 1 -ss 5 -i '" + path_ + "' -map 0:v -frames:v 1 -f rawvideo -pix_fmt bgr24 -vf vflip -");
   ASSERT_EQ(frameBytes, decoded.size());
   auto psnrAgainst = [&](int frame) {
     const std::vector<BYTE> source = PatternFrame(frame, kWidth, kHeight);
@@ -124,7 +124,7 @@ TEST_F(RoundTrip, FileEndsWithAnIndex) {
 }
 
 TEST_F(RoundTrip, SoundIsCompleteAndLinedUp) {
-  const std::vector<BYTE> pcm = RunBinary("ffmpeg -v error -i '" + path_ + "' -map 0:a -f s16le -ac 2 -");
+  const std::vector<BYTE> pcm = RunCommandBinary("ffmpeg -v error -i '" + path_ + "' -map 0:a -f s16le -ac 2 -");
   const long long decoded = static_cast<long long>(pcm.size() / 4);
   // Nothing is lost: the whole 10 s, padded up to whole codec frames.
   ASSERT_GE(decoded, static_cast<long long>(kRate) * 10);

@@ -1,0 +1,106 @@
+#include "test_pattern.h"
+
+#include <fstream>
+
+#include "psnr.h"
+
+namespace testsupport {
+namespace {
+
+constexpr int kBits = 16;  // frame number blocks in the top band
+
+int Triangle(int v) {
+  v &= 511;
+  return v < 256 ? v : 511 - v;
+}
+
+}  // namespace
+
+std::vector<uint8_t> PatternFrame(int n, int width, int height) {
+  std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 3);
+  const int block = width / kBits;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      uint8_t *p = &rows[(static_cast<size_t>(y) * width + x) * 3];
+      if (y < block && x < block * kBits) {
+        const bool one = (n >> (kBits - 1 - x / block)) & 1;
+        p[0] = p[1] = p[2] = one ? 235 : 16;
+        continue;
+      }
+      p[0] = static_cast<uint8_t>(Triangle(x + 3 * n));
+      p[1] = static_cast<uint8_t>(Triangle(y + 2 * n));
+      p[2] = static_cast<uint8_t>(Triangle(x + y + 5 * n) / 2 + 64);
+    }
+  }
+  return rows;
+}
+
+bool WritePatternFile(const std::string &path, int width, int height, int frames) {
+  std::ofstream out(path, std::ios::binary);
+  for (int n = 0; n < frames && out; ++n) {
+    const std::vector<uint8_t> frame = PatternFrame(n, width, height);
+    out.write(reinterpret_cast<const char *>(frame.data()), static_cast<std::streamsize>(frame.size()));
+  }
+  return static_cast<bool>(out);
+}
+
+void PixelAt(const Picture &picture, int x, int y, uint8_t bgr[3]) {
+  const uint8_t *row = picture.bits + static_cast<size_t>(picture.height - 1 - y) * picture.stride;
+  switch (picture.bitCount) {
+    case 32:
+    case 24: {
+      const uint8_t *p = row + x * (picture.bitCount / 8);
+      bgr[0] = p[0], bgr[1] = p[1], bgr[2] = p[2];
+      return;
+    }
+    case 16: {  // 0RRRRRGG GGGBBBBB, little-endian
+      const unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
+      bgr[0] = static_cast<uint8_t>((v & 31) * 255 / 31);
+      bgr[1] = static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31);
+      bgr[2] = static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31);
+      return;
+    }
+    case 8: {
+      const uint8_t *entry = picture.palette + row[x] * 4;
+      bgr[0] = entry[0], bgr[1] = entry[1], bgr[2] = entry[2];
+      return;
+    }
+  }
+  bgr[0] = bgr[1] = bgr[2] = 0;
+}
+
+int ReadFrameNumber(const Picture &picture) {
+  const int block = picture.width / kBits;
+  int number = 0;
+  for (int bit = 0; bit < kBits; ++bit) {
+    // The block's middle, away from its edges where coding blurs.
+    int sum = 0, count = 0;
+    for (int y = block / 4; y < block * 3 / 4; ++y) {
+      for (int x = bit * block + block / 4; x < bit * block + block * 3 / 4; ++x) {
+        uint8_t bgr[3];
+        PixelAt(picture, x, y, bgr);
+        sum += bgr[0] + bgr[1] + bgr[2];
+        count += 3;
+      }
+    }
+    const int mean = sum / count;
+    if (mean > 60 && mean < 190) return -1;  // neither black nor white
+    number = number * 2 + (mean >= 190 ? 1 : 0);
+  }
+  return number;
+}
+
+double Psnr(const Picture &picture, const std::vector<uint8_t> &source) {
+  std::vector<uint8_t> rows;
+  rows.reserve(source.size());
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      uint8_t bgr[3];
+      PixelAt(picture, x, y, bgr);
+      rows.insert(rows.end(), bgr, bgr + 3);
+    }
+  }
+  return rows.size() == source.size() ? Psnr(rows.data(), source.data(), rows.size()) : 0;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,42 @@
+// The frame-numbered test pattern: a top band that spells the frame number in 16
+// black-or-white blocks, over a smooth moving gradient. A decoded frame tells which
+// frame it is (ReadFrameNumber), and PatternFrame gives the exact source picture to
+// measure quality against.
+#ifndef QV_TESTS_SUPPORT_TEST_PATTERN_H
+#define QV_TESTS_SUPPORT_TEST_PATTERN_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Frame `n` of the pattern as top-down BGR24 rows without padding.
+std::vector<uint8_t> PatternFrame(int n, int width, int height);
+
+// Writes `frames` frames of the pattern as raw BGR24 (top-down rows) to a file: the
+// source ffmpeg encodes from.
+bool WritePatternFile(const std::string &path, int width, int height, int frames);
+
+// A decoded picture as a media runtime hands it out: bottom-up rows of `stride` bytes.
+struct Picture {
+  const uint8_t *bits;
+  int width;
+  int height;
+  int stride;
+  int bitCount;                      // 24, 32, 16 (RGB555) or 8 (palettised)
+  const uint8_t *palette = nullptr;  // 8 bits: 256 entries of blue, green, red, unused
+};
+
+// Colour of pixel (x, y), y counted from the top, as blue, green, red.
+void PixelAt(const Picture &picture, int x, int y, uint8_t bgr[3]);
+
+// The frame number the pattern's top band spells, or -1 when it is unreadable.
+int ReadFrameNumber(const Picture &picture);
+
+// PSNR in dB of the picture against top-down BGR24 rows of the same size.
+double Psnr(const Picture &picture, const std::vector<uint8_t> &source);
+
+}  // namespace testsupport
+
+#endif
