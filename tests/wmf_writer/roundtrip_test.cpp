@@ -27,8 +27,8 @@ class RoundTrip : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     path_ = TempPath("roundtrip.wmv");
-    IWMWriter *writer = CreateWriter(kBroadbandProfile, path_);
-    ASSERT_NE(nullptr, writer);
+    ComPtr<IWMWriter> writer = CreateWriter(kBroadbandProfile, path_);
+    ASSERT_TRUE(writer);
     OwnedType video = VideoType(kWidth, kHeight), audio = AudioType(kRate, 2, 16);
     DWORD videoInput = 99, audioInput = 99;
     ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &videoInput));
@@ -50,7 +50,7 @@ class RoundTrip : public ::testing::Test {
     ASSERT_EQ(kRate * 10, samples);
     ASSERT_EQ(S_OK, writer->Flush());
     ASSERT_EQ(S_OK, writer->EndWriting());
-    EXPECT_EQ(0u, writer->Release());
+    EXPECT_EQ(0u, ReleaseNow(writer));
   }
   static std::string path_;
 };

@@ -53,58 +53,52 @@ OwnedType AudioType(DWORD rate, WORD channels, WORD bits) {
   return t;
 }
 
-IWMWriter *CreateWriter(DWORD systemProfile, const std::string &path) {
-  IWMProfileManager *manager = nullptr;
-  EXPECT_EQ(S_OK, WMCreateProfileManager(&manager));
-  if (!manager) return nullptr;
-  IWMProfile *profile = nullptr;
-  EXPECT_EQ(S_OK, manager->LoadSystemProfile(systemProfile, &profile));
-  EXPECT_EQ(0u, manager->Release());
-  if (!profile) return nullptr;
+ComPtr<IWMWriter> CreateWriter(DWORD systemProfile, const std::string &path) {
+  ComPtr<IWMProfileManager> manager;
+  EXPECT_EQ(S_OK, WMCreateProfileManager(manager.Put()));
+  if (!manager) return ComPtr<IWMWriter>();
+  ComPtr<IWMProfile> profile;
+  EXPECT_EQ(S_OK, manager->LoadSystemProfile(systemProfile, profile.Put()));
+  EXPECT_EQ(0u, ReleaseNow(manager));
+  if (!profile) return ComPtr<IWMWriter>();
   IWMWriter *writer = nullptr;
   EXPECT_EQ(S_OK, WMCreateWriterPriv(&writer));
   if (writer) {
-    EXPECT_EQ(S_OK, writer->SetProfile(profile));
+    EXPECT_EQ(S_OK, writer->SetProfile(profile.Get()));
     std::u16string name(path.begin(), path.end());
     EXPECT_EQ(S_OK, writer->SetOutputFilename(name.c_str()));
   }
-  EXPECT_EQ(0u, profile->Release());
-  return writer;
+  EXPECT_EQ(0u, ReleaseNow(profile));
+  return ComPtr<IWMWriter>(writer);
 }
 
-HRESULT DeclareInput(IWMWriter *writer, const GUID &major, OwnedType &type, DWORD *inputNumber) {
+HRESULT DeclareInput(const ComPtr<IWMWriter> &writer, const GUID &major, OwnedType &type, DWORD *inputNumber) {
   DWORD count = 0;
   HRESULT hr = writer->GetInputCount(&count);
-  if (FAILED(hr)) return hr;
-  for (DWORD i = 0; i < count; ++i) {
-    IWMInputMediaProps *props = nullptr;
-    hr = writer->GetInputProps(i, &props);
-    if (FAILED(hr)) return hr;
+  for (DWORD i = 0; SUCCEEDED(hr) && i < count; ++i) {
+    ComPtr<IWMInputMediaProps> props;
+    hr = writer->GetInputProps(i, props.Put());
     GUID kind{};
-    props->GetType(&kind);
-    if (kind == major) {
-      hr = props->SetMediaType(type.Get());
-      if (SUCCEEDED(hr)) hr = writer->SetInputProps(i, props);
-      props->Release();
-      if (inputNumber) *inputNumber = i;
-      return hr;
-    }
-    props->Release();
+    if (FAILED(hr) || FAILED(props->GetType(&kind)) || kind != major) continue;
+    hr = props->SetMediaType(type.Get());
+    if (SUCCEEDED(hr)) hr = writer->SetInputProps(i, props.Get());
+    if (inputNumber) *inputNumber = i;
+    return hr;
   }
-  return E_INVALIDARG;
+  return FAILED(hr) ? hr : E_INVALIDARG;
 }
 
-HRESULT WriteBytes(IWMWriter *writer, DWORD input, QWORD time, const BYTE *data, DWORD length) {
-  INSSBuffer *sample = nullptr;
-  HRESULT hr = writer->AllocateSample(length, &sample);
+HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, const BYTE *data, DWORD length) {
+  ComPtr<INSSBuffer> sample;
+  HRESULT hr = writer->AllocateSample(length, sample.Put());
   if (FAILED(hr)) return hr;
   BYTE *buffer = nullptr;
   DWORD ignored = 0;
   sample->GetBufferAndLength(&buffer, &ignored);
   if (length) std::memcpy(buffer, data, length);
   sample->SetLength(length);
-  hr = writer->WriteSample(input, time, 0, sample);
-  EXPECT_EQ(0u, sample->Release());
+  hr = writer->WriteSample(input, time, 0, sample.Get());
+  EXPECT_EQ(0u, ReleaseNow(sample));
   return hr;
 }
 
