@@ -6,7 +6,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -17,6 +16,7 @@
 #include "plugin_under_test.h"
 #include "psnr.h"
 #include "run_command.h"
+#include "test_pattern.h"
 
 using namespace testsupport;
 
@@ -25,34 +25,11 @@ namespace {
 constexpr LONG kWidth = 320;
 constexpr LONG kHeight = 240;
 
-// A smooth moving picture: drifting colour waves and a square crossing the frame.
+// Frame `frame` of the test pattern as a packed DIB.
 std::vector<BYTE> PatternDib(LONG width, LONG height, LONG frame) {
-  std::vector<BYTE> dib = NumberedDib(width, height, 0);
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
-  LONG side = height / 4, squareX = (frame * 3) % (width + side) - side, squareY = (height - side) / 2;
-  for (LONG y = 0; y < height; ++y) {
-    BYTE *row = dib.data() + 40 + static_cast<size_t>(height - 1 - y) * stride;
-    for (LONG x = 0; x < width; ++x) {
-      double u = double(x) / width, v = double(y) / height, t = frame * 0.05;
-      bool square = x >= squareX && x < squareX + side && y >= squareY && y < squareY + side;
-      row[3 * x] = square ? 230 : static_cast<BYTE>(128 + 90 * std::sin(6.28 * u + t));
-      row[3 * x + 1] = square ? 230 : static_cast<BYTE>(128 + 90 * std::sin(6.28 * v - t));
-      row[3 * x + 2] = square ? 230 : static_cast<BYTE>(128 + 90 * std::cos(3.14 * (u + v) + t));
-    }
-  }
+  std::vector<BYTE> dib = NumberedDib(width, height, 0), rows = PatternDibRows(frame, width, height);
+  std::copy(rows.begin(), rows.end(), dib.begin() + 40);
   return dib;
-}
-
-// 16-bit stereo: a 440 Hz tone on the left, 660 Hz on the right.
-std::vector<BYTE> Tone(LONG sampleFrames) {
-  std::vector<BYTE> pcm(static_cast<size_t>(sampleFrames) * 4);
-  for (LONG i = 0; i < sampleFrames; ++i) {
-    int16_t left = static_cast<int16_t>(8000 * std::sin(6.2831853 * 440 * i / 44100.0));
-    int16_t right = static_cast<int16_t>(8000 * std::sin(6.2831853 * 660 * i / 44100.0));
-    memcpy(&pcm[static_cast<size_t>(i) * 4], &left, 2);
-    memcpy(&pcm[static_cast<size_t>(i) * 4 + 2], &right, 2);
-  }
-  return pcm;
 }
 
 // Files this process (and what it starts) writes cannot grow past `bytes` while this
@@ -147,7 +124,7 @@ class ExportFiles : public ::testing::Test {
     std::vector<BYTE> bytes = ShortForm(record);
     ASSERT_TRUE(pi.piLocalSetFormat(0, instance.handle(), bytes.data()));
     ASSERT_TRUE(pi.piLocalProcessDataStart(0, instance.handle()));
-    std::vector<BYTE> pcm = Tone(audioFrames);
+    std::vector<BYTE> pcm = ToneChunk(0, audioFrames, 44100);
     LONG sent = 0;
     for (LONG i = 0; i < frames; ++i) {
       std::vector<BYTE> dib = PatternDib(width, height, i);
@@ -207,12 +184,9 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughFfmpeg) {
   size_t frameBytes = size_t(kWidth) * kHeight * 3;
   ASSERT_EQ(60 * frameBytes, raw.size());
   for (LONG frame : {0, 15, 30, 59}) {
-    std::vector<BYTE> dib = PatternDib(kWidth, kHeight, frame);
-    // ffmpeg gives rows top-down, the DIB keeps them bottom-up.
-    std::vector<BYTE> topDown(frameBytes);
-    for (LONG y = 0; y < kHeight; ++y)
-      memcpy(&topDown[size_t(y) * kWidth * 3], dib.data() + 40 + size_t(kHeight - 1 - y) * kWidth * 3, kWidth * 3);
-    double psnr = Psnr(topDown.data(), reinterpret_cast<const BYTE *>(raw.data()) + frame * frameBytes, frameBytes);
+    // ffmpeg gives rows top-down, as the pattern's own frames are.
+    double psnr = Psnr(PatternFrame(frame, kWidth, kHeight).data(),
+                       reinterpret_cast<const BYTE *>(raw.data()) + frame * frameBytes, frameBytes);
     std::printf("ffmpeg CLI, frame %ld: PSNR %.1f dB\n", static_cast<long>(frame), psnr);
     EXPECT_GE(psnr, 30.0) << "frame " << frame;
   }
@@ -391,7 +365,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
   LONG count = ProfileCount();
   ASSERT_GT(count, 0);
   ChooseProfile(count - 1);
-  std::vector<BYTE> pcm = Tone(44100 * 10);
+  std::vector<BYTE> pcm = ToneChunk(0, 44100 * 10, 44100);
   for (const Case &c : cases) {
     std::string file = folder_ + "/failed.wmv";
     TestInstance instance;

@@ -1,5 +1,7 @@
 #include "test_pattern.h"
 
+#include <cmath>
+#include <cstring>
 #include <fstream>
 
 #include "psnr.h"
@@ -35,6 +37,15 @@ std::vector<uint8_t> PatternFrame(int n, int width, int height) {
   return rows;
 }
 
+std::vector<uint8_t> PatternDibRows(int n, int width, int height) {
+  const std::vector<uint8_t> topDown = PatternFrame(n, width, height);
+  const size_t row = static_cast<size_t>(width) * 3, stride = (row + 3) & ~size_t(3);
+  std::vector<uint8_t> rows(stride * height, 0);
+  for (int y = 0; y < height; ++y)
+    std::memcpy(&rows[(height - 1 - y) * stride], &topDown[y * row], row);
+  return rows;
+}
+
 bool WritePatternFile(const std::string &path, int width, int height, int frames) {
   std::ofstream out(path, std::ios::binary);
   for (int n = 0; n < frames && out; ++n) {
@@ -42,6 +53,22 @@ bool WritePatternFile(const std::string &path, int width, int height, int frames
     out.write(reinterpret_cast<const char *>(frame.data()), static_cast<std::streamsize>(frame.size()));
   }
   return static_cast<bool>(out);
+}
+
+int16_t ToneSample(long long index, int channel, uint32_t rate) {
+  const double start = channel == 0 ? 440.0 : 660.0, rise = 30.0;  // Hz, Hz per second
+  const double t = static_cast<double>(index) / rate;
+  return static_cast<int16_t>(8000.0 * std::sin(2.0 * M_PI * (start * t + rise * t * t / 2)));
+}
+
+std::vector<uint8_t> ToneChunk(long long first, int samples, uint32_t rate) {
+  std::vector<uint8_t> chunk(static_cast<size_t>(samples) * 4);
+  for (int i = 0; i < samples; ++i)
+    for (int c = 0; c < 2; ++c) {
+      const int16_t s = ToneSample(first + i, c, rate);
+      std::memcpy(&chunk[(static_cast<size_t>(i) * 2 + c) * 2], &s, 2);
+    }
+  return chunk;
 }
 
 void PixelAt(const Picture &picture, int x, int y, uint8_t bgr[3]) {

@@ -1,7 +1,8 @@
-// The frame-numbered test pattern: a top band that spells the frame number in 16
-// black-or-white blocks, over a smooth moving gradient. A decoded frame tells which
+// The test patterns. Pictures: a top band that spells the frame number in 16
+// black-or-white blocks, over a smooth moving gradient; a decoded frame tells which
 // frame it is (ReadFrameNumber), and PatternFrame gives the exact source picture to
-// measure quality against.
+// measure quality against. Sound: a stereo tone whose pitch rises, so that no shift
+// of it matches it but the true one.
 #ifndef QV_TESTS_SUPPORT_TEST_PATTERN_H
 #define QV_TESTS_SUPPORT_TEST_PATTERN_H
 
@@ -14,9 +15,18 @@ namespace testsupport {
 // Frame `n` of the pattern as top-down BGR24 rows without padding.
 std::vector<uint8_t> PatternFrame(int n, int width, int height);
 
+// The same frame as the pixel rows of a 24-bit DIB: bottom-up, each padded to a
+// multiple of 4 bytes.
+std::vector<uint8_t> PatternDibRows(int n, int width, int height);
+
 // Writes `frames` frames of the pattern as raw BGR24 (top-down rows) to a file: the
 // source ffmpeg encodes from.
 bool WritePatternFile(const std::string &path, int width, int height, int frames);
+
+// Sample `index` of the tone's channel 0 (from 440 Hz) or 1 (from 660 Hz), 16 bits.
+int16_t ToneSample(long long index, int channel, uint32_t rate);
+// Interleaved 16-bit stereo samples of the tone from sample `first` on.
+std::vector<uint8_t> ToneChunk(long long first, int samples, uint32_t rate);
 
 // A decoded picture as a media runtime hands it out: bottom-up rows of `stride` bytes.
 struct Picture {

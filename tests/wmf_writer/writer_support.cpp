@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -100,45 +99,6 @@ HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, con
   hr = writer->WriteSample(input, time, 0, sample.Get());
   EXPECT_EQ(0u, ReleaseNow(sample));
   return hr;
-}
-
-std::vector<BYTE> PatternFrame(int index, LONG width, LONG height) {
-  const DWORD stride = StrideOf(width);
-  std::vector<BYTE> image(stride * height, 0);
-  const int box = static_cast<int>(height / 4);
-  const int boxX = (index * 3) % (width - box);
-  const int boxY = (index * 2) % (height - box);
-  for (LONG row = 0; row < height; ++row) {
-    const LONG y = height - 1 - row;  // rows are stored bottom-up
-    BYTE *line = &image[row * stride];
-    for (LONG x = 0; x < width; ++x) {
-      BYTE b = static_cast<BYTE>((x * 255) / width);
-      BYTE g = static_cast<BYTE>((y * 255) / height);
-      BYTE r = static_cast<BYTE>((128 + index * 2 + (x + y) / 4) & 0xff);
-      if (x >= boxX && x < boxX + box && y >= boxY && y < boxY + box) b = g = r = 235;
-      line[x * 3] = b;
-      line[x * 3 + 1] = g;
-      line[x * 3 + 2] = r;
-    }
-  }
-  return image;
-}
-
-short ToneSample(long long index, int channel, DWORD rate) {
-  // A slow rise in pitch, so that no shift of the sound matches it but the true one.
-  const double start = channel == 0 ? 440.0 : 660.0, rise = 30.0;
-  const double t = static_cast<double>(index) / rate;
-  return static_cast<short>(8000.0 * std::sin(2.0 * M_PI * (start * t + rise * t * t / 2)));
-}
-
-std::vector<BYTE> ToneChunk(long long first, int samples, DWORD rate) {
-  std::vector<BYTE> chunk(static_cast<size_t>(samples) * 4);
-  for (int i = 0; i < samples; ++i)
-    for (int c = 0; c < 2; ++c) {
-      const short s = ToneSample(first + i, c, rate);
-      std::memcpy(&chunk[(static_cast<size_t>(i) * 2 + c) * 2], &s, 2);
-    }
-  return chunk;
 }
 
 std::string TempPath(const std::string &name) {

@@ -10,11 +10,16 @@
 #include "com_object.h"
 #include "psnr.h"
 #include "run_command.h"
+#include "test_pattern.h"
 #include "wmf.h"
 
 namespace writer_test {
 
+using testsupport::PatternDibRows;
+using testsupport::PatternFrame;
 using testsupport::Psnr;
+using testsupport::ToneChunk;
+using testsupport::ToneSample;
 using wmf::ComPtr;
 
 // Releases the reference now and gives the count it leaves (0 when it was the last);
@@ -48,13 +53,6 @@ ComPtr<IWMWriter> CreateWriter(DWORD systemProfile, const std::string &path);
 HRESULT DeclareInput(const ComPtr<IWMWriter> &writer, const GUID &major, OwnedType &type,
                      DWORD *inputNumber = nullptr);
 HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, const BYTE *data, DWORD length);
-
-// A moving pattern: gradients and a square that crosses the picture; bottom-up rows.
-std::vector<BYTE> PatternFrame(int index, LONG width, LONG height);
-// Interleaved 16-bit stereo, rising from 440 Hz left and 660 Hz right, from sample
-// `first` on.
-std::vector<BYTE> ToneChunk(long long first, int samples, DWORD rate);
-short ToneSample(long long index, int channel, DWORD rate);
 
 // A file in this test program's own temporary folder.
 std::string TempPath(const std::string &name);

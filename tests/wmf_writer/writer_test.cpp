@@ -234,7 +234,7 @@ TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->SetOutputFilename(u"/tmp/other.wmv"));
   EXPECT_EQ(NS_E_INVALID_REQUEST, DeclareInput(writer, WMMEDIATYPE_Video, video));
 
-  const std::vector<BYTE> frame = PatternFrame(0, 160, 120);
+  const std::vector<BYTE> frame = PatternDibRows(0, 160, 120);
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), static_cast<DWORD>(frame.size() - 1)));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), 0));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, 7, 0, frame.data(), static_cast<DWORD>(frame.size())));
@@ -245,11 +245,11 @@ TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
   EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), 0));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, audioInput, 1ull << 62, tone.data(), static_cast<DWORD>(tone.size())));
   for (int i = 0; i < 12; ++i) {
-    const std::vector<BYTE> image = PatternFrame(i, 160, 120);
+    const std::vector<BYTE> image = PatternDibRows(i, 160, 120);
     EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
   }
   // A bigger buffer than the frame needs is fine: the frame is its first bytes.
-  std::vector<BYTE> larger = PatternFrame(12, 160, 120);
+  std::vector<BYTE> larger = PatternDibRows(12, 160, 120);
   larger.resize(larger.size() + 100);
   EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, 12 * 333333ull, larger.data(), static_cast<DWORD>(larger.size())));
   EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), static_cast<DWORD>(tone.size())));
@@ -287,7 +287,7 @@ TEST(Writer, ReleaseWhileWritingFinishesTheFile) {
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
   ASSERT_EQ(S_OK, writer->BeginWriting());
   for (int i = 0; i < 15; ++i) {
-    const std::vector<BYTE> image = PatternFrame(i, 96, 64);
+    const std::vector<BYTE> image = PatternDibRows(i, 96, 64);
     ASSERT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
   }
   EXPECT_EQ(0u, ReleaseNow(writer));
@@ -306,7 +306,7 @@ TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
     DWORD input = 0;
     ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
     ASSERT_EQ(S_OK, writer->BeginWriting());
-    std::vector<BYTE> image = PatternFrame(5, 101, 75);  // bottom-up
+    std::vector<BYTE> image = PatternDibRows(5, 101, 75);  // bottom-up
     if (height < 0) {
       std::vector<BYTE> flipped(image.size());
       for (LONG row = 0; row < 75; ++row)
@@ -323,7 +323,7 @@ TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
     const std::vector<BYTE> decoded = RunCommandBinary("ffmpeg -v error -i '" + path +
                                                 "' -frames:v 1 -vf format=bgr24,vflip -f rawvideo -pix_fmt bgr24 -");
     ASSERT_EQ(101u * 75 * 3, decoded.size());
-    const std::vector<BYTE> source = PatternFrame(5, 101, 75);
+    const std::vector<BYTE> source = PatternDibRows(5, 101, 75);
     std::vector<BYTE> packed(decoded.size());
     for (LONG row = 0; row < 75; ++row) std::memcpy(&packed[row * 303], &source[row * StrideOf(101)], 303);
     EXPECT_GE(Psnr(packed.data(), decoded.data(), packed.size()), 30.0);
@@ -391,7 +391,7 @@ TEST(Writer, FramesWithRepeatedTimesAreAllKept) {
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
   ASSERT_EQ(S_OK, writer->BeginWriting());
   for (int i = 0; i < 5; ++i) {
-    const std::vector<BYTE> image = PatternFrame(i, 64, 48);
+    const std::vector<BYTE> image = PatternDibRows(i, 64, 48);
     ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image.data(), static_cast<DWORD>(image.size())));
   }
   ASSERT_EQ(S_OK, writer->EndWriting());
@@ -406,7 +406,7 @@ TEST(Writer, BeginsAgainAfterEnding) {
   OwnedType video = VideoType(64, 48);
   DWORD input = 0;
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
-  const std::vector<BYTE> image = PatternFrame(0, 64, 48);
+  const std::vector<BYTE> image = PatternDibRows(0, 64, 48);
   for (const char *name : {"first.wmv", "second.wmv"}) {
     const std::string path = TempPath(name);
     const std::u16string wide(path.begin(), path.end());
@@ -473,7 +473,7 @@ TEST(Writer, EverySystemProfileWrites) {
     ASSERT_EQ(S_OK, writer->BeginWriting());
     for (int i = 0; i < 10; ++i) {
       if (hasVideo) {
-        const std::vector<BYTE> image = PatternFrame(i, 176, 144);
+        const std::vector<BYTE> image = PatternDibRows(i, 176, 144);
         ASSERT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
       }
       std::vector<BYTE> pcm(735 * 2, 0);  // 1/15 s of mono silence
