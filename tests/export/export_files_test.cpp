@@ -14,7 +14,6 @@
 #include "export_records.h"
 #include "files.h"
 #include "plugin_under_test.h"
-#include "psnr.h"
 #include "run_command.h"
 #include "test_pattern.h"
 
@@ -24,13 +23,6 @@ namespace {
 
 constexpr LONG kWidth = 320;
 constexpr LONG kHeight = 240;
-
-// Frame `frame` of the test pattern as a packed DIB.
-std::vector<BYTE> PatternDib(LONG width, LONG height, LONG frame) {
-  std::vector<BYTE> dib = NumberedDib(width, height, 0), rows = PatternDibRows(frame, width, height);
-  std::copy(rows.begin(), rows.end(), dib.begin() + 40);
-  return dib;
-}
 
 // Files this process (and what it starts) writes cannot grow past `bytes` while this
 // lives: with SIGXFSZ ignored, a write past the limit fails as on a full disk.
@@ -127,7 +119,7 @@ class ExportFiles : public ::testing::Test {
     std::vector<BYTE> pcm = ToneChunk(0, audioFrames, 44100);
     LONG sent = 0;
     for (LONG i = 0; i < frames; ++i) {
-      std::vector<BYTE> dib = PatternDib(width, height, i);
+      std::vector<BYTE> dib = PatternDib(i, width, height);
       pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
       ASSERT_TRUE(pi.piLocalSaveData(0, instance.handle(), 1, file.c_str())) << "frame " << i;
       LONG until = std::min<LONG>(audioFrames, static_cast<LONG>((i + 1) * 44100LL / 30));
@@ -222,7 +214,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
     memcpy(&header, got, sizeof(header));
     EXPECT_EQ(kWidth, header.biWidth);
     EXPECT_EQ(kHeight, header.biHeight);
-    std::vector<BYTE> expected = PatternDib(kWidth, kHeight, frame);
+    std::vector<BYTE> expected = PatternDib(frame, kWidth, kHeight);
     double psnr = Psnr(expected.data() + 40, got + 40, expected.size() - 40);
     GlobalUnlock(bitmap);
     std::printf("import, frame %ld: PSNR %.1f dB\n", static_cast<long>(frame), psnr);
@@ -268,7 +260,7 @@ TEST_F(ExportFiles, EveryFrameAndPixelComesBackAtAnySize) {
     ASSERT_EQ(size.height, header.biHeight);
     // Pixel by pixel against the source; the edges count on their own, so that a lost
     // last column or row cannot hide in the whole picture's figure.
-    const std::vector<BYTE> expected = PatternDib(size.width, size.height, last);
+    const std::vector<BYTE> expected = PatternDib(last, size.width, size.height);
     const size_t stride = (static_cast<size_t>(size.width) * 3 + 3) & ~size_t(3);
     auto psnrOf = [&](LONG x0, LONG x1, LONG y0, LONG y1) {
       std::vector<BYTE> a, b;
@@ -300,7 +292,7 @@ TEST_F(ExportFiles, FreeingTheInstanceFinishesTheFile) {
   ASSERT_TRUE(pi.piLocalSetFormat(0, block, bytes.data()));
   ASSERT_TRUE(pi.piLocalProcessDataStart(0, block));
   for (LONG i = 0; i < 45; ++i) {
-    std::vector<BYTE> dib = PatternDib(kWidth, kHeight, i);
+    std::vector<BYTE> dib = PatternDib(i, kWidth, kHeight);
     pi.piLocalSetData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
     ASSERT_TRUE(pi.piLocalSaveData(0, block, 1, file.c_str()));
   }
@@ -320,7 +312,7 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, source.c_str()));  // opens the reader
   std::vector<BYTE> record = ShortForm(WorkedExampleRecord());
   pi.piLocalSetFormat(0, instance.handle(), record.data());
-  std::vector<BYTE> dib = PatternDib(kWidth, kHeight, 0);
+  std::vector<BYTE> dib = PatternDib(0, kWidth, kHeight);
   pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
   EXPECT_FALSE(pi.piLocalSaveData(0, instance.handle(), 1, target.c_str()));
   EXPECT_EQ(nullptr, std::fopen(target.c_str(), "rb"));
@@ -334,7 +326,7 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   small.bitmap.biHeight = 120;
   std::vector<BYTE> smallRecord = ShortForm(small);
   ASSERT_TRUE(pi.piLocalSetFormat(0, exporting.handle(), smallRecord.data()));
-  std::vector<BYTE> smallDib = PatternDib(160, 120, 0);
+  std::vector<BYTE> smallDib = PatternDib(0, 160, 120);
   pi.piLocalSetData(0, exporting.handle(), smallDib.data(), static_cast<LONG>(smallDib.size()), 0, 0);
   ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));
   EXPECT_FALSE(pi.piLocalLoadData(0, exporting.handle(), 0, source.c_str()));
@@ -378,7 +370,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
     {
       FileSizeLimit limit(c.limit);
       for (LONG i = 0; i < c.frames; ++i) {
-        std::vector<BYTE> dib = PatternDib(kWidth, kHeight, i);
+        std::vector<BYTE> dib = PatternDib(i, kWidth, kHeight);
         pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
         BOOL saved = pi.piLocalSaveData(0, instance.handle(), 1, file.c_str());
         pi.piLocalSetData(0, instance.handle(), pcm.data() + i * 1470 * 4, 1470 * 4, 0, 0);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host_format.h"
+#include "test_pattern.h"
 
 // The short-form record of the worked example: video and audio, 300 frames of
 // 320 x 240 at 30 frames/s, image size 0, 441,000 sample frames of 44.1 kHz 16-bit
@@ -39,14 +40,6 @@ inline std::vector<BYTE> LongForm(HostFormat f) {
   return std::vector<BYTE>(p, p + kHostFormatLongSize);
 }
 
-// A packed DIB of the record's size whose pixel bytes count up from `seed`.
-inline std::vector<BYTE> NumberedDib(LONG width, LONG height, BYTE seed) {
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
-  std::vector<BYTE> dib(40 + stride * static_cast<size_t>(height));
-  BITMAPINFOHEADER h = {40, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  memcpy(dib.data(), &h, sizeof(h));
-  for (size_t i = 40; i < dib.size(); ++i) dib[i] = static_cast<BYTE>(seed + i);
-  return dib;
-}
+using testsupport::NumberedDib;
 
 #endif

@@ -8,7 +8,7 @@
 
 #include "files.h"
 #include "host.h"
-#include "temp_folder.h"
+#include "test_pattern.h"
 
 namespace {
 
@@ -21,18 +21,7 @@ std::string TempPath(const char *name) {
 }
 
 // A 3 x 2 24-bit packed DIB: rows of 9 bytes padded to 12.
-std::vector<BYTE> SmallDib() {
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = 3;
-  header.biHeight = 2;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  std::vector<BYTE> dib(sizeof header + 24);
-  std::memcpy(dib.data(), &header, sizeof header);
-  for (size_t i = sizeof header; i < dib.size(); ++i) dib[i] = (BYTE)i;
-  return dib;
-}
+std::vector<BYTE> SmallDib() { return testsupport::NumberedDib(3, 2, 0); }
 
 TEST(HostBmp, PackedDibRoundTripsBehindAFourteenByteHeader) {
   std::vector<BYTE> dib = SmallDib();

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
+#include "files.h"
 #include "import_harness.h"
 #include "run_command.h"
-#include "temp_folder.h"
 
 using namespace importtest;
 

@@ -7,7 +7,7 @@
 #include <string.h>
 
 #include "files.h"
-#include "psnr.h"
+#include "test_pattern.h"
 
 namespace importtest {
 namespace {

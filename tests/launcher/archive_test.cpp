@@ -4,7 +4,6 @@
 #include "pak_archive.h"
 #include "archive_bytes.h"
 #include "files.h"
-#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,6 @@
 #include "pak_format.h"
 #include "archive_bytes.h"
 #include "files.h"
-#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,6 @@
 // command-line rules, and the file calls' Windows semantics.
 #include "win32.h"
 #include "files.h"
-#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

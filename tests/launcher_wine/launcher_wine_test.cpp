@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "files.h"
-#include "temp_folder.h"
 
 #include <cstdio>
 #include <string>

@@ -1,10 +1,11 @@
 #include "test_pattern.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 
-#include "psnr.h"
+#include "win32.h"
 
 namespace testsupport {
 namespace {
@@ -44,6 +45,21 @@ std::vector<uint8_t> PatternDibRows(int n, int width, int height) {
   for (int y = 0; y < height; ++y)
     std::memcpy(&rows[(height - 1 - y) * stride], &topDown[y * row], row);
   return rows;
+}
+
+std::vector<uint8_t> PatternDib(int n, int width, int height) {
+  std::vector<uint8_t> dib = NumberedDib(width, height, 0), rows = PatternDibRows(n, width, height);
+  std::copy(rows.begin(), rows.end(), dib.begin() + sizeof(BITMAPINFOHEADER));
+  return dib;
+}
+
+std::vector<uint8_t> NumberedDib(int width, int height, uint8_t seed) {
+  const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
+  std::vector<uint8_t> dib(sizeof(BITMAPINFOHEADER) + stride * static_cast<size_t>(height));
+  const BITMAPINFOHEADER header = {40, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  std::memcpy(dib.data(), &header, sizeof header);
+  for (size_t i = sizeof header; i < dib.size(); ++i) dib[i] = static_cast<uint8_t>(seed + i);
+  return dib;
 }
 
 bool WritePatternFile(const std::string &path, int width, int height, int frames) {
@@ -115,6 +131,16 @@ int ReadFrameNumber(const Picture &picture) {
     number = number * 2 + (mean >= 190 ? 1 : 0);
   }
   return number;
+}
+
+double Psnr(const uint8_t *a, const uint8_t *b, size_t size) {
+  double squares = 0;
+  for (size_t i = 0; i < size; ++i) {
+    const double d = static_cast<double>(a[i]) - b[i];
+    squares += d * d;
+  }
+  if (squares == 0) return 99.0;
+  return 10.0 * std::log10(255.0 * 255.0 * static_cast<double>(size) / squares);
 }
 
 double Psnr(const Picture &picture, const std::vector<uint8_t> &source) {

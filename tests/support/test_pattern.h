@@ -6,6 +6,7 @@
 #ifndef QV_TESTS_SUPPORT_TEST_PATTERN_H
 #define QV_TESTS_SUPPORT_TEST_PATTERN_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,12 @@ std::vector<uint8_t> PatternFrame(int n, int width, int height);
 // The same frame as the pixel rows of a 24-bit DIB: bottom-up, each padded to a
 // multiple of 4 bytes.
 std::vector<uint8_t> PatternDibRows(int n, int width, int height);
+
+// The same frame as a 24-bit packed DIB: a 40-byte header, then those rows.
+std::vector<uint8_t> PatternDib(int n, int width, int height);
+
+// A 24-bit packed DIB whose pixel bytes (padding included) count up from `seed`.
+std::vector<uint8_t> NumberedDib(int width, int height, uint8_t seed);
 
 // Writes `frames` frames of the pattern as raw BGR24 (top-down rows) to a file: the
 // source ffmpeg encodes from.
@@ -44,6 +51,9 @@ void PixelAt(const Picture &picture, int x, int y, uint8_t bgr[3]);
 // The frame number the pattern's top band spells, or -1 when it is unreadable.
 int ReadFrameNumber(const Picture &picture);
 
+// PSNR in dB of `size` bytes (8-bit samples) against as many others; 99 when they
+// are the same.
+double Psnr(const uint8_t *a, const uint8_t *b, size_t size);
 // PSNR in dB of the picture against top-down BGR24 rows of the same size.
 double Psnr(const Picture &picture, const std::vector<uint8_t> &source);
 

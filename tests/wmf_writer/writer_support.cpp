@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "temp_folder.h"
+#include "files.h"
 
 namespace writer_test {
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "com_object.h"
-#include "psnr.h"
 #include "run_command.h"
 #include "test_pattern.h"
 #include "wmf.h"
