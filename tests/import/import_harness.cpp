@@ -117,6 +117,17 @@ BlockView::~BlockView() {
   if (block_) GlobalUnlock(handle_);
 }
 
+void InstanceTest::SetUp() {
+  instance_ = Pi().piLocalInit(0, 0);
+  ASSERT_TRUE(instance_ != nullptr);
+  clip_ = Clip("av.wmv");
+}
+
+void InstanceTest::TearDown() {
+  Pi().piLocalProcessDataEnd(0, instance_);
+  Pi().piLocalDone(0, instance_);
+}
+
 BOOL RequestFrame(HGLOBAL instance, LONG position, const std::string &file) {
   EXPECT_EQ(Pi().piLocalLength(0, instance, position), 1);
   return Pi().piLocalLoadData(0, instance, 1, file.c_str());

@@ -3,6 +3,8 @@
 #ifndef QV_TESTS_IMPORT_HARNESS_H
 #define QV_TESTS_IMPORT_HARNESS_H
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -54,6 +56,16 @@ class BlockView {
  private:
   HGLOBAL handle_;
   InstanceBlock *block_;
+};
+
+/* A fresh instance block for each test, with the clip "av.wmv"; its transfer is ended
+ * and the block freed after the test. */
+class InstanceTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  HGLOBAL instance_ = nullptr;
+  std::string clip_;
 };
 
 /* piLocalLength then piLocalLoadData kind 1. */
