@@ -73,8 +73,9 @@ bool WritePatternFile(const std::string &path, int width, int height, int frames
 
 int16_t ToneSample(long long index, int channel, uint32_t rate) {
   const double start = channel == 0 ? 440.0 : 660.0, rise = 30.0;  // Hz, Hz per second
+  const double kPi = 3.14159265358979323846;
   const double t = static_cast<double>(index) / rate;
-  return static_cast<int16_t>(8000.0 * std::sin(2.0 * M_PI * (start * t + rise * t * t / 2)));
+  return static_cast<int16_t>(8000.0 * std::sin(2.0 * kPi * (start * t + rise * t * t / 2)));
 }
 
 std::vector<uint8_t> ToneChunk(long long first, int samples, uint32_t rate) {
