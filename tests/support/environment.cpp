@@ -3,7 +3,9 @@
 #include <cstdlib>
 
 namespace testsupport {
+namespace {
 
+// A null value removes the variable.
 void SetEnv(const char *name, const char *value) {
 #ifdef _WIN32
   _putenv_s(name, value ? value : "");
@@ -15,6 +17,8 @@ void SetEnv(const char *name, const char *value) {
   }
 #endif
 }
+
+}  // namespace
 
 ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name) {
   if (const char *was = std::getenv(name)) previous_ = was;

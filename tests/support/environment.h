@@ -24,8 +24,6 @@ class ScopedEnv {
   std::optional<std::string> previous_;
 };
 
-void SetEnv(const char *name, const char *value);  // a null value removes it
-
 // Points the Linux stand-in's registry (QV_WIN32_REGISTRY) at a file in a fresh folder
 // while this lives, so that saved settings never leak between tests or into the
 // user's; Windows keeps its own registry and ignores the variable. The folder also
