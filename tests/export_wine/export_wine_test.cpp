@@ -9,24 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "qpl/entry_points.h"
+
 namespace {
 
-struct Plugin {
+struct Plugin : qpl::EntryPoints {
   HMODULE module = nullptr;
-  HGLOBAL(WINAPI *piLocalInit)(DWORD, DWORD) = nullptr;
-  void(WINAPI *piLocalDone)(DWORD, HGLOBAL) = nullptr;
-  BOOL(WINAPI *piLocalDlg)(DWORD, HGLOBAL, HWND) = nullptr;
-  BOOL(WINAPI *piLocalSetFormat)(DWORD, HGLOBAL, const void *) = nullptr;
-  BOOL(WINAPI *piLocalSetData)(DWORD, HGLOBAL, const void *, LONG, DWORD, DWORD) = nullptr;
-  BOOL(WINAPI *piLocalSaveData)(DWORD, HGLOBAL, LONG, LPCSTR) = nullptr;
-  BOOL(WINAPI *piLocalProcessDataStart)(DWORD, HGLOBAL) = nullptr;
-  BOOL(WINAPI *piLocalProcessDataEnd)(DWORD, HGLOBAL) = nullptr;
-
-  template <class F>
-  void Resolve(const char *name, F *function) {
-    *function = reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(module, name)));
-    ASSERT_NE(nullptr, *function) << name;
-  }
 
   static Plugin &Get() {
     static Plugin plugin;
@@ -35,17 +23,14 @@ struct Plugin {
       std::string path = std::string("Z:") + QV_PLUGIN_PATH;
       for (char &c : path)
         if (c == '/') c = '\\';
-      plugin.module = LoadLibraryA(path.c_str());
-      EXPECT_NE(nullptr, plugin.module) << "cannot load " << path << " (error " << GetLastError() << ")";
-      if (!plugin.module) std::abort();
-      plugin.Resolve("piLocalInit", &plugin.piLocalInit);
-      plugin.Resolve("piLocalDone", &plugin.piLocalDone);
-      plugin.Resolve("piLocalDlg", &plugin.piLocalDlg);
-      plugin.Resolve("piLocalSetFormat", &plugin.piLocalSetFormat);
-      plugin.Resolve("piLocalSetData", &plugin.piLocalSetData);
-      plugin.Resolve("piLocalSaveData", &plugin.piLocalSaveData);
-      plugin.Resolve("piLocalProcessDataStart", &plugin.piLocalProcessDataStart);
-      plugin.Resolve("piLocalProcessDataEnd", &plugin.piLocalProcessDataEnd);
+      HMODULE module = plugin.module = LoadLibraryA(path.c_str());
+      EXPECT_NE(nullptr, module) << "cannot load " << path << " (error " << GetLastError() << ")";
+      if (!module) std::abort();
+      const char *missing = qpl::ResolveEntryPoints(&plugin, [module](const char *name) {
+        return reinterpret_cast<void *>(GetProcAddress(module, name));
+      });
+      EXPECT_EQ(nullptr, missing) << "the plug-in has no entry point " << missing;
+      if (missing) std::abort();
     }
     return plugin;
   }
