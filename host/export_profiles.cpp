@@ -109,7 +109,8 @@ DWORD SavedProfilePosition() {
       ERROR_SUCCESS)
     return 0;
   DWORD type = REG_DWORD, size = sizeof(value);
-  if (RegQueryValueExA(key, QPL_SETTING_PROFILE, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExA(key, QPL_SETTING_PROFILE, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) !=
+          ERROR_SUCCESS ||
       type != REG_DWORD)
     value = 0;
   RegCloseKey(key);
