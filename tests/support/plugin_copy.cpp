@@ -3,12 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
+
+namespace {
+
+// Test cases may run as processes side by side, so a copy is named after its test;
+// where a loaded file cannot be removed, the next run of that test overwrites it.
+std::string CopyName(const std::string &path) {
+  static int copies = 0;
+  std::string name = path + ".copy";
+  if (const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info())
+    name += std::string("-") + test->test_suite_name() + "." + test->name();
+  for (size_t slash = path.size(); (slash = name.find('/', slash)) != std::string::npos;) name[slash] = '_';
+  return name + "-" + std::to_string(++copies) + ".qpl";
+}
+
+}  // namespace
 
 const qvhost::EntryPoints *LoadFreshCopyOfPlugin(const std::string &path) {
-  // Test cases run as processes side by side: each copy gets a name no other has.
-  static std::mt19937 tags{std::random_device{}()};
-  const std::string copy = path + ".copy-" + std::to_string(tags()) + ".qpl";
+  const std::string copy = CopyName(path);
   std::error_code error;
   std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, error);
   if (error) {
