@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -21,16 +22,20 @@ std::string CopyName(const std::string &path) {
 
 const qvhost::EntryPoints *LoadFreshCopyOfPlugin(const std::string &path) {
   const std::string copy = CopyName(path);
-  std::error_code error;
-  std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing, error);
-  if (error) {
-    ADD_FAILURE() << "cannot copy the plug-in to " << copy << ": " << error.message();
-    return nullptr;
+  {
+    // Streams, not copy_file: MinGW's copy_file will not overwrite a file.
+    std::ifstream in(path, std::ios::binary);
+    std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+    if (!(in && out << in.rdbuf() && out.flush())) {
+      ADD_FAILURE() << "cannot copy the plug-in to " << copy;
+      return nullptr;
+    }
   }
   // Never unloaded: the module's state must outlive every test that holds its entry points.
   auto *plugin = new qvhost::Plugin;
   std::string message;
   const bool loaded = plugin->Load(copy, &message);
+  std::error_code error;
   std::filesystem::remove(copy, error);  // a loaded module stays mapped (Windows keeps the file)
   if (!loaded) {
     ADD_FAILURE() << message;
