@@ -62,6 +62,7 @@ struct EntryPoints {
   QPL_ENTRY_POINTS(QPL_POINTER)
 #undef QPL_POINTER
 };
+static_assert(sizeof(EntryPoints) == 20 * sizeof(void (*)()), "twenty entry points");
 
 /* Fills every pointer from `find(name)`, which gives the address of an export by its
  * name (GetProcAddress, dlsym) as a void pointer. Returns the name of the first entry
