@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host_format.h"
+#include "qpl/host_format.h"
 #include "test_pattern.h"
 
 // The short-form record of the worked example: video and audio, 300 frames of

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "environment.h"
+#include "qpl/settings.h"
 #include "win32.h"
 
 namespace {
@@ -55,13 +56,13 @@ class Registry : public ::testing::Test {
   const std::string folder_ = registry_.folder().path(), file_ = registry_.file();
 };
 
-constexpr const char *kKey = "Software\\Mornavel\\FilePlugIns\\WmvPlugIn";
+constexpr const char *kKey = QPL_SETTINGS_KEY;
 
 TEST_F(Registry, ValuesPersistAndReadBackAsWindowsReturnsThem) {
   DWORD disposition = 0;
   HKEY key = Create(kKey, &disposition);
   EXPECT_EQ(disposition, (DWORD)REG_CREATED_NEW_KEY);
-  ASSERT_EQ(SetDword(key, "Profile", 7), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, QPL_SETTING_PROFILE, 7), ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExA(key, "Label", 0, REG_SZ, reinterpret_cast<const BYTE *>("tab\there\n"), 10),
             ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -87,11 +88,11 @@ TEST_F(Registry, ValuesPersistAndReadBackAsWindowsReturnsThem) {
   LONG status = 0;
   DWORD missing = 0x1234;
   size = sizeof missing;
-  EXPECT_EQ(RegQueryValueExA(key, "ImportAllowed", nullptr, nullptr, reinterpret_cast<BYTE *>(&missing), &size),
+  EXPECT_EQ(RegQueryValueExA(key, QPL_SETTING_IMPORT_ALLOWED, nullptr, nullptr, reinterpret_cast<BYTE *>(&missing), &size),
             ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(missing, 0x1234u) << "a missing value leaves the caller's variable alone";
-  EXPECT_EQ(RegDeleteValueA(key, "Profile"), ERROR_SUCCESS);
-  GetDword(key, "Profile", &status);
+  EXPECT_EQ(RegDeleteValueA(key, QPL_SETTING_PROFILE), ERROR_SUCCESS);
+  GetDword(key, QPL_SETTING_PROFILE, &status);
   EXPECT_EQ(status, ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
 
@@ -203,7 +204,7 @@ TEST_F(Registry, UnwritableLocationFailsCleanly) {
 TEST_F(Registry, DefaultLocationFollowsXdgConfigHome) {
   testsupport::ScopedEnv noFile("QV_WIN32_REGISTRY", nullptr), config("XDG_CONFIG_HOME", folder_.c_str());
   HKEY key = Create(kKey);
-  EXPECT_EQ(SetDword(key, "ImportAllowed", 1), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(key, QPL_SETTING_IMPORT_ALLOWED, 1), ERROR_SUCCESS);
   RegCloseKey(key);
   std::ifstream in(folder_ + "/quorvel-win32/user.reg");
   EXPECT_TRUE(in.good());
