@@ -266,11 +266,12 @@ bool ReaderPipeline::ReadAhead() {
   bool more = cache_ && primaryOutput_ < outputs_.size();
   Output *video = more ? outputs_[primaryOutput_].get() : nullptr;
   more = more && video->video && positioned_ && !finished_ && landingsDue_ == 0;
-  if (more && video->held && video->held->buf[0]) more = video->heldTime - cache_->Focus() <= kReadAheadWindow;
   if (!more) {
     if (cache_) cache_->SetReadingAhead(false);
     return false;
   }
+  // At the horizon: on again once the focus moves.
+  if (video->held && video->held->buf[0] && !cache_->WantsAhead(video->heldTime)) return false;
   cache_->SetReadingAhead(true);
   readingAhead_ = true;
   aheadOnly_ = true;  // the other outputs' packets are passed over from here on
