@@ -7,7 +7,9 @@
 //   forwards    frame after frame
 // Each order runs in a child process of its own, whose peak resident memory and
 // minor page faults (first touches of fresh memory) are reported too.
-//   scrub_bench [--runs N] [--clip FILE] [--only ORDER]
+//   scrub_bench [--runs N] [--clip FILE] [--only ORDER] [--plugin FILE]
+// (--plugin measures a saved copy of a build, its libraries found through
+// LD_LIBRARY_PATH, while the build itself changes.)
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -71,10 +73,12 @@ double PlainRate(const std::string &clip, const std::vector<int> &positions) {
   return positions.size() / Seconds(start);
 }
 
+const char *g_plugin = QV_BENCH_PLUGIN;
+
 double PluginRate(const std::string &clip, const std::vector<int> &positions) {
   qvhost::Plugin plugin;
   std::string error;
-  if (!plugin.Load(QV_BENCH_PLUGIN, &error)) {
+  if (!plugin.Load(g_plugin, &error)) {
     fprintf(stderr, "scrub_bench: %s\n", error.c_str());
     return 0;
   }
@@ -142,6 +146,7 @@ int main(int argc, char **argv) {
     if (!strcmp(argv[i], "--runs")) runs = std::max(1, atoi(argv[i + 1]));
     if (!strcmp(argv[i], "--clip")) clip = argv[i + 1], given = true;
     if (!strcmp(argv[i], "--only")) only = argv[i + 1];
+    if (!strcmp(argv[i], "--plugin")) g_plugin = argv[i + 1];
   }
   if (!given && access(clip.c_str(), R_OK) != 0) {
     const std::string make = "ffmpeg -v error -nostdin -y -f lavfi -i testsrc2=size=640x480:rate=30 -t 20 "
