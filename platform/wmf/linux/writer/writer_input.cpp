@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "profile_text.h"
+#include "profiles/profile_text.h"
 
 namespace wmf {
 
