@@ -11,25 +11,6 @@ InputProps *InputProps::Create(const MediaType &type, const std::u16string &conn
   return new (std::nothrow) InputProps(type, connection);
 }
 
-HRESULT InputProps::QueryInterface(REFIID riid, void **object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IWMMediaProps || riid == IID_IWMInputMediaProps) {
-    *object = static_cast<IWMInputMediaProps *>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG InputProps::AddRef() { return refs_.Add(); }
-
-ULONG InputProps::Release() {
-  ULONG left = refs_.Drop();
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT InputProps::GetType(GUID *type) {
   if (!type) return E_POINTER;
   std::lock_guard<std::mutex> hold(lock_);
