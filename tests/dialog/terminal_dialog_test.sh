@@ -17,7 +17,10 @@ grep -q "^no choice saved" "$screen" && ! grep -q "^\*" "$screen" || fail "profi
 QV_DIALOG_SCRIPT=select:2,ok "$@" configure | grep -q "profile 2 saved" || fail "the script could not save profile 2"
 
 # Keys go in once the prompt has shown them to be read.
-prompts() { grep -c "Esc cancels: " "$screen" 2>/dev/null || echo 0; }
+prompts() {
+  count=$(grep -c "Esc cancels: " "$screen" 2>/dev/null)
+  echo "${count:-0}"
+}
 wait_for_prompt() {
   tries=0
   while [ "$(prompts)" -lt "$1" ]; do
