@@ -320,8 +320,9 @@ int RunExport(qvhost::CommandContext &context) {
 }
 
 const qvhost::CommandRegistrar registrar({"export", kUsage,
-                                          "write a .wmv through the plug-in from .bmp frames or a test pattern, "
-                                          "with optional .wav audio (--profile also saves the choice)",
+                                          "write a .wmv through the plug-in from pictures, a test pattern or "
+                                          "the video of any media file (--from), with its or other sound (--wav); "
+                                          "--profile also saves the choice",
                                           RunExport});
 
 }  // namespace

@@ -107,6 +107,9 @@ int RunFrames(qvhost::CommandContext &context) {
   FrameRange range;
   std::string error;
   if (!ParseArguments(context.args, &range, &error)) return qvhost::Fail(context, "%s", error.c_str());
+  // Asked for a picture format this build cannot write: say so before any work.
+  bool png = range.format == "png";
+  if (png && !qvhost::CanWritePng(&error)) return qvhost::Fail(context, "%s", error.c_str());
 
   const qvhost::EntryPoints &pi = context.plugin.pi();
   qvhost::Instance instance(context.plugin);
@@ -120,8 +123,6 @@ int RunFrames(qvhost::CommandContext &context) {
     return qvhost::Fail(context, "position %ld is past the end of %s (%ld frames)", (long)range.to,
                         range.file.c_str(), (long)format.frameCount);
 
-  bool png = range.format == "png";
-  if (png && !qvhost::CanWritePng(&error)) return qvhost::Fail(context, "%s", error.c_str());
   std::string folder = range.named ? std::filesystem::path(range.output).parent_path().string() : range.output;
   std::error_code made;
   if (!folder.empty()) std::filesystem::create_directories(folder, made);

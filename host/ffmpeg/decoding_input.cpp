@@ -19,6 +19,9 @@ std::string AvErrorText(int code) {
 }
 
 bool OpenContainer(const std::string &path, AVFormatContext **format, std::string *error) {
+  // qvhost reports what failed in its own words; the libraries' console chatter about a
+  // damaged packet or a guessed duration would bury them.
+  if (av_log_get_level() == AV_LOG_INFO) av_log_set_level(AV_LOG_FATAL);
   // A picture's name is a name, never a numbered-sequence pattern ("shot%d.png").
   AVDictionary *options = nullptr;
   av_dict_set(&options, "pattern_type", "none", 0);

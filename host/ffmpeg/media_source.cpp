@@ -36,7 +36,9 @@ class FfmpegMediaSource : public MediaSource {
       // packets, which is reading without decoding.
       AVPacket *packet = av_packet_alloc();
       while (packet && av_read_frame(format, packet) >= 0) {
-        if (packet->stream_index == video && facts_.frameCount < 0x7FFFFFFF) ++facts_.frameCount;
+        // Packets an edit list cuts away decode to no frame.
+        bool shown = !(packet->flags & AV_PKT_FLAG_DISCARD);
+        if (packet->stream_index == video && shown && facts_.frameCount < 0x7FFFFFFF) ++facts_.frameCount;
         av_packet_unref(packet);
       }
       av_packet_free(&packet);

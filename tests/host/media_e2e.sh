@@ -124,6 +124,8 @@ without)
   [ -e out.wmv ] && fail "a refused export left out.wmv"
   expect 1 export out.wmv --from pic.png
   said "built without FFmpeg"
+  expect 1 frames clip.wmv --at 0 -o frame.png
+  said "built without FFmpeg"
   ;;
 *)
   echo "unknown group $group"
