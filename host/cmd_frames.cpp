@@ -97,7 +97,8 @@ bool ParseArguments(const std::vector<std::string> &args, FrameRange *range, std
 std::string FramePath(const FrameRange &range, LONG position) {
   char number[16];
   std::snprintf(number, sizeof(number), "%06ld", (long)position);
-  if (!range.named) return (std::filesystem::path(range.output) / ("frame-" + std::string(number) + "." + range.format)).string();
+  if (!range.named)
+    return (std::filesystem::path(range.output) / ("frame-" + std::string(number) + "." + range.format)).string();
   if (range.from == range.to) return range.output;
   std::filesystem::path name(range.output);
   return (name.parent_path() / (name.stem().string() + "-" + number + name.extension().string())).string();

@@ -30,7 +30,8 @@ psnr() {
     sed -n 's/.*PSNR.* average:\([0-9.inf]*\).*/\1/p' | tail -n1
 }
 at_least() { # value minimum what
-  [ -n "$1" ] && awk -v v="$1" -v m="$2" 'BEGIN { exit !(v == "inf" || v + 0 >= m) }' || fail "$3: $1 (wanted $2 or more)"
+  [ -n "$1" ] && awk -v v="$1" -v m="$2" 'BEGIN { exit !(v == "inf" || v + 0 >= m) }' ||
+    fail "$3: $1 (wanted $2 or more)"
 }
 probe() { # file stream entries
   ffprobe -v error -select_streams "$2" -show_entries "$3" -of default=noprint_wrappers=1:nokey=1 "$1" | head -n1
