@@ -46,7 +46,7 @@ DecodingInput::~DecodingInput() {
   avformat_close_input(&format_);
 }
 
-bool DecodingInput::Open(const std::string &path, AVMediaType type, std::string *error) {
+bool DecodingInput::Open(const std::string &path, AVMediaType type, std::string *error, bool strict) {
   path_ = path;
   if (!OpenContainer(path, &format_, error)) return false;
   const AVCodec *decoder = nullptr;
@@ -62,6 +62,8 @@ bool DecodingInput::Open(const std::string &path, AVMediaType type, std::string 
   codec_ = avcodec_alloc_context3(decoder);
   packet_ = av_packet_alloc();
   int result = codec_ && packet_ ? avcodec_parameters_to_context(codec_, stream_->codecpar) : AVERROR(ENOMEM);
+  if (strict && codec_) codec_->err_recognition |= AV_EF_EXPLODE | AV_EF_CRCCHECK | AV_EF_BITSTREAM;
+  strict_ = strict;
   if (result >= 0) result = avcodec_open2(codec_, decoder, nullptr);
   if (result < 0) {
     *error = "cannot decode '" + path + "' (" + decoder->name + "): " + AvErrorText(result);
@@ -92,7 +94,7 @@ bool DecodingInput::Next(AVFrame *frame, std::string *error) {
     }
     if (packet_->stream_index == stream_->index) {
       result = avcodec_send_packet(codec_, packet_);
-      if (result < 0 && result != AVERROR_INVALIDDATA && result != AVERROR(EAGAIN)) {
+      if (result < 0 && ((result != AVERROR_INVALIDDATA && result != AVERROR(EAGAIN)) || strict_)) {
         av_packet_unref(packet_);
         *error = "cannot decode '" + path_ + "': " + AvErrorText(result);
         return false;

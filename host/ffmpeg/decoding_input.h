@@ -26,8 +26,9 @@ class DecodingInput {
   DecodingInput &operator=(const DecodingInput &) = delete;
 
   /* Opens `path` and the decoder of its best stream of `type`. False with a message
-   * that names the file and what failed. */
-  bool Open(const std::string &path, AVMediaType type, std::string *error);
+   * that names the file and what failed. `strict`: damage fails the decoding instead of
+   * being concealed (a damaged picture is refused, a damaged video plays on). */
+  bool Open(const std::string &path, AVMediaType type, std::string *error, bool strict = false);
 
   /* The next decoded frame into `frame`; false at the end of the stream, or on a
    * failure, with `*error` set then. Damaged packets are skipped, as players do. */
@@ -43,6 +44,7 @@ class DecodingInput {
   AVStream *stream_ = nullptr;
   AVPacket *packet_ = nullptr;
   bool draining_ = false;
+  bool strict_ = false;
   std::string path_;
 };
 

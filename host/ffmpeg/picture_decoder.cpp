@@ -6,13 +6,16 @@ namespace qvhost {
 
 bool DecodePicture(const std::string &path, std::vector<BYTE> *dib, std::string *error) {
   DecodingInput input;
-  if (!input.Open(path, AVMEDIA_TYPE_VIDEO, error)) return false;
+  // A damaged picture is refused rather than sent half grey.
+  if (!input.Open(path, AVMEDIA_TYPE_VIDEO, error, true)) return false;
   AVFrame *frame = av_frame_alloc();
   std::string failure;
   bool decoded = frame && input.Next(frame, &failure);
-  if (decoded && !PictureToPackedDib(frame, dib, &failure)) decoded = false;
+  if (!decoded)
+    *error = failure.empty() ? path + ": no picture could be decoded" : failure;
+  else if (!(decoded = PictureToPackedDib(frame, dib, &failure)))
+    *error = path + ": " + failure;
   av_frame_free(&frame);
-  if (!decoded) *error = path + ": " + (failure.empty() ? "no picture could be decoded" : failure);
   return decoded;
 }
 

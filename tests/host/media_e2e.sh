@@ -65,10 +65,13 @@ inputs)
   ff -f lavfi -i "sine=frequency=440:sample_rate=22050" -t 2 -c:a pcm_s16le plain.wav
   expect 0 export plain.wmv --pattern 60 --wav plain.wav
   grep -q converted said && fail "a plain WAV was converted: $(cat said)"
-  # What is not a picture or sound says so.
+  # A damaged picture or one that is none is refused, not sent half grey.
   echo "not a picture" >text.png
-  expect 1 export bad.wmv text.png
-  said "text.png"
+  head -c 2000 pic.jpg >cut.jpg
+  for bad in text.png cut.jpg; do
+    expect 1 export bad.wmv pic.png "$bad"
+    said "$bad"
+  done
   ;;
 from)
   # Any file FFmpeg reads: its frames at its own rate, and its sound.
