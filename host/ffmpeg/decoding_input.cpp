@@ -58,7 +58,7 @@ bool DecodingInput::Open(const std::string &path, AVMediaType type, std::string 
   }
   stream_ = format_->streams[index];
   for (unsigned i = 0; i < format_->nb_streams; ++i)
-    if ((int)i != index) format_->streams[i]->discard = AVDISCARD_ALL;
+    if (static_cast<int>(i) != index) format_->streams[i]->discard = AVDISCARD_ALL;
   codec_ = avcodec_alloc_context3(decoder);
   packet_ = av_packet_alloc();
   int result = codec_ && packet_ ? avcodec_parameters_to_context(codec_, stream_->codecpar) : AVERROR(ENOMEM);
@@ -94,7 +94,7 @@ bool DecodingInput::Next(AVFrame *frame, std::string *error) {
     }
     if (packet_->stream_index == stream_->index) {
       result = avcodec_send_packet(codec_, packet_);
-      if (result < 0 && ((result != AVERROR_INVALIDDATA && result != AVERROR(EAGAIN)) || strict_)) {
+      if (result < 0 && result != AVERROR(EAGAIN) && (result != AVERROR_INVALIDDATA || strict_)) {
         av_packet_unref(packet_);
         *error = "cannot decode '" + path_ + "': " + AvErrorText(result);
         return false;

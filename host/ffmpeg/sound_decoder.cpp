@@ -30,6 +30,32 @@ SoundDescription Describe(const AVCodecContext *codec) {
   return found;
 }
 
+// A resampler from the decoded frames' format to `target`. Files often leave the layout
+// unnamed ("6 channels"): the usual one for the count is taken, so that the mix-down to
+// stereo knows left from right and centre.
+int MakeResampler(const AVFrame *first, const SoundDescription &target, SwrContext **resampler) {
+  AVChannelLayout inLayout = {};
+  if (first->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+    av_channel_layout_default(&inLayout, first->ch_layout.nb_channels);
+  else
+    av_channel_layout_copy(&inLayout, &first->ch_layout);
+  AVChannelLayout outLayout = {};
+  av_channel_layout_default(&outLayout, target.channels);
+  AVSampleFormat outFormat = target.bitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+  int result = swr_alloc_set_opts2(resampler, &outLayout, outFormat, static_cast<int>(target.samplesPerSecond),
+                                   &inLayout, static_cast<AVSampleFormat>(first->format), first->sample_rate, 0,
+                                   nullptr);
+  if (result >= 0) result = swr_init(*resampler);
+  av_channel_layout_uninit(&inLayout);
+  av_channel_layout_uninit(&outLayout);
+  return result;
+}
+
+bool SameSoundFormat(const AVFrame *a, const AVFrame *b) {
+  return a->format == b->format && a->sample_rate == b->sample_rate &&
+         av_channel_layout_compare(&a->ch_layout, &b->ch_layout) == 0;
+}
+
 }  // namespace
 
 bool DecodeSound(const std::string &path, WavAudio *audio, SoundDescription *found, std::string *error) {
@@ -42,29 +68,6 @@ bool DecodeSound(const std::string &path, WavAudio *audio, SoundDescription *fou
   }
   *found = Describe(codec);
   SoundDescription target = PlugInSoundFormat(*found);
-
-  // Files often leave the layout unnamed ("6 channels"); take the usual one for the
-  // count, so that the mix-down to stereo knows left from right and centre.
-  AVChannelLayout inLayout = {};
-  if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-    av_channel_layout_default(&inLayout, codec->ch_layout.nb_channels);
-  else
-    av_channel_layout_copy(&inLayout, &codec->ch_layout);
-  AVChannelLayout outLayout = {};
-  av_channel_layout_default(&outLayout, target.channels);
-  AVSampleFormat outFormat = target.bitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
-  SwrContext *resampler = nullptr;
-  int result = swr_alloc_set_opts2(&resampler, &outLayout, outFormat, static_cast<int>(target.samplesPerSecond),
-                                   &inLayout, codec->sample_fmt, codec->sample_rate, 0, nullptr);
-  if (result >= 0) result = swr_init(resampler);
-  av_channel_layout_uninit(&inLayout);
-  av_channel_layout_uninit(&outLayout);
-  if (result < 0) {
-    swr_free(&resampler);
-    *error = "cannot convert the sound of '" + path + "': " + AvErrorText(result);
-    return false;
-  }
-
   const int blockAlign = target.channels * target.bitsPerSample / 8;
   audio->formatTag = WAVE_FORMAT_PCM;
   audio->channels = target.channels;
@@ -75,11 +78,22 @@ bool DecodeSound(const std::string &path, WavAudio *audio, SoundDescription *fou
   audio->data.clear();
 
   AVFrame *frame = av_frame_alloc();
+  AVFrame *first = av_frame_alloc();  // the format the resampler was made for
+  SwrContext *resampler = nullptr;
   std::string failure;
+  if (!frame || !first) failure = "no memory to decode the sound of '" + path + "'";
   // Each pass converts one decoded frame; the last pass (no frame) drains the resampler.
   for (bool more = true; more && failure.empty();) {
-    more = frame && input.Next(frame, &failure);
+    more = input.Next(frame, &failure);
     if (!failure.empty()) break;
+    if (more && !resampler) {
+      av_frame_ref(first, frame);
+      int made = MakeResampler(first, target, &resampler);
+      if (made < 0) failure = "cannot convert the sound of '" + path + "': " + AvErrorText(made);
+    } else if (more && !SameSoundFormat(first, frame)) {
+      failure = "the sound of '" + path + "' changes its format part way through";
+    }
+    if (!failure.empty() || !resampler) break;
     const uint8_t **in = more ? const_cast<const uint8_t **>(frame->extended_data) : nullptr;
     int inCount = more ? frame->nb_samples : 0;
     int room = swr_get_out_samples(resampler, inCount);
@@ -96,6 +110,7 @@ bool DecodeSound(const std::string &path, WavAudio *audio, SoundDescription *fou
     if (more) av_frame_unref(frame);
   }
   av_frame_free(&frame);
+  av_frame_free(&first);
   swr_free(&resampler);
   if (!failure.empty()) {
     *error = failure;
