@@ -4,14 +4,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "audio_convert.h"
 #include "export_media.h"
 #include "export_profiles.h"
+#include "media_source.h"
 #include "output_file.h"
+#include "picture_file.h"
 
 namespace {
 
 const char kUsage[] =
-    "OUT.wmv (--pattern FRAMES [--size WxH] | FRAME.bmp...) [--wav AUDIO.wav] [--rate FPS] [--profile N]";
+    "OUT.wmv (--pattern FRAMES [--size WxH] | PICTURE... | --from MEDIA) [--wav SOUND] [--rate FPS] [--profile N]";
 
 struct ExportRequest {
   std::string output;
@@ -20,6 +23,8 @@ struct ExportRequest {
   LONG width = 320;
   LONG height = 240;
   std::string wav;
+  std::string from;        // a media file whose video (else the frames given) and sound go out
+  bool rateGiven = false;
   LONG frameRate = 30000;  // frames per 1,000 seconds
   LONG profile = -1;       // -1: the saved choice
 };
@@ -44,7 +49,8 @@ bool ParseArguments(const std::vector<std::string> &args, ExportRequest *request
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string &arg = args[i];
     bool hasValue = i + 1 < args.size();
-    if (arg == "--pattern" || arg == "--size" || arg == "--wav" || arg == "--rate" || arg == "--profile") {
+    if (arg == "--pattern" || arg == "--size" || arg == "--wav" || arg == "--rate" || arg == "--profile" ||
+        arg == "--from") {
       if (!hasValue) {
         *error = arg + " needs a value";
         return false;
@@ -54,7 +60,8 @@ bool ParseArguments(const std::vector<std::string> &args, ExportRequest *request
       if (arg == "--pattern") ok = qvhost::ParseLong(value, &request->patternFrames) && request->patternFrames > 0, pattern = true;
       if (arg == "--size") ok = ParseSize(value, &request->width, &request->height);
       if (arg == "--wav") request->wav = value;
-      if (arg == "--rate") ok = ParseRate(value, &request->frameRate);
+      if (arg == "--from") request->from = value;
+      if (arg == "--rate") ok = ParseRate(value, &request->frameRate), request->rateGiven = true;
       if (arg == "--profile") ok = qvhost::ParseLong(value, &request->profile) && request->profile >= 0;
       if (!ok) {
         *error = "bad value for " + arg + ": " + value;
@@ -69,7 +76,9 @@ bool ParseArguments(const std::vector<std::string> &args, ExportRequest *request
       request->bitmaps.push_back(arg);
     }
   }
-  if (request->output.empty() || pattern == !request->bitmaps.empty()) {
+  // The frames come from one place: a pattern, pictures, or the --from file's video.
+  if (request->output.empty() || (pattern && !request->bitmaps.empty()) ||
+      (!pattern && request->bitmaps.empty() && request->from.empty())) {
     *error = std::string("usage: export ") + kUsage;
     return false;
   }
@@ -79,13 +88,19 @@ bool ParseArguments(const std::vector<std::string> &args, ExportRequest *request
 // The frames, one packed DIB at a time, all of one size.
 class FrameSource {
  public:
-  explicit FrameSource(const ExportRequest &request) : request_(request) {}
+  // `media`: the --from file, when its video gives the frames.
+  FrameSource(const ExportRequest &request, qvhost::MediaSource *media) : request_(request), media_(media) {}
 
-  LONG count() const { return request_.patternFrames ? request_.patternFrames : static_cast<LONG>(request_.bitmaps.size()); }
+  LONG count() const {
+    if (media_) return media_->facts().frameCount;
+    return request_.patternFrames ? request_.patternFrames : static_cast<LONG>(request_.bitmaps.size());
+  }
 
   // Reads the first frame to learn the size; the header goes into `header`.
   bool Open(BITMAPINFOHEADER *header, std::string *error) {
-    if (request_.patternFrames) {
+    if (media_) {
+      if (!media_->NextFrame(&dib_, error)) return false;
+    } else if (request_.patternFrames) {
       dib_ = qvhost::NewPackedDib(request_.width, request_.height);
     } else if (!Load(0, error)) {
       return false;
@@ -97,7 +112,9 @@ class FrameSource {
   }
 
   const std::vector<BYTE> *Frame(LONG index, std::string *error) {
-    if (request_.patternFrames) {
+    if (media_) {
+      if (index > 0 && !media_->NextFrame(&dib_, error)) return nullptr;
+    } else if (request_.patternFrames) {
       qvhost::DrawTestPattern(&dib_, index);
     } else if (index > 0 && !Load(index, error)) {
       return nullptr;
@@ -109,28 +126,21 @@ class FrameSource {
   // Reads bitmap `index` into a packed DIB of exactly a header and its rows.
   bool Load(LONG index, std::string *error) {
     const std::string &path = request_.bitmaps[static_cast<size_t>(index)];
-    std::vector<BYTE> file;
-    if (!qvhost::ReadBmpFile(path, &file, error)) return false;
+    std::vector<BYTE> picture;
+    if (!qvhost::ReadPicture(path, &picture, error)) return false;
     BITMAPINFOHEADER header;
-    std::memcpy(&header, file.data(), sizeof(header));
-    std::string refusal = qvhost::FrameRefusal(header);
-    if (!refusal.empty()) {
-      *error = path + ": " + refusal;
-      return false;
-    }
+    std::memcpy(&header, picture.data(), sizeof(header));
     if (index > 0 && (header.biWidth != width_ || header.biHeight != height_)) {
       *error = path + ": " + std::to_string(header.biWidth) + "x" + std::to_string(header.biHeight) +
                " differs from the first frame's " + std::to_string(width_) + "x" + std::to_string(height_);
       return false;
     }
-    dib_ = qvhost::NewPackedDib(header.biWidth, header.biHeight);
-    size_t offset = qvhost::PackedDibPixelOffset(header);
-    size_t rows = dib_.size() - sizeof(BITMAPINFOHEADER);
-    std::memcpy(dib_.data() + sizeof(BITMAPINFOHEADER), file.data() + offset, rows);
+    dib_.swap(picture);
     return true;
   }
 
   const ExportRequest &request_;
+  qvhost::MediaSource *media_;
   std::vector<BYTE> dib_;
   LONG width_ = 0, height_ = 0;
 };
@@ -189,6 +199,34 @@ class AudioFeed {
   size_t sent_ = 0;
 };
 
+// Opens the --from file: its video gives the frames unless pictures or a pattern do, its
+// sound goes out unless --wav names other sound, and its frame rate holds unless --rate.
+bool OpenMediaSource(qvhost::CommandContext &context, ExportRequest *request,
+                     std::unique_ptr<qvhost::MediaSource> *media, std::string *error) {
+  *media = qvhost::MediaSource::Open(request->from, error);
+  if (!*media) return false;
+  const qvhost::MediaSource::Facts &facts = (*media)->facts();
+  bool framesGiven = request->patternFrames || !request->bitmaps.empty();
+  if (!framesGiven && !facts.hasVideo) {
+    *error = request->from + " has no video: give the frames as pictures or --pattern FRAMES";
+    return false;
+  }
+  if (!framesGiven && facts.frameCount <= 0) {
+    *error = request->from + " has no video frames";
+    return false;
+  }
+  if (!framesGiven && !request->rateGiven) {
+    if (facts.frameRate > 0) {
+      request->frameRate = facts.frameRate;
+    } else {
+      std::fprintf(context.err, "qvhost: export: %s names no frame rate; using %.3f frames/s (see --rate)\n",
+                   request->from.c_str(), request->frameRate / 1000.0);
+    }
+  }
+  if (request->wav.empty() && facts.hasAudio) request->wav = request->from;
+  return true;
+}
+
 // Reports a save or transfer end that failed: what, why as far as the host could see
 // while the file was still there (else `otherwise`), and what became of the file once
 // the transfer ended (the plug-in removes an incomplete one).
@@ -204,14 +242,17 @@ int RunExport(qvhost::CommandContext &context) {
   std::string error;
   if (!ParseArguments(context.args, &request, &error)) return qvhost::Fail(context, "%s", error.c_str());
 
-  FrameSource frames(request);
+  std::unique_ptr<qvhost::MediaSource> media;
+  if (!request.from.empty() && !OpenMediaSource(context, &request, &media, &error))
+    return qvhost::Fail(context, "%s", error.c_str());
+  FrameSource frames(request, media && request.bitmaps.empty() && !request.patternFrames ? media.get() : nullptr);
   BITMAPINFOHEADER bitmap;
   if (!frames.Open(&bitmap, &error)) return qvhost::Fail(context, "%s", error.c_str());
   qvhost::WavAudio audio;
   if (!request.wav.empty()) {
-    if (!qvhost::ReadWavFile(request.wav, &audio, &error)) return qvhost::Fail(context, "%s", error.c_str());
-    std::string refusal = qvhost::AudioRefusal(audio);
-    if (!refusal.empty()) return qvhost::Fail(context, "%s: %s", request.wav.c_str(), refusal.c_str());
+    std::string note;
+    if (!qvhost::ReadSound(request.wav, &audio, &note, &error)) return qvhost::Fail(context, "%s", error.c_str());
+    if (!note.empty()) std::fprintf(context.err, "qvhost: export: %s\n", note.c_str());
   }
   const qvhost::WavAudio *sound = request.wav.empty() ? nullptr : &audio;
   AudioFeed feed(sound, request.frameRate);
@@ -274,8 +315,9 @@ int RunExport(qvhost::CommandContext &context) {
 }
 
 const qvhost::CommandRegistrar registrar({"export", kUsage,
-                                          "write a .wmv through the plug-in from .bmp frames or a test pattern, "
-                                          "with optional .wav audio (--profile also saves the choice)",
+                                          "write a .wmv through the plug-in from pictures, a test pattern or "
+                                          "the video of any media file (--from), with its or other sound (--wav); "
+                                          "--profile also saves the choice",
                                           RunExport});
 
 }  // namespace

@@ -1,22 +1,36 @@
-// qvhost frames FILE (--at N | --from A --to B [--every K]) -o DIR: frames of a media
-// file as .bmp files, fetched through the plug-in one position at a time.
+// qvhost frames FILE (--at N | --from A --to B [--every K]) -o DIR|NAME.png|NAME.bmp
+// [--format bmp|png]: frames of a media file as pictures, fetched through the plug-in
+// one position at a time.
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
 #include "host.h"
 #include "import_media.h"
+#include "png_file.h"
 
 namespace {
 
-const char kUsage[] = "FILE (--at N | --from A --to B [--every K]) -o DIR";
+const char kUsage[] = "FILE (--at N | --from A --to B [--every K]) -o DIR|NAME.png|NAME.bmp [--format png|bmp]";
 
 struct FrameRange {
   LONG from = -1;
   LONG to = -1;
   LONG every = 1;
   std::string file;
-  std::string folder;
+  std::string output;  // a folder, or a picture's name (numbered when there are several)
+  std::string format;  // "bmp" or "png"
+  bool named = false;  // `output` names the picture rather than its folder
 };
+
+// "png" for "shot.PNG", "bmp" for "a.bmp", empty for anything else.
+std::string PictureExtension(const std::string &name) {
+  std::string extension = std::filesystem::path(name).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".png" || extension == ".bmp" ? extension.substr(1) : std::string();
+}
 
 bool ParseArguments(const std::vector<std::string> &args, FrameRange *range, std::string *error) {
   bool at = false, from = false, to = false;
@@ -36,10 +50,16 @@ bool ParseArguments(const std::vector<std::string> &args, FrameRange *range, std
       if (arg == "--every") range->every = value;
     } else if (arg == "-o") {
       if (!hasValue) {
-        *error = "-o needs a folder";
+        *error = "-o needs a folder or a picture's name";
         return false;
       }
-      range->folder = args[++i];
+      range->output = args[++i];
+    } else if (arg == "--format") {
+      if (!hasValue || (args[i + 1] != "png" && args[i + 1] != "bmp")) {
+        *error = "--format takes png or bmp";
+        return false;
+      }
+      range->format = args[++i];
     } else if (!arg.empty() && arg[0] == '-') {
       *error = "unknown option " + arg;
       return false;
@@ -50,7 +70,7 @@ bool ParseArguments(const std::vector<std::string> &args, FrameRange *range, std
       return false;
     }
   }
-  if (range->file.empty() || range->folder.empty() || at == (from || to) || (from != to)) {
+  if (range->file.empty() || range->output.empty() || at == (from || to) || (from != to)) {
     *error = std::string("usage: frames ") + kUsage;
     return false;
   }
@@ -62,19 +82,35 @@ bool ParseArguments(const std::vector<std::string> &args, FrameRange *range, std
     *error = "--every must be 1 or more";
     return false;
   }
+  std::string named = PictureExtension(range->output);
+  if (!named.empty() && !range->format.empty() && named != range->format) {
+    *error = "-o " + range->output + " names a ." + named + " file, but --format asks for " + range->format;
+    return false;
+  }
+  range->named = !named.empty();
+  if (range->format.empty()) range->format = range->named ? named : "bmp";
   return true;
 }
 
-std::string FramePath(const std::string &folder, LONG position) {
-  char name[32];
-  std::snprintf(name, sizeof(name), "frame-%06ld.bmp", (long)position);
-  return (std::filesystem::path(folder) / name).string();
+// DIR/frame-000012.png, or the name given: as it is for one frame, numbered for several
+// (shot.png: shot-000012.png).
+std::string FramePath(const FrameRange &range, LONG position) {
+  char number[16];
+  std::snprintf(number, sizeof(number), "%06ld", (long)position);
+  if (!range.named)
+    return (std::filesystem::path(range.output) / ("frame-" + std::string(number) + "." + range.format)).string();
+  if (range.from == range.to) return range.output;
+  std::filesystem::path name(range.output);
+  return (name.parent_path() / (name.stem().string() + "-" + number + name.extension().string())).string();
 }
 
 int RunFrames(qvhost::CommandContext &context) {
   FrameRange range;
   std::string error;
   if (!ParseArguments(context.args, &range, &error)) return qvhost::Fail(context, "%s", error.c_str());
+  // Asked for a picture format this build cannot write: say so before any work.
+  bool png = range.format == "png";
+  if (png && !qvhost::CanWritePng(&error)) return qvhost::Fail(context, "%s", error.c_str());
 
   const qvhost::EntryPoints &pi = context.plugin.pi();
   qvhost::Instance instance(context.plugin);
@@ -88,9 +124,10 @@ int RunFrames(qvhost::CommandContext &context) {
     return qvhost::Fail(context, "position %ld is past the end of %s (%ld frames)", (long)range.to,
                         range.file.c_str(), (long)format.frameCount);
 
+  std::string folder = range.named ? std::filesystem::path(range.output).parent_path().string() : range.output;
   std::error_code made;
-  std::filesystem::create_directories(range.folder, made);
-  if (made) return qvhost::Fail(context, "cannot make folder %s: %s", range.folder.c_str(), made.message().c_str());
+  if (!folder.empty()) std::filesystem::create_directories(folder, made);
+  if (made) return qvhost::Fail(context, "cannot make folder %s: %s", folder.c_str(), made.message().c_str());
 
   long total = (range.to - range.from) / range.every + 1;
   qvhost::ProgressLine progress(context.err, "frames");
@@ -101,8 +138,10 @@ int RunFrames(qvhost::CommandContext &context) {
       return qvhost::Fail(context, "no frame at position %ld of %s", (long)position, range.file.c_str());
     // The frame bitmap stays the plug-in's: copy it, never free it.
     std::vector<BYTE> dib = qvhost::CopyGlobal(pi.piLocalGetData(0, instance.handle()));
-    std::string path = FramePath(range.folder, position);
-    if (!qvhost::WriteBmpFile(path, dib.data(), dib.size(), &error))
+    std::string path = FramePath(range, position);
+    bool written = png ? qvhost::WritePngFile(path, dib.data(), dib.size(), &error)
+                       : qvhost::WriteBmpFile(path, dib.data(), dib.size(), &error);
+    if (!written)
       return qvhost::Fail(context, "cannot write %s: %s", path.c_str(), error.c_str());
     progress.Update(++done, total);
     if (range.to - position < range.every) break;  // no overflow past LONG's end
@@ -112,6 +151,6 @@ int RunFrames(qvhost::CommandContext &context) {
 }
 
 const qvhost::CommandRegistrar registrar(
-    {"frames", kUsage, "write frames of a media file as .bmp files", RunFrames});
+    {"frames", kUsage, "write frames of a media file as .bmp or .png pictures", RunFrames});
 
 }  // namespace

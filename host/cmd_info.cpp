@@ -1,10 +1,93 @@
-// qvhost info FILE: the host format record the plug-in reports for a media file.
+// qvhost info FILE [--raw]: what the plug-in reads from a media file, in a person's
+// terms first, then the host format record it reports, field by field.
 #include <inttypes.h>
 
+#include <cstdlib>
+#include <string>
+
+#include "audio_convert.h"
 #include "host.h"
 #include "import_media.h"
+#include "media_source.h"
 
 namespace {
+
+// The import presents every file at this rate, whatever the file's own.
+constexpr LONG kPresentedPerThousandSeconds = 30000;
+
+std::string Seconds(double seconds) {
+  char text[48];
+  if (seconds < 60) {
+    std::snprintf(text, sizeof text, "%.2f s", seconds);
+  } else {
+    long whole = static_cast<long>(seconds);
+    std::snprintf(text, sizeof text, "%ld:%02ld:%05.2f (%.2f s)", whole / 3600, whole / 60 % 60,
+                  seconds - static_cast<double>(whole / 60 * 60), seconds);
+  }
+  return text;
+}
+
+void PrintStreams(FILE *out, const LONG (&kinds)[kOutputKindSlots]) {
+  int last = -1;
+  for (int i = 0; i < kOutputKindSlots; ++i)
+    if (kinds[i] != 0) last = i;
+  std::fprintf(out, "  streams:  ");
+  if (last < 0) std::fprintf(out, " none the plug-in reads");
+  for (int i = 0; i <= last; ++i) {
+    std::string what = kinds[i] == 1 ? "video" : kinds[i] >= 2 ? "sound " + std::to_string(kinds[i] - 1) : "not read";
+    std::fprintf(out, "%s output %d %s", i ? "," : "", i, what.c_str());
+  }
+  std::fprintf(out, "\n");
+}
+
+// What 30 frames per second means for this file: FFmpeg gives the file's own rate, when
+// this qvhost has it.
+void PrintPresentation(FILE *out, const std::string &file) {
+  std::fprintf(out,
+               "  The plug-in presents every file at 30 frames per second, whatever its own rate: position n\n"
+               "  is the picture shown at n/30 s, and the record's frame rate 30000 counts frames per 1,000\n"
+               "  seconds. A 25 fps clip of 10 s thus has 300 positions, and one position in six shows the\n"
+               "  same frame as the one before it.\n");
+  std::string error;
+  std::unique_ptr<qvhost::MediaSource> media = qvhost::MediaSource::Open(file, &error);
+  if (!media || !media->facts().hasVideo || media->facts().frameRate <= 0) return;
+  double own = media->facts().frameRate / 1000.0;
+  std::fprintf(out, "  This file's own rate is %.3f fps (as FFmpeg reads it)", own);
+  if (media->facts().frameRate == kPresentedPerThousandSeconds)
+    std::fprintf(out, ": each position is one of its frames.\n");
+  else if (own < 30)
+    std::fprintf(out, ": some frames show at two positions.\n");
+  else
+    std::fprintf(out, ": positions skip some of its frames.\n");
+}
+
+void PrintSummary(FILE *out, const std::string &file, const HostFormat &f, const LONG (&kinds)[kOutputKindSlots],
+                  bool haveKinds) {
+  bool video = f.flags & kHostFormatVideo, sound = f.flags & kHostFormatAudio;
+  std::fprintf(out, "%s: %s\n", file.c_str(),
+               video && sound ? "video and sound" : video ? "video, no sound" : sound ? "sound, no video"
+                                                                                   : "nothing the plug-in reads");
+  if (haveKinds) PrintStreams(out, kinds);
+  if (video)
+    std::fprintf(out, "  picture:   %ldx%ld, handed out as 24-bit pictures\n", static_cast<long>(f.bitmap.biWidth),
+                 std::labs(static_cast<long>(f.bitmap.biHeight)));
+  double seconds = f.frameRate > 0 ? f.frameCount * 1000.0 / f.frameRate : 0;
+  if (sound && f.wave.nSamplesPerSec) seconds = static_cast<double>(f.audioLength) / f.wave.nSamplesPerSec;
+  if (video || sound) {
+    std::fprintf(out, "  frames:    %ld, presented at %g frames per second\n", static_cast<long>(f.frameCount),
+                 f.frameRate / 1000.0);
+    std::fprintf(out, "  duration:  %s\n", Seconds(seconds).c_str());
+  }
+  if (sound) {
+    qvhost::SoundDescription found;
+    found.samplesPerSecond = f.wave.nSamplesPerSec;
+    found.channels = f.wave.nChannels;
+    found.bitsPerSample = f.wave.wBitsPerSample;
+    std::fprintf(out, "  sound:     %s (%ld sample frames)\n", qvhost::DescribeSound(found).c_str(),
+                 static_cast<long>(f.audioLength));
+  }
+  if (video) PrintPresentation(out, file);
+}
 
 void PrintRecord(FILE *out, const HostFormat &f) {
   std::fprintf(out, "format flags:      0x%08" PRIX32 "\n", (uint32_t)f.flags);
@@ -44,20 +127,38 @@ void PrintKinds(FILE *out, const LONG (&kinds)[kOutputKindSlots]) {
 }
 
 int RunInfo(qvhost::CommandContext &context) {
-  if (context.args.size() != 1) return qvhost::Fail(context, "usage: info FILE");
+  std::string file;
+  bool raw = false;
+  for (const std::string &arg : context.args) {
+    if (arg == "--raw") {
+      raw = true;
+    } else if (arg.empty() || arg[0] == '-' || !file.empty()) {
+      return qvhost::Fail(context, "usage: info FILE [--raw]");
+    } else {
+      file = arg;
+    }
+  }
+  if (file.empty()) return qvhost::Fail(context, "usage: info FILE [--raw]");
   qvhost::Instance instance(context.plugin);
   if (!instance) return qvhost::Fail(context, "the plug-in made no instance");
   HostFormat format;
   std::string error;
-  if (!qvhost::ReadMediaFormat(context.plugin, instance, context.args[0], &format, &error))
+  if (!qvhost::ReadMediaFormat(context.plugin, instance, file, &format, &error))
     return qvhost::Fail(context, "%s", error.c_str());
-  PrintRecord(context.out, format);
   LONG kinds[kOutputKindSlots];
-  if (qvhost::ReadOutputKinds(instance, kinds)) PrintKinds(context.out, kinds);
+  bool haveKinds = qvhost::ReadOutputKinds(instance, kinds);
+  if (!raw) {
+    PrintSummary(context.out, file, format, kinds, haveKinds);
+    std::fprintf(context.out,
+                 "\nThe record as the plug-in reports it (frame rate in frames per 1,000 seconds, frame count\n"
+                 "at that rate, audio length in sample frames; --raw prints only this):\n");
+  }
+  PrintRecord(context.out, format);
+  if (haveKinds) PrintKinds(context.out, kinds);
   return 0;
 }
 
 const qvhost::CommandRegistrar registrar(
-    {"info", "FILE", "print the format the plug-in reads from a media file", RunInfo});
+    {"info", "FILE [--raw]", "describe a media file as the plug-in reads it, then its format record", RunInfo});
 
 }  // namespace

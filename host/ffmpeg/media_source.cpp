@@ -1,0 +1,91 @@
+// Any media file FFmpeg reads as the source of an export: its facts and its frames.
+#include "media_source.h"
+
+#include <cmath>
+
+#include "decoding_input.h"
+
+namespace qvhost {
+namespace {
+
+// Frames per 1,000 seconds; 0 when the file names no usable rate.
+LONG FrameRateOf(const AVStream *stream) {
+  for (AVRational rate : {stream->avg_frame_rate, stream->r_frame_rate}) {
+    if (rate.num <= 0 || rate.den <= 0) continue;
+    double perThousand = av_q2d(rate) * 1000;
+    if (perThousand >= 1 && perThousand <= 1000000) return static_cast<LONG>(std::lround(perThousand));
+  }
+  return 0;
+}
+
+class FfmpegMediaSource : public MediaSource {
+ public:
+  bool Open(const std::string &path, std::string *error) {
+    AVFormatContext *format = nullptr;
+    if (!OpenContainer(path, &format, error)) return false;
+    facts_.hasAudio = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+    int video = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (video >= 0) {
+      // Cover art attached to a sound file is no video.
+      const AVStream *stream = format->streams[video];
+      facts_.hasVideo = !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+      facts_.width = stream->codecpar->width;
+      facts_.height = stream->codecpar->height;
+      facts_.frameRate = FrameRateOf(stream);
+      // The record announces the frame count before the first frame: count the
+      // packets, which is reading without decoding.
+      AVPacket *packet = av_packet_alloc();
+      while (packet && av_read_frame(format, packet) >= 0) {
+        // Packets an edit list cuts away decode to no frame.
+        bool shown = !(packet->flags & AV_PKT_FLAG_DISCARD);
+        if (packet->stream_index == video && shown && facts_.frameCount < 0x7FFFFFFF) ++facts_.frameCount;
+        av_packet_unref(packet);
+      }
+      av_packet_free(&packet);
+    }
+    avformat_close_input(&format);
+    if (!facts_.hasVideo && !facts_.hasAudio) {
+      *error = "'" + path + "' has neither video nor sound that FFmpeg reads";
+      return false;
+    }
+    return !facts_.hasVideo || frames_.Open(path, AVMEDIA_TYPE_VIDEO, error);
+  }
+
+  const Facts &facts() const override { return facts_; }
+
+  bool NextFrame(std::vector<BYTE> *dib, std::string *error) override {
+    std::string failure;
+    if (!ended_) {
+      AVFrame *frame = av_frame_alloc();
+      bool decoded = frame && frames_.Next(frame, &failure);
+      // Every frame takes the first one's size, which the export announced.
+      if (decoded) decoded = PictureToPackedDib(frame, &last_, &failure, width_, height_);
+      if (decoded && width_ == 0) width_ = frame->width, height_ = frame->height;
+      av_frame_free(&frame);
+      ended_ = !decoded;
+    }
+    if (!failure.empty() || last_.empty()) {
+      *error = failure.empty() ? "the video holds no frame that can be decoded" : failure;
+      return false;
+    }
+    *dib = last_;
+    return true;
+  }
+
+ private:
+  Facts facts_;
+  DecodingInput frames_;
+  std::vector<BYTE> last_;
+  bool ended_ = false;
+  LONG width_ = 0, height_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<MediaSource> MediaSource::Open(const std::string &path, std::string *error) {
+  auto source = std::make_unique<FfmpegMediaSource>();
+  if (!source->Open(path, error)) return nullptr;
+  return source;
+}
+
+}  // namespace qvhost
