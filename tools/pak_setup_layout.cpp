@@ -1,5 +1,6 @@
 #include "pak_setup_layout.h"
 #include "pak_archive_writer.h"
+#include "pak_format.h"
 
 #include <cstring>
 
@@ -24,6 +25,10 @@ std::vector<PakBuildOffset> PakFindArchives(const std::vector<uint8_t> &file) {
   for (const PakBuildOffset &build : kPakBuildOffsets)
     if (ArchiveReadsAt(file, build.offset)) found.push_back(build);
   return found;
+}
+
+bool PakArchiveStartsAt(const std::vector<uint8_t> &file, uint32_t offset) {
+  return file.size() >= (size_t)offset + 2 && (file[offset] | file[offset + 1] << 8) == kPakVersion;
 }
 
 std::string PakBuildOffsetsText() {

@@ -13,6 +13,10 @@
 // The builds' offsets at which an archive reads whole in `file`.
 std::vector<PakBuildOffset> PakFindArchives(const std::vector<uint8_t> &file);
 
+// Whether an archive's version word stands at `offset` of `file`: an archive starts
+// there, though it may not read whole.
+bool PakArchiveStartsAt(const std::vector<uint8_t> &file, uint32_t offset);
+
 // "25088 (win32), 32768 (win64) or 65536 (linux)", for messages.
 std::string PakBuildOffsetsText();
 

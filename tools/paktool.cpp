@@ -210,9 +210,35 @@ int Build(int argc, char **argv) {
   return 0;
 }
 
+// Without --offset: the one build's offset where an archive reads whole, or else where
+// one starts, so that a damaged archive (a cut-off copy, say) is named with what is
+// wrong with it. Says which offset it took.
+bool LocateArchive(const char *command, const std::string &path, const std::vector<uint8_t> &file,
+                   uint32_t &offset) {
+  std::vector<PakBuildOffset> found = PakFindArchives(file);
+  if (found.empty())
+    for (const PakBuildOffset &build : kPakBuildOffsets)
+      if (PakArchiveStartsAt(file, build.offset)) found.push_back(build);
+  if (found.size() == 1) {
+    offset = found[0].offset;
+    std::printf("archive at offset %u, the %s launcher's\n", offset, found[0].build);
+    return true;
+  }
+  if (found.empty()) {
+    std::fprintf(stderr, "paktool %s: '%s' holds no archive at any build's offset (%s); give --offset N\n", command,
+                 path.c_str(), PakBuildOffsetsText().c_str());
+  } else {
+    std::string where;
+    for (const PakBuildOffset &build : found) where += (where.empty() ? "" : " and ") + std::to_string(build.offset);
+    std::fprintf(stderr, "paktool %s: '%s' holds archives at %s; choose one with --offset N\n", command, path.c_str(),
+                 where.c_str());
+  }
+  return false;
+}
+
 // Shared by list and extract: reads SETUP and the entry list of its archive, at
-// --offset or else at the one build's offset where an archive reads. `dir` takes --dir,
-// for the commands that have it.
+// --offset or where LocateArchive finds it. `dir` takes --dir, for the commands that
+// have it.
 int OpenSetup(const char *command, int argc, char **argv, std::string *dir, std::vector<uint8_t> &file,
               std::vector<PakEntryInfo> &entries) {
   std::string path, offset_text;
@@ -234,22 +260,7 @@ int OpenSetup(const char *command, int argc, char **argv, std::string *dir, std:
   if (!offset_text.empty() && !ParseOffset(command, offset_text, offset)) return 2;
   if (!ReadFile(path, file)) return 1;
 
-  if (offset_text.empty()) {
-    std::vector<PakBuildOffset> found = PakFindArchives(file);
-    if (found.size() != 1) {
-      std::string where;
-      for (const PakBuildOffset &build : found) where += (where.empty() ? "" : " and ") + std::to_string(build.offset);
-      if (found.empty())
-        std::fprintf(stderr, "paktool %s: '%s' holds no archive at any build's offset (%s); give --offset N\n",
-                     command, path.c_str(), PakBuildOffsetsText().c_str());
-      else
-        std::fprintf(stderr, "paktool %s: '%s' reads as an archive at %s; choose with --offset N\n", command,
-                     path.c_str(), where.c_str());
-      return 1;
-    }
-    offset = found[0].offset;
-    std::printf("archive at offset %u, the %s launcher's\n", offset, found[0].build);
-  }
+  if (offset_text.empty() && !LocateArchive(command, path, file, offset)) return 1;
   std::string error;
   if (!PakReadEntries(file, offset, entries, error)) {
     std::fprintf(stderr, "paktool %s: %s: %s\n", command, path.c_str(), error.c_str());

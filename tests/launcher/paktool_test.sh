@@ -64,6 +64,9 @@ pak extract --offset 3 --dir "$work/y" "$work/setup"
 expect 1 "no archive at offset 3" err
 pak list "$unpackrun"
 expect 1 "holds no archive at any build's offset" err
+head -c -20 "$work/setup" >"$work/cut"
+pak list "$work/cut"
+expect 1 "runs past the end of the file" err
 
 # Launchers that are not one are refused with the reason, and nothing is written; so
 # is an output that would overwrite an input.
