@@ -105,11 +105,12 @@ bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::strin
 DWORD SavedProfilePosition() {
   HKEY key;
   DWORD value = 0;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Mornavel\\FilePlugIns\\WmvPlugIn", 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
     return 0;
   DWORD type = REG_DWORD, size = sizeof(value);
-  if (RegQueryValueExA(key, "Profile", nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExA(key, QPL_SETTING_PROFILE, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) !=
+          ERROR_SUCCESS ||
       type != REG_DWORD)
     value = 0;
   RegCloseKey(key);
