@@ -2,32 +2,63 @@
 // lists or extracts the archive of an existing one.
 #include "pak_archive_writer.h"
 #include "pak_name.h"
+#include "pak_setup_layout.h"
 #include "qv_version.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
 
+namespace fs = std::filesystem;
+
 namespace {
 
-const uint32_t kShippedPakOffset = 25088;
+void PrintUsage(FILE *to) {
+  std::fprintf(to,
+               "usage:\n"
+               "  paktool build --launcher FILE --output FILE [--offset N] [--tail FILE]\n"
+               "                [--greedy] FILE[=STORED_NAME]...\n"
+               "      Writes the launcher, zero-padded to N bytes, then an archive of the files,\n"
+               "      then the tail file's bytes, and marks the output executable. N defaults to\n"
+               "      the launcher's size, which the build pads to its archive offset:\n"
+               "      %s.\n"
+               "      Each file is stored under STORED_NAME (default: its name without\n"
+               "      directories), e.g. 'c:\\setup\\runsetup.exe'.\n"
+               "  paktool list [--offset N] SETUP\n"
+               "  paktool extract [--offset N] [--dir DIR] SETUP\n"
+               "      Without --offset the archive is looked for at each build's offset, and the\n"
+               "      one found is named. extract writes into DIR (default: the current folder),\n"
+               "      creating it.\n"
+               "  paktool --help | --version\n",
+               PakBuildOffsetsText().c_str());
+}
 
-const char kUsage[] =
-    "usage:\n"
-    "  paktool build --launcher FILE --output FILE [--offset N] [--tail FILE]\n"
-    "                [--greedy] FILE[=STORED_NAME]...\n"
-    "      Writes the launcher, zero-padded to N bytes (default: the launcher's own\n"
-    "      size, which the build pads to its archive offset), then an archive of the\n"
-    "      files, then the tail file's bytes. Each file is stored under STORED_NAME\n"
-    "      (default: its name without directories), e.g. 'c:\\setup\\runsetup.exe'.\n"
-    "  paktool list [--offset N] SETUP\n"
-    "  paktool extract [--offset N] [--dir DIR] SETUP\n"
-    "      N defaults to 25088, the archive offset of the shipped launcher.\n"
-    "  paktool --version\n";
+bool IsHelp(const std::string &arg) { return arg == "--help" || arg == "-h"; }
+
+// The value of the option at argv[i], advancing i; says so when the value is missing.
+bool TakeValue(const char *command, int argc, char **argv, int &i, const char *what, std::string &value) {
+  if (i + 1 >= argc) {
+    std::fprintf(stderr, "paktool %s: %s needs %s\n", command, argv[i], what);
+    return false;
+  }
+  value = argv[++i];
+  return true;
+}
+
+int Missing(const char *command, const char *what) {
+  std::fprintf(stderr, "paktool %s: missing %s (paktool --help shows the usage)\n", command, what);
+  return 2;
+}
+
+int UnknownOption(const char *command, const std::string &arg) {
+  std::fprintf(stderr, "paktool %s: unknown option '%s' (paktool --help shows the usage)\n", command, arg.c_str());
+  return 2;
+}
 
 bool ReadFile(const std::string &path, std::vector<uint8_t> &data) {
   FILE *f = std::fopen(path.c_str(), "rb");
@@ -60,12 +91,12 @@ bool WriteFile(const std::string &path, const std::vector<uint8_t> &data) {
   return ok;
 }
 
-bool ParseOffset(const char *text, uint32_t &offset) {
+bool ParseOffset(const char *command, const std::string &text, uint32_t &offset) {
   char *end = nullptr;
   errno = 0;
-  unsigned long value = std::strtoul(text, &end, 0);
-  if (errno || !end || *end || end == text || value > 0x7fffffffUL) {
-    std::fprintf(stderr, "paktool: bad offset '%s'\n", text);
+  unsigned long value = std::strtoul(text.c_str(), &end, 0);
+  if (errno || !end || *end || end == text.c_str() || value > 0x7fffffffUL) {
+    std::fprintf(stderr, "paktool %s: bad offset '%s'\n", command, text.c_str());
     return false;
   }
   offset = (uint32_t)value;
@@ -77,36 +108,74 @@ std::string BaseName(const std::string &path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+bool SameFile(const std::string &a, const std::string &b) {
+  std::error_code error;
+  return fs::equivalent(a, b, error);
+}
+
+// As a linker does: whoever may read the setup may run it. (Windows keeps no such bit;
+// there the call changes nothing.)
+bool MarkExecutable(const std::string &path) {
+  std::error_code error;
+  fs::perms now = fs::status(path, error).permissions();
+  if (!error) {
+    fs::perms add = fs::perms::none;
+    if ((now & fs::perms::owner_read) != fs::perms::none) add |= fs::perms::owner_exec;
+    if ((now & fs::perms::group_read) != fs::perms::none) add |= fs::perms::group_exec;
+    if ((now & fs::perms::others_read) != fs::perms::none) add |= fs::perms::others_exec;
+    fs::permissions(path, add, fs::perm_options::add, error);
+  }
+  if (error) {
+    std::fprintf(stderr, "paktool: wrote '%s' but cannot mark it executable: %s\n", path.c_str(),
+                 error.message().c_str());
+    return false;
+  }
+  return true;
+}
+
 int Build(int argc, char **argv) {
-  std::string launcher_path, output_path, tail_path;
-  bool have_offset = false;
-  uint32_t offset = 0;
+  std::string launcher_path, output_path, tail_path, offset_text;
   PakParse parse = PakParse::kOptimal;
   std::vector<std::string> inputs;
   for (int i = 0; i < argc; i++) {
     std::string arg = argv[i];
-    bool has_value = i + 1 < argc;
-    if (arg == "--launcher" && has_value) launcher_path = argv[++i];
-    else if (arg == "--output" && has_value) output_path = argv[++i];
-    else if (arg == "--tail" && has_value) tail_path = argv[++i];
-    else if (arg == "--offset" && has_value) {
-      if (!ParseOffset(argv[++i], offset)) return 2;
-      have_offset = true;
-    } else if (arg == "--greedy") parse = PakParse::kGreedy;
-    else if (arg.rfind("--", 0) == 0) {
-      std::fprintf(stderr, "paktool: unknown or incomplete option '%s'\n%s", arg.c_str(), kUsage);
+    bool ok = true;
+    if (arg == "--launcher") ok = TakeValue("build", argc, argv, i, "a FILE", launcher_path);
+    else if (arg == "--output") ok = TakeValue("build", argc, argv, i, "a FILE", output_path);
+    else if (arg == "--tail") ok = TakeValue("build", argc, argv, i, "a FILE", tail_path);
+    else if (arg == "--offset") ok = TakeValue("build", argc, argv, i, "a number N", offset_text);
+    else if (arg == "--greedy") parse = PakParse::kGreedy;
+    else if (arg.rfind("--", 0) == 0) return UnknownOption("build", arg);
+    else inputs.push_back(arg);
+    if (!ok) return 2;
+  }
+  if (launcher_path.empty()) return Missing("build", "--launcher FILE, the launcher program to put in front");
+  if (output_path.empty()) return Missing("build", "--output FILE, the setup to write");
+  if (inputs.empty()) return Missing("build", "the files to store, FILE[=STORED_NAME]...");
+  bool have_offset = !offset_text.empty();
+  uint32_t offset = 0;
+  if (have_offset && !ParseOffset("build", offset_text, offset)) return 2;
+
+  // Writing over what the setup is made from would lose it.
+  std::vector<std::string> sources = {launcher_path};
+  if (!tail_path.empty()) sources.push_back(tail_path);
+  for (const std::string &input : inputs) sources.push_back(input.substr(0, input.find('=')));
+  for (const std::string &source : sources)
+    if (SameFile(source, output_path)) {
+      std::fprintf(stderr, "paktool build: the output '%s' is also an input ('%s'); name a new file\n",
+                   output_path.c_str(), source.c_str());
       return 2;
-    } else inputs.push_back(arg);
-  }
-  if (launcher_path.empty() || output_path.empty() || inputs.empty()) {
-    std::fprintf(stderr, "%s", kUsage);
-    return 2;
-  }
+    }
 
   std::vector<uint8_t> launcher, tail;
   if (!ReadFile(launcher_path, launcher)) return 1;
+  std::string problem = PakCheckLauncher(launcher, have_offset, offset);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "paktool build: cannot use '%s' as the launcher: %s\n", launcher_path.c_str(),
+                 problem.c_str());
+    return 1;
+  }
   if (!tail_path.empty() && !ReadFile(tail_path, tail)) return 1;
-  if (!have_offset) offset = (uint32_t)launcher.size();
 
   std::vector<PakInputFile> files;
   for (const std::string &input : inputs) {
@@ -135,47 +204,75 @@ int Build(int argc, char **argv) {
     std::fprintf(stderr, "paktool: %s\n", error.c_str());
     return 1;
   }
-  if (!WriteFile(output_path, setup)) return 1;
+  if (!WriteFile(output_path, setup) || !MarkExecutable(output_path)) return 1;
   std::printf("%s: launcher %zu bytes, archive at %u, %zu bytes for %zu file(s), tail %zu bytes\n",
               output_path.c_str(), launcher.size(), offset, archive.size(), files.size(), tail.size());
   return 0;
 }
 
-// Shared by list and extract: reads SETUP and its entry list.
-int OpenSetup(int argc, char **argv, std::string &dir, std::vector<uint8_t> &file, std::vector<PakEntryInfo> &entries) {
-  uint32_t offset = kShippedPakOffset;
-  std::string path;
+// Without --offset: the one build's offset where an archive reads whole, or else where
+// one starts, so that a damaged archive (a cut-off copy, say) is named with what is
+// wrong with it. Says which offset it took.
+bool LocateArchive(const char *command, const std::string &path, const std::vector<uint8_t> &file,
+                   uint32_t &offset) {
+  std::vector<PakBuildOffset> found = PakFindArchives(file);
+  if (found.empty())
+    for (const PakBuildOffset &build : kPakBuildOffsets)
+      if (PakArchiveStartsAt(file, build.offset)) found.push_back(build);
+  if (found.size() == 1) {
+    offset = found[0].offset;
+    std::printf("archive at offset %u, the %s launcher's\n", offset, found[0].build);
+    return true;
+  }
+  if (found.empty()) {
+    std::fprintf(stderr, "paktool %s: '%s' holds no archive at any build's offset (%s); give --offset N\n", command,
+                 path.c_str(), PakBuildOffsetsText().c_str());
+  } else {
+    std::string where;
+    for (const PakBuildOffset &build : found) where += (where.empty() ? "" : " and ") + std::to_string(build.offset);
+    std::fprintf(stderr, "paktool %s: '%s' holds archives at %s; choose one with --offset N\n", command, path.c_str(),
+                 where.c_str());
+  }
+  return false;
+}
+
+// Shared by list and extract: reads SETUP and the entry list of its archive, at
+// --offset or where LocateArchive finds it. `dir` takes --dir, for the commands that
+// have it.
+int OpenSetup(const char *command, int argc, char **argv, std::string *dir, std::vector<uint8_t> &file,
+              std::vector<PakEntryInfo> &entries) {
+  std::string path, offset_text;
   for (int i = 0; i < argc; i++) {
     std::string arg = argv[i];
-    if (arg == "--offset" && i + 1 < argc) {
-      if (!ParseOffset(argv[++i], offset)) return 2;
-    } else if (arg == "--dir" && i + 1 < argc) {
-      dir = argv[++i];
-    } else if (arg.rfind("--", 0) == 0 || !path.empty()) {
-      std::fprintf(stderr, "%s", kUsage);
+    bool ok = true;
+    if (arg == "--offset") ok = TakeValue(command, argc, argv, i, "a number N", offset_text);
+    else if (arg == "--dir" && dir) ok = TakeValue(command, argc, argv, i, "a folder DIR", *dir);
+    else if (arg.rfind("--", 0) == 0) return UnknownOption(command, arg);
+    else if (!path.empty()) {
+      std::fprintf(stderr, "paktool %s: one SETUP at a time, got '%s' and '%s'\n", command, path.c_str(),
+                   arg.c_str());
       return 2;
-    } else {
-      path = arg;
-    }
+    } else path = arg;
+    if (!ok) return 2;
   }
-  if (path.empty()) {
-    std::fprintf(stderr, "%s", kUsage);
-    return 2;
-  }
+  if (path.empty()) return Missing(command, "SETUP, the setup file to read");
+  uint32_t offset = 0;
+  if (!offset_text.empty() && !ParseOffset(command, offset_text, offset)) return 2;
   if (!ReadFile(path, file)) return 1;
+
+  if (offset_text.empty() && !LocateArchive(command, path, file, offset)) return 1;
   std::string error;
   if (!PakReadEntries(file, offset, entries, error)) {
-    std::fprintf(stderr, "paktool: %s: %s\n", path.c_str(), error.c_str());
+    std::fprintf(stderr, "paktool %s: %s: %s\n", command, path.c_str(), error.c_str());
     return 1;
   }
   return 0;
 }
 
 int List(int argc, char **argv) {
-  std::string dir;
   std::vector<uint8_t> file;
   std::vector<PakEntryInfo> entries;
-  if (int status = OpenSetup(argc, argv, dir, file, entries)) return status;
+  if (int status = OpenSetup("list", argc, argv, nullptr, file, entries)) return status;
   std::printf("%-10s %-10s %-6s %-19s %s\n", "unpacked", "packed", "method", "date", "name");
   for (const PakEntryInfo &e : entries) {
     uint32_t date = e.file_date >> 16, time = e.file_date & 0xffff;
@@ -190,7 +287,13 @@ int Extract(int argc, char **argv) {
   std::string dir = ".";
   std::vector<uint8_t> file;
   std::vector<PakEntryInfo> entries;
-  if (int status = OpenSetup(argc, argv, dir, file, entries)) return status;
+  if (int status = OpenSetup("extract", argc, argv, &dir, file, entries)) return status;
+  std::error_code made;
+  fs::create_directories(dir, made);
+  if (made) {
+    std::fprintf(stderr, "paktool extract: cannot create the folder '%s': %s\n", dir.c_str(), made.message().c_str());
+    return 1;
+  }
   int status = 0;
   for (const PakEntryInfo &e : entries) {
     // As the launcher does, only the part after the last backslash names the file;
@@ -222,10 +325,15 @@ int Extract(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "%s", kUsage);
+    PrintUsage(stderr);
     return 2;
   }
   std::string command = argv[1];
+  for (int i = 1; i < argc; i++)
+    if (IsHelp(argv[i])) {
+      PrintUsage(stdout);
+      return 0;
+    }
   if (command == "build") return Build(argc - 2, argv + 2);
   if (command == "list") return List(argc - 2, argv + 2);
   if (command == "extract") return Extract(argc - 2, argv + 2);
@@ -233,6 +341,7 @@ int main(int argc, char **argv) {
     std::printf("paktool %s\n", QV_VERSION_TEXT);
     return 0;
   }
-  std::fprintf(stderr, "%s", kUsage);
+  std::fprintf(stderr, "paktool: unknown command '%s'; the commands are build, list and extract "
+                       "(paktool --help shows the usage)\n", command.c_str());
   return 2;
 }

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Checks the shipped launcher: build/win32's unpackrun.exe is a PE32 GUI program whose
-# file is exactly its archive offset (25088) long, and a setup built around it holds
-# the archive at that offset.
+# file is exactly its archive offset long (the win32 line of launcher/pak_offsets.txt,
+# which the build reads too), and a setup built around it holds the archive there.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 exe=${QV_WIN32_BUILD:-build/win32}/launcher/unpackrun.exe
 paktool=${QV_LINUX_BUILD:-build/linux}/tools/paktool
-pak_offset=25088
+pak_offset=$(awk '$1 == "win32" { print $2 }' launcher/pak_offsets.txt)
 objdump=i686-w64-mingw32-objdump
 fail=0
 say() { echo "check-win32 launcher: $*"; }
+[ -n "$pak_offset" ] || { say "launcher/pak_offsets.txt has no win32 offset"; exit 1; }
 
 if [ ! -f "$exe" ]; then say "$exe is missing"; exit 1; fi
 file_info=$($objdump -f "$exe")

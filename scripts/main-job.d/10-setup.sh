@@ -20,8 +20,7 @@ SAMPLE
 echo "-- building the setup"
 "$paktool" build --launcher "$launcher" --output "$work/disk1/setup" \
   "$work/sample.sh=c:\\mornavel\\disk1\\runsetup.exe"
-chmod +x "$work/disk1/setup"
-"$paktool" list --offset "$(stat -c %s "$launcher")" "$work/disk1/setup"
+"$paktool" list "$work/disk1/setup"
 
 echo "-- running it (Windows directory: $work/windows)"
 status=0
