@@ -218,7 +218,8 @@ class Transfer {
     pi_.piLocalProcessDataEnd(0, block_);
     std::string cause = qvhost::WhyTheFileCannotBeCreated(output_);
     if (cause.empty()) cause = qvhost::WhyTheFileCannotGrow(output_);
-    if (cause.empty()) cause = "the plug-in's writer did not begin with profile " + std::to_string(profile_) + " for " + what;
+    if (cause.empty())
+      cause = "the plug-in's writer did not begin with profile " + std::to_string(profile_) + " for " + what;
     if (!existed_) DiscardOutput(output_);
     return qvhost::Fail(context_, "could not start writing %s: %s", output_.c_str(), cause.c_str());
   }
@@ -320,7 +321,8 @@ int RunExport(qvhost::CommandContext &context) {
   char shape[96];
   std::snprintf(shape, sizeof shape, "%ldx%ld at %.3f frames/s%s", static_cast<long>(bitmap.biWidth),
                 static_cast<long>(bitmap.biHeight), request.frameRate / 1000.0, sound ? " with audio" : "");
-  if (!pi.piLocalSetFormat(0, block, record.data())) return qvhost::Fail(context, "the plug-in refused the format (%s)", shape);
+  if (!pi.piLocalSetFormat(0, block, record.data()))
+    return qvhost::Fail(context, "the plug-in refused the format (%s)", shape);
   pi.piLocalProcessDataStart(0, block);
 
   const std::string &output = request.output;
@@ -329,7 +331,8 @@ int RunExport(qvhost::CommandContext &context) {
   for (LONG i = 0; i < frames.count(); ++i) {
     if (interrupts.signal()) return transfer.Stop(interrupts.signal(), i, frames.count(), request.frameRate);
     const std::vector<BYTE> *dib = frames.Frame(i, &error);
-    if (!dib) return i == 0 ? transfer.Abandon(error) : transfer.FailWriting("could not read frame " + std::to_string(i), error);
+    if (!dib && i == 0) return transfer.Abandon(error);
+    if (!dib) return transfer.FailWriting("could not read frame " + std::to_string(i), error);
     pi.piLocalSetData(0, block, dib->data(), static_cast<LONG>(dib->size()), 0, 0);
     if (!pi.piLocalSaveData(0, block, 1, output.c_str())) {
       if (i == 0) return transfer.FailToBegin(shape);

@@ -37,6 +37,13 @@ bool SameFile(const std::string &a, const std::string &b) {
   return left == right;
 }
 
+// A name that is taken, also by a link whose target is missing: writing through it
+// would create a file elsewhere.
+bool NameTaken(const std::string &path) {
+  std::error_code error;
+  return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found && !error;
+}
+
 bool HasMediaExtension(const std::string &path) {
   std::string extension = std::filesystem::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -53,7 +60,7 @@ std::string OutputRefusal(const std::string &output, const std::vector<std::stri
     return output + " does not end in .wmv or .asf (the first name after export is the file to write)";
   std::error_code error;
   if (std::filesystem::is_directory(output, error)) return output + " is a folder";
-  if (FileExists(output) && !replace) return output + " exists; add --force (-y) to replace it";
+  if (NameTaken(output) && !replace) return output + " exists; add --force (-y) to replace it";
   return WhyTheFileCannotBeCreated(output);
 }
 
@@ -64,7 +71,7 @@ std::string WhyTheFileCannotBeCreated(const std::string &path) {
   if (status.type() == std::filesystem::file_type::not_found) return "the folder " + folder + " does not exist";
   if (!error && status.type() != std::filesystem::file_type::directory) return folder + " is not a folder";
   // Appending changes nothing in a file that exists; one made here is removed again.
-  bool existed = FileExists(path);
+  bool existed = NameTaken(path);
   std::FILE *file = std::fopen(path.c_str(), "ab");
   if (!file) return "cannot create " + path + ": " + std::strerror(errno);
   std::fclose(file);
