@@ -11,7 +11,7 @@ tone "$work/tone.wav" 4
 # directly, so that $! is its own process and the signal reaches it.
 for signal in INT TERM; do
   out="$work/stopped-$signal.wmv"
-  "$qvhost" --plugin "$plugin" export "$out" --pattern 100000 --size 160x120 --wav "$work/tone.wav" 2>"$work/said" &
+  "$qvhost" --plugin "$plugin" export "$out" --pattern 100000 --size 160x120 --wav "$work/tone.wav" --profile 5 2>"$work/said" &
   pid=$!
   while [ ! -e "$out" ] && kill -0 $pid 2>/dev/null; do sleep 0.05; done
   kill -s $signal $pid
