@@ -240,7 +240,7 @@ class Transfer {
     progress_.Finish();
     std::string cause = qvhost::WhyTheFileCannotGrow(output_);
     if (pi_.piLocalProcessDataEnd(0, block_)) return true;
-    if (cause.empty()) cause = "the plug-in could not flush or close it";
+    if (cause.empty()) cause = "the plug-in could not finish it";
     *status = qvhost::Fail(context_, "could not finish %s: %s; %s", output_.c_str(), cause.c_str(),
                            DiscardOutput(output_).c_str());
     return false;
@@ -259,7 +259,7 @@ class Transfer {
     }
     std::string cause = qvhost::WhyTheFileCannotGrow(output_);
     if (!pi_.piLocalProcessDataEnd(0, block_)) {
-      if (cause.empty()) cause = "the plug-in could not flush or close it";
+      if (cause.empty()) cause = "the plug-in could not finish it";
       qvhost::Fail(context_, "%s: stopped at frame %ld, but %s could not be finished: %s; %s", name,
                    static_cast<long>(frame), output_.c_str(), cause.c_str(), DiscardOutput(output_).c_str());
       return status;
