@@ -73,7 +73,7 @@ std::string WhyTheFileCannotBeCreated(const std::string &path) {
   // Appending changes nothing in a file that exists; one made here is removed again.
   bool existed = NameTaken(path);
   std::FILE *file = std::fopen(path.c_str(), "ab");
-  if (!file) return "cannot create " + path + ": " + std::strerror(errno);
+  if (!file) return (existed ? "cannot write " : "cannot create ") + path + ": " + std::strerror(errno);
   std::fclose(file);
   if (!existed) std::remove(path.c_str());
   return std::string();
