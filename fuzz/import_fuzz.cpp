@@ -12,8 +12,7 @@
 // The file's size picks the pixel format the runtime decodes into (24, 32, 16 or 8
 // bits), so that every conversion of the frames meets damaged pictures.
 #include "fuzz_check.h"
-#include "host_format.h"
-#include "plugin_entry_points.h"
+#include "qpl/entry_points.h"
 
 #include <cstdint>
 #include <cstdio>

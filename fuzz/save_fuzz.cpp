@@ -14,8 +14,7 @@
 // streams, then operations, each an opcode byte and its operands.
 #include "fake_runtime.h"
 #include "fuzz_check.h"
-#include "host_format.h"
-#include "plugin_entry_points.h"
+#include "qpl/entry_points.h"
 
 #include <climits>
 #include <cstddef>

@@ -129,24 +129,19 @@ class FrameSource {
   BITMAPINFOHEADER header_ = {};
 };
 
-std::vector<BYTE> BuildRecord(const ExportRequest &request, LONG frames, const BITMAPINFOHEADER &bitmap,
-                              const qvhost::WavAudio *audio, DWORD audioBufferSize) {
-  std::vector<BYTE> record(76, 0);
-  DWORD flags = audio ? 3 : 1;
-  std::memcpy(&record[0], &flags, 4);
-  std::memcpy(&record[4], &frames, 4);
-  std::memcpy(&record[8], &request.frameRate, 4);
-  std::memcpy(&record[12], &bitmap, sizeof(bitmap));
+// The short form: without kHostFormatLongForm the plug-in reads the first 76 bytes.
+HostFormat BuildRecord(const ExportRequest &request, LONG frames, const BITMAPINFOHEADER &bitmap,
+                       const qvhost::WavAudio *audio, DWORD audioBufferSize) {
+  HostFormat record = {};
+  record.flags = audio ? kHostFormatVideo | kHostFormatAudio : kHostFormatVideo;
+  record.frameCount = frames;
+  record.frameRate = request.frameRate;
+  record.bitmap = bitmap;
   if (audio) {
-    LONG length = static_cast<LONG>(audio->data.size() / audio->blockAlign);
-    std::memcpy(&record[52], &length, 4);
-    std::memcpy(&record[56], &audio->formatTag, 2);
-    std::memcpy(&record[58], &audio->channels, 2);
-    std::memcpy(&record[60], &audio->samplesPerSecond, 4);
-    std::memcpy(&record[64], &audio->bytesPerSecond, 4);
-    std::memcpy(&record[68], &audio->blockAlign, 2);
-    std::memcpy(&record[70], &audio->bitsPerSample, 2);
-    std::memcpy(&record[72], &audioBufferSize, 4);
+    record.audioLength = static_cast<LONG>(audio->data.size() / audio->blockAlign);
+    record.wave = {audio->formatTag,      audio->channels,   audio->samplesPerSecond,
+                   audio->bytesPerSecond, audio->blockAlign, audio->bitsPerSample};
+    record.audioBufferSize = audioBufferSize;
   }
   return record;
 }
@@ -175,7 +170,7 @@ class AudioFeed {
       size_t count = target - sent_ < chunk ? target - sent_ : chunk;
       const BYTE *bytes = audio_->data.data() + sent_ * audio_->blockAlign;
       pi.piLocalSetData(0, block, bytes, static_cast<LONG>(count * audio_->blockAlign), 0, 0);
-      if (!pi.piLocalSaveData(0, block, 2, output.c_str())) return false;
+      if (!pi.piLocalSaveData(0, block, qpl::kTransferAudio, output.c_str())) return false;
       sent_ += count;
     }
     return true;
@@ -317,11 +312,11 @@ int RunExport(qvhost::CommandContext &context) {
   qvhost::Instance instance(context.plugin);
   if (!instance) return qvhost::Fail(context, "the plug-in gave no instance block");
   HGLOBAL block = instance.handle();
-  std::vector<BYTE> record = BuildRecord(request, frames.count(), bitmap, sound, feed.ChunkBytes());
+  const HostFormat record = BuildRecord(request, frames.count(), bitmap, sound, feed.ChunkBytes());
   char shape[96];
   std::snprintf(shape, sizeof shape, "%ldx%ld at %.3f frames/s%s", static_cast<long>(bitmap.biWidth),
                 static_cast<long>(bitmap.biHeight), request.frameRate / 1000.0, sound ? " with audio" : "");
-  if (!pi.piLocalSetFormat(0, block, record.data()))
+  if (!pi.piLocalSetFormat(0, block, &record))
     return qvhost::Fail(context, "the plug-in refused the format (%s)", shape);
   pi.piLocalProcessDataStart(0, block);
 
@@ -334,7 +329,7 @@ int RunExport(qvhost::CommandContext &context) {
     if (!dib && i == 0) return transfer.Abandon(error);
     if (!dib) return transfer.FailWriting("could not read frame " + std::to_string(i), error);
     pi.piLocalSetData(0, block, dib->data(), static_cast<LONG>(dib->size()), 0, 0);
-    if (!pi.piLocalSaveData(0, block, 1, output.c_str())) {
+    if (!pi.piLocalSaveData(0, block, qpl::kTransferVideo, output.c_str())) {
       if (i == 0) return transfer.FailToBegin(shape);
       return transfer.FailWriting("could not write frame " + std::to_string(i) + " to " + output,
                                   "the plug-in refused it");

@@ -97,7 +97,7 @@ int RunFrames(qvhost::CommandContext &context) {
   long done = 0;
   for (LONG position = range.from; position <= range.to; position += range.every) {
     pi.piLocalLength(0, instance.handle(), position);
-    if (!pi.piLocalLoadData(0, instance.handle(), 1, range.file.c_str()))
+    if (!pi.piLocalLoadData(0, instance.handle(), qpl::kTransferVideo, range.file.c_str()))
       return qvhost::Fail(context, "no frame at position %ld of %s", (long)position, range.file.c_str());
     // The frame bitmap stays the plug-in's: copy it, never free it.
     std::vector<BYTE> dib = qvhost::CopyGlobal(pi.piLocalGetData(0, instance.handle()));

@@ -7,8 +7,6 @@ namespace qvhost {
 namespace {
 
 constexpr int kProfileListId = 100;
-constexpr const char kSettingsKey[] = "Software\\Mornavel\\FilePlugIns\\WmvPlugIn";
-constexpr const char kProfileValue[] = "Profile";
 
 struct DialogPlan {
   bool read = false;      // the hook saw the dialog
@@ -58,7 +56,7 @@ struct SavedValue {
 };
 
 bool OpenSettings(HKEY *key) {
-  return RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key, nullptr) ==
+  return RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key, nullptr) ==
          ERROR_SUCCESS;
 }
 
@@ -67,7 +65,7 @@ SavedValue ReadSavedValue() {
   HKEY key;
   if (!OpenSettings(&key)) return saved;
   DWORD type = REG_DWORD, size = sizeof(saved.position);
-  saved.present = RegQueryValueExA(key, kProfileValue, nullptr, &type, reinterpret_cast<BYTE *>(&saved.position),
+  saved.present = RegQueryValueExA(key, QPL_SETTING_PROFILE, nullptr, &type, reinterpret_cast<BYTE *>(&saved.position),
                                    &size) == ERROR_SUCCESS &&
                   type == REG_DWORD;
   if (!saved.present) saved.position = 0;
@@ -78,9 +76,9 @@ SavedValue ReadSavedValue() {
 bool WriteSavedValue(const SavedValue &saved) {
   HKEY key;
   if (!OpenSettings(&key)) return false;
-  LONG status = saved.present ? RegSetValueExA(key, kProfileValue, 0, REG_DWORD,
+  LONG status = saved.present ? RegSetValueExA(key, QPL_SETTING_PROFILE, 0, REG_DWORD,
                                                reinterpret_cast<const BYTE *>(&saved.position), sizeof(saved.position))
-                              : RegDeleteValueA(key, kProfileValue);
+                              : RegDeleteValueA(key, QPL_SETTING_PROFILE);
   RegCloseKey(key);
   return status == ERROR_SUCCESS || (!saved.present && status == ERROR_FILE_NOT_FOUND);
 }

@@ -32,54 +32,13 @@
 #include <string>
 #include <vector>
 
+#include "qpl/entry_points.h"
 #include "win32.h"
 
 namespace qvhost {
 
-/* ---- The entry points as a host sees them ------------------------------------
- * WINAPI, every argument one 32-bit value on the shipped build; handles and
- * addresses are pointer-wide on 64-bit builds. */
-using PiCount = DWORD(WINAPI *)(void);
-using PiFlags = DWORD(WINAPI *)(DWORD index);
-using PiName = LPSTR(WINAPI *)(DWORD index);
-using PiInit = BYTE(WINAPI *)(DWORD index);                           // piInit, piDone
-using PiIcon = ULONG_PTR(WINAPI *)(DWORD index, ULONG_PTR argument);  // piIcon, piLocalProcessData
-using PiLocalInit = HGLOBAL(WINAPI *)(DWORD index, DWORD modeBits);
-using PiLocalDone = void(WINAPI *)(DWORD index, HGLOBAL block);
-using PiLocalFlags = DWORD(WINAPI *)(DWORD index, HGLOBAL block);
-using PiLocalGetData = HGLOBAL(WINAPI *)(DWORD index, HGLOBAL block);
-using PiLocalLength = BOOL(WINAPI *)(DWORD index, HGLOBAL block, LONG position);
-using PiLocalName = LPSTR(WINAPI *)(DWORD index, HGLOBAL block);
-using PiLocalProcess = BOOL(WINAPI *)(DWORD index, HGLOBAL block);  // ProcessDataStart, ProcessDataEnd
-using PiLocalSetData = BOOL(WINAPI *)(DWORD index, HGLOBAL block, const void *data, LONG size,
-                                      DWORD unused1, DWORD unused2);
-using PiLocalDlg = BOOL(WINAPI *)(DWORD index, HGLOBAL block, HWND parent);
-using PiLocalSetFormat = BOOL(WINAPI *)(DWORD index, HGLOBAL block, const void *record);
-using PiLocalTransfer = BOOL(WINAPI *)(DWORD index, HGLOBAL block, LONG kind, LPCSTR fileName);  // Load/SaveData
-
-/* All twenty, in the alphabetical order of the export table. */
-struct EntryPoints {
-  PiCount piCount;
-  PiInit piDone;
-  PiFlags piFlags;
-  PiIcon piIcon;
-  PiInit piInit;
-  PiLocalDlg piLocalDlg;
-  PiLocalDone piLocalDone;
-  PiLocalFlags piLocalFlags;
-  PiLocalGetData piLocalGetData;
-  PiLocalInit piLocalInit;
-  PiLocalLength piLocalLength;
-  PiLocalTransfer piLocalLoadData;
-  PiLocalName piLocalName;
-  PiIcon piLocalProcessData;
-  PiLocalProcess piLocalProcessDataEnd;
-  PiLocalProcess piLocalProcessDataStart;
-  PiLocalTransfer piLocalSaveData;
-  PiLocalSetData piLocalSetData;
-  PiLocalSetFormat piLocalSetFormat;
-  PiName piName;
-};
+/* The entry points as a host sees them: the contract's prototypes, resolved by name. */
+using EntryPoints = qpl::EntryPoints;
 
 /* ---- Loading a plug-in ------------------------------------------------------ */
 class Plugin {

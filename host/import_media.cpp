@@ -18,7 +18,7 @@ bool ReadMediaFormat(const Plugin &plugin, const Instance &instance, const std::
     return false;
   }
   const EntryPoints &pi = plugin.pi();
-  if (!pi.piLocalLoadData(0, instance.handle(), 0, file.c_str())) {
+  if (!pi.piLocalLoadData(0, instance.handle(), qpl::kTransferFormat, file.c_str())) {
     *error = "cannot open " + file + " as a Windows Media file";
     return false;
   }
@@ -38,9 +38,9 @@ bool ReadMediaFormat(const Plugin &plugin, const Instance &instance, const std::
 
 bool ReadOutputKinds(const Instance &instance, LONG (&kinds)[kOutputKindSlots]) {
   // The block is the plug-in's; a host only looks, between calls.
-  const InstanceBlock *block = static_cast<const InstanceBlock *>(GlobalLock(instance.handle()));
+  const BYTE *block = static_cast<const BYTE *>(GlobalLock(instance.handle()));
   if (!block) return false;
-  memcpy(kinds, block->outputKinds, sizeof(kinds));
+  memcpy(kinds, block + qpl::kOutputKindTableOffset, sizeof(kinds));
   GlobalUnlock(instance.handle());
   return true;
 }

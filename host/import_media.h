@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "../plugin/host_format.h"
-#include "../plugin/instance_block.h"
 #include "host.h"
+
+using qpl::kOutputKindSlots;
 
 namespace qvhost {
 
@@ -17,7 +17,8 @@ namespace qvhost {
 bool ReadMediaFormat(const Plugin &plugin, const Instance &instance, const std::string &file,
                      HostFormat *format, std::string *error);
 
-/* The output kind table the last request left in the instance block. */
+/* The output kind table the last request left in the instance block, where the
+ * contract places it. */
 bool ReadOutputKinds(const Instance &instance, LONG (&kinds)[kOutputKindSlots]);
 
 }  // namespace qvhost

@@ -49,43 +49,12 @@ bool Plugin::Load(const std::string &path, std::string *error) {
     *error = "cannot load plug-in '" + path + "': " + reason;
     return false;
   }
-  struct Slot {
-    const char *name;
-    void *target;
-  };
   EntryPoints entry = {};
-  const Slot slots[] = {
-      {"piCount", &entry.piCount},
-      {"piDone", &entry.piDone},
-      {"piFlags", &entry.piFlags},
-      {"piIcon", &entry.piIcon},
-      {"piInit", &entry.piInit},
-      {"piLocalDlg", &entry.piLocalDlg},
-      {"piLocalDone", &entry.piLocalDone},
-      {"piLocalFlags", &entry.piLocalFlags},
-      {"piLocalGetData", &entry.piLocalGetData},
-      {"piLocalInit", &entry.piLocalInit},
-      {"piLocalLength", &entry.piLocalLength},
-      {"piLocalLoadData", &entry.piLocalLoadData},
-      {"piLocalName", &entry.piLocalName},
-      {"piLocalProcessData", &entry.piLocalProcessData},
-      {"piLocalProcessDataEnd", &entry.piLocalProcessDataEnd},
-      {"piLocalProcessDataStart", &entry.piLocalProcessDataStart},
-      {"piLocalSaveData", &entry.piLocalSaveData},
-      {"piLocalSetData", &entry.piLocalSetData},
-      {"piLocalSetFormat", &entry.piLocalSetFormat},
-      {"piName", &entry.piName},
-  };
-  static_assert(sizeof(slots) / sizeof(slots[0]) * sizeof(void *) == sizeof(EntryPoints),
-                "every entry point has a slot");
-  for (const Slot &slot : slots) {
-    void *address = FindSymbol(library, slot.name);
-    if (!address) {
-      CloseLibrary(library);
-      *error = "plug-in '" + path + "' has no entry point " + slot.name;
-      return false;
-    }
-    std::memcpy(slot.target, &address, sizeof address);  // every member is one function pointer
+  auto find = [library](const char *name) { return FindSymbol(library, name); };
+  if (const char *missing = qpl::ResolveEntryPoints(&entry, find)) {
+    CloseLibrary(library);
+    *error = "plug-in '" + path + "' has no entry point " + missing;
+    return false;
   }
   library_ = library;
   entry_ = entry;

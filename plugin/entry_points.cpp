@@ -2,10 +2,15 @@
 // routines: piDone is exported as another name of piInit, and piLocalProcessData of
 // piIcon (quorvel.def on Windows, the link options on Linux).
 //
+// The prototypes are the contract's (qpl/entry_points.h), so each definition here is
+// checked against what hosts call.
+//
 // Every entry point but piCount takes the format index first; the plug-in offers one
 // format, index 0, and any other index returns 0 at once. The piLocal entry points
 // return 0 at once for a null block handle, lock the block for their work and unlock
 // it on every path.
+#include "qpl/entry_points.h"
+
 #include "export.h"
 #include "import.h"
 #include "instance_block.h"
@@ -16,8 +21,6 @@
 
 namespace {
 
-constexpr DWORD kCapabilities = 0x47070203;
-constexpr DWORD kCapabilityImport = 0x00000100;
 constexpr UINT kFormatNameString = 1;
 constexpr UINT kFilePatternString = 30000;
 constexpr SIZE_T kInstanceBlockSize = sizeof(InstanceBlock);
@@ -78,9 +81,7 @@ DWORD WINAPI piCount(void) { return 1; }
 
 DWORD WINAPI piFlags(DWORD index) {
   if (index != 0) return 0;
-  DWORD importAllowed = 0;
-  ReadSetting(QV_SETTING_IMPORT_ALLOWED, &importAllowed);  // 0 when it cannot be read
-  return importAllowed ? kCapabilities | kCapabilityImport : kCapabilities;
+  return ImportAllowed() ? qpl::kCapabilities | qpl::kCapabilityImport : qpl::kCapabilities;
 }
 
 LPSTR WINAPI piName(DWORD index) {
@@ -175,11 +176,11 @@ BOOL WINAPI piLocalProcessDataEnd(DWORD index, HGLOBAL handle) {
   return EndTransfer(block.get());
 }
 
-BOOL WINAPI piLocalSetData(DWORD index, HGLOBAL handle, const BYTE *data, LONG size, DWORD, DWORD) {
+BOOL WINAPI piLocalSetData(DWORD index, HGLOBAL handle, const void *data, LONG size, DWORD, DWORD) {
   if (index != 0 || !handle) return 0;
   LockedBlock block(handle);
   if (!block) return 0;
-  block->data = data;
+  block->data = static_cast<const BYTE *>(data);
   block->dataSize = size;
   return 1;
 }
@@ -189,11 +190,11 @@ BOOL WINAPI piLocalDlg(DWORD, HGLOBAL handle, HWND parent) {
   return ProfileDialog(parent);
 }
 
-BOOL WINAPI piLocalSetFormat(DWORD index, HGLOBAL handle, const BYTE *record) {
+BOOL WINAPI piLocalSetFormat(DWORD index, HGLOBAL handle, const void *record) {
   if (index != 0 || !handle) return 0;
   LockedBlock block(handle);
   if (!block) return 0;
-  return ExportSetFormat(block.get(), record);
+  return ExportSetFormat(block.get(), static_cast<const BYTE *>(record));
 }
 
 BOOL WINAPI piLocalLoadData(DWORD index, HGLOBAL handle, LONG kind, LPCSTR fileName) {

@@ -129,13 +129,13 @@ BOOL ExportSetFormat(InstanceBlock *block, const BYTE *record) {
 }
 
 BOOL ExportSaveData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
-  if (kind == 0) return TRUE;
+  if (kind == qpl::kTransferFormat) return TRUE;
   // One transfer at a time: an open import is left alone and nothing is written.
   if (block->reader || block->readerCallback || (block->transferOpen && !block->writer)) return FALSE;
   // A refused record stays in the block for the host to read, never to write from.
   if (!AcceptableExportFormat(block->format)) return FALSE;
 
-  bool video = kind == 1;
+  bool video = kind == qpl::kTransferVideo;
   Piece piece;
   if (!(video ? TakeVideoPiece(block, &piece) : TakeAudioPiece(block, &piece))) return FALSE;
   LONG *counter = video ? &block->videoFrameCounter : &block->audioSampleCounter;

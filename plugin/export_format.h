@@ -3,7 +3,7 @@
 #ifndef QV_PLUGIN_EXPORT_FORMAT_H
 #define QV_PLUGIN_EXPORT_FORMAT_H
 
-#include "host_format.h"
+#include "qpl/host_format.h"
 
 /* Takes the host's record into `copy`: 128 bytes of the long form, or 76 bytes of the
  * short form over a cleared copy. */

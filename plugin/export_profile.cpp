@@ -51,7 +51,7 @@ IWMProfile *LoadVideoProfileAt(IWMProfileManager *manager, LONG position) {
 IWMProfile *LoadSelectedProfile(IWMProfileManager *manager) {
   if (g_profileSelection == kProfileSelectionSaved) {
     DWORD saved = 0;
-    ReadSetting(QV_SETTING_PROFILE, &saved);
+    ReadSetting(QPL_SETTING_PROFILE, &saved);
     IWMProfile *profile = LoadVideoProfileAt(manager, static_cast<LONG>(saved));
     g_profileSelection = profile ? static_cast<LONG>(saved) : 0;
     if (profile) return profile;

@@ -195,11 +195,11 @@ BOOL ImportLoadData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
   // An open export keeps its record and its file's account, which share the bytes
   // the import fills; audio and anything else is not served as a picture. Both are
   // refused, like a foreign index, without touching the block.
-  if (block->writer || (kind != 0 && kind != 1)) return 0;
+  if (block->writer || (kind != qpl::kTransferFormat && kind != qpl::kTransferVideo)) return 0;
   // Before anything can fail: the last result may be a copy the host has freed since,
   // and a failed request must never hand it out again.
   block->result = 0;
-  return kind == 0 ? ReadInformation(block, fileName) : FetchFrame(block, fileName);
+  return kind == qpl::kTransferFormat ? ReadInformation(block, fileName) : FetchFrame(block, fileName);
 }
 
 void ImportEnd(InstanceBlock *block) {

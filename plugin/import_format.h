@@ -10,8 +10,8 @@
 enum : LONG {
   kImportFrameRate = 30000,  // every file is presented at 30 frames per second
   kOutputKindOther = 0,
-  kOutputKindVideo = 1,
-  kOutputKindFirstAudio = 2,
+  kOutputKindVideo = qpl::kTransferVideo,
+  kOutputKindFirstAudio = qpl::kTransferAudio,
 };
 
 /* Zeroes the block's host format record, then fills it and the output kind table from

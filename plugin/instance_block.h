@@ -7,7 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "host_format.h"
+#include "qpl/entry_points.h"
 #include "win32.h"
 
 struct IWMReader;
@@ -17,7 +17,7 @@ struct IWMProfileManager;
 struct IWMProfile;
 struct IWMInputMediaProps;
 
-enum : int { kOutputKindSlots = 64 };
+using qpl::kOutputKindSlots;
 
 /* What an open export keeps besides the runtime's objects. A block carries one
  * transfer at a time, so this shares its bytes with the import's output kind table. */
@@ -59,6 +59,10 @@ enum : DWORD {
   kInstanceFlagsBase = 0x45070003,
   kNoWantedOutput = 0xFFFFFFFF,
 };
+
+// Where a host may look for the output kind table, on every build.
+static_assert(offsetof(InstanceBlock, outputKinds) == qpl::kOutputKindTableOffset, "layout");
+static_assert(sizeof(InstanceBlock::outputKinds) == qpl::kOutputKindSlots * sizeof(LONG), "layout");
 
 /* With 32-bit addresses (the shipped build) the block is exactly the 468 bytes the
  * host expects. 64-bit builds keep the order but widen the addresses. */

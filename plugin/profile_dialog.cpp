@@ -70,7 +70,7 @@ HRESULT AddProfileName(HWND dialog, IWMProfile *profile) {
 // Preselects the saved choice. A saved 0 selects nothing.
 void RestoreSavedChoice(HWND dialog) {
   DWORD saved = 0;
-  if (!ReadSetting(QV_SETTING_PROFILE, &saved) || saved == 0) return;
+  if (!ReadSetting(QPL_SETTING_PROFILE, &saved) || saved == 0) return;
   g_profileSelection = static_cast<LONG>(saved);
   SendDlgItemMessageA(dialog, kProfileList, LB_SETCURSEL, static_cast<WPARAM>(saved), 0);
 }
@@ -105,7 +105,7 @@ INT_PTR PressOk(HWND dialog) {
   }
   EndDialog(dialog, IDOK);
   // The choice applies to this process either way; the user must know it is not kept.
-  if (!WriteSetting(QV_SETTING_PROFILE, static_cast<DWORD>(g_profileSelection)))
+  if (!WriteSetting(QPL_SETTING_PROFILE, static_cast<DWORD>(g_profileSelection)))
     MessageBoxA(nullptr, kNotSavedMessage, kErrorCaption, MB_OK);
   return 1;
 }

@@ -2,7 +2,7 @@
 #include "settings.h"
 
 static BOOL OpenSettingsKey(HKEY *key) {
-  return RegCreateKeyExA(HKEY_CURRENT_USER, QV_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key,
+  return RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key,
                          nullptr) == ERROR_SUCCESS;
 }
 
@@ -12,7 +12,7 @@ BOOL ReadSetting(LPCSTR name, DWORD *value) {
   // The key is made on first use; a configuration that cannot be written is still
   // read, since reading needs no write access.
   if (!OpenSettingsKey(&key) &&
-      RegOpenKeyExA(HKEY_CURRENT_USER, QV_SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+      RegOpenKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
     return FALSE;
   // Only a 32-bit number counts: a missing value or one of another type (the text "0"
   // is not the number 1) reads as 0.
@@ -23,6 +23,12 @@ BOOL ReadSetting(LPCSTR name, DWORD *value) {
     *value = 0;
   RegCloseKey(key);
   return TRUE;
+}
+
+bool ImportAllowed() {
+  DWORD value = 0;
+  ReadSetting(QPL_SETTING_IMPORT_ALLOWED, &value);  // 0 when it cannot be read
+  return value != 0;
 }
 
 BOOL WriteSetting(LPCSTR name, DWORD value) {

@@ -3,8 +3,6 @@
 // the same codec (wmv1) at the same bit rate. Median of several runs of each.
 //
 //   export_bench [frames] [runs] [profile position, 15 by default: 1372 kbit/s video]
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -14,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "win32.h"
+#include "host.h"
 
 namespace {
 
@@ -22,26 +20,6 @@ constexpr LONG kWidth = 640, kHeight = 480;
 constexpr size_t kStride = kWidth * 3;
 constexpr size_t kImage = kStride * kHeight;
 constexpr int kDistinctFrames = 30;  // drawn once, cycled, so drawing is not timed
-
-struct Entry {
-  HGLOBAL(WINAPI *init)(DWORD, DWORD);
-  void(WINAPI *done)(DWORD, HGLOBAL);
-  BOOL(WINAPI *dlg)(DWORD, HGLOBAL, HWND);
-  BOOL(WINAPI *setFormat)(DWORD, HGLOBAL, const void *);
-  BOOL(WINAPI *setData)(DWORD, HGLOBAL, const void *, LONG, DWORD, DWORD);
-  BOOL(WINAPI *save)(DWORD, HGLOBAL, LONG, LPCSTR);
-  BOOL(WINAPI *start)(DWORD, HGLOBAL);
-  BOOL(WINAPI *end)(DWORD, HGLOBAL);
-};
-
-template <class F>
-void Resolve(void *library, const char *name, F *f) {
-  *f = reinterpret_cast<F>(dlsym(library, name));
-  if (!*f) {
-    std::fprintf(stderr, "export_bench: no entry point %s\n", name);
-    std::exit(1);
-  }
-}
 
 std::vector<std::vector<BYTE>> Frames() {
   std::vector<std::vector<BYTE>> frames;
@@ -71,32 +49,31 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-double ExportOnce(const Entry &pi, const std::vector<std::vector<BYTE>> &frames, int count, const std::string &out) {
-  HGLOBAL block = pi.init(0, 0);
-  BYTE record[76] = {};
-  DWORD flags = 1;
-  LONG frameCount = count, rate = 30000;
-  std::memcpy(record, &flags, 4);
-  std::memcpy(record + 4, &frameCount, 4);
-  std::memcpy(record + 8, &rate, 4);
-  std::memcpy(record + 12, frames[0].data(), 40);
-  if (!pi.setFormat(0, block, record)) {
+double ExportOnce(const qvhost::EntryPoints &pi, const std::vector<std::vector<BYTE>> &frames, int count,
+                  const std::string &out) {
+  HGLOBAL block = pi.piLocalInit(0, 0);
+  HostFormat record = {};
+  record.flags = kHostFormatVideo;
+  record.frameCount = count;
+  record.frameRate = 30000;
+  std::memcpy(&record.bitmap, frames[0].data(), sizeof record.bitmap);
+  if (!pi.piLocalSetFormat(0, block, &record)) {
     std::fprintf(stderr, "export_bench: format refused\n");
     std::exit(1);
   }
-  pi.start(0, block);
+  pi.piLocalProcessDataStart(0, block);
   auto begin = std::chrono::steady_clock::now();
   for (int i = 0; i < count; ++i) {
     const std::vector<BYTE> &dib = frames[i % kDistinctFrames];
-    pi.setData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-    if (!pi.save(0, block, 1, out.c_str())) {
+    pi.piLocalSetData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+    if (!pi.piLocalSaveData(0, block, qpl::kTransferVideo, out.c_str())) {
       std::fprintf(stderr, "export_bench: frame %d refused\n", i);
       std::exit(1);
     }
   }
-  pi.end(0, block);
+  pi.piLocalProcessDataEnd(0, block);
   double seconds = Seconds(begin);
-  pi.done(0, block);
+  pi.piLocalDone(0, block);
   return seconds;
 }
 
@@ -119,30 +96,23 @@ int main(int argc, char **argv) {
   std::system(("mkdir -p '" + folder + "'").c_str());
   setenv("QV_WIN32_REGISTRY", (folder + "/user.reg").c_str(), 1);
 
-  void *library = dlopen(QV_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  if (!library) {
-    std::fprintf(stderr, "export_bench: %s\n", dlerror());
+  qvhost::Plugin loaded;
+  std::string error;
+  if (!loaded.Load(QV_PLUGIN_PATH, &error)) {
+    std::fprintf(stderr, "export_bench: %s\n", error.c_str());
     return 1;
   }
-  Entry pi;
-  Resolve(library, "piLocalInit", &pi.init);
-  Resolve(library, "piLocalDone", &pi.done);
-  Resolve(library, "piLocalDlg", &pi.dlg);
-  Resolve(library, "piLocalSetFormat", &pi.setFormat);
-  Resolve(library, "piLocalSetData", &pi.setData);
-  Resolve(library, "piLocalSaveData", &pi.save);
-  Resolve(library, "piLocalProcessDataStart", &pi.start);
-  Resolve(library, "piLocalProcessDataEnd", &pi.end);
+  const qvhost::EntryPoints &pi = loaded.pi();
 
   // The profile, chosen as a user does it, in the dialog.
   std::string script = "select:" + std::to_string(profile) + ",ok";
   Win32SetDialogScript(script.c_str());
-  HGLOBAL block = pi.init(0, 0);
-  if (!pi.dlg(0, block, nullptr)) {
+  HGLOBAL block = pi.piLocalInit(0, 0);
+  if (!pi.piLocalDlg(0, block, nullptr)) {
     std::fprintf(stderr, "export_bench: no profile at position %d\n", profile);
     return 1;
   }
-  pi.done(0, block);
+  pi.piLocalDone(0, block);
 
   std::vector<std::vector<BYTE>> frames = Frames();
   std::string plugOut = folder + "/plugin.wmv", rawFile = folder + "/frames.raw", ffOut = folder + "/ffmpeg.wmv";

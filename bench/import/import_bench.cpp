@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../../host/host.h"
+#include "host.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ double PluginFramesPerSecond(const qvhost::Plugin &plugin, const std::string &cl
   Clock::time_point start = Clock::now();
   for (LONG position : positions) {
     pi.piLocalLength(0, instance.handle(), position);
-    if (!pi.piLocalLoadData(0, instance.handle(), 1, clip.c_str())) {
+    if (!pi.piLocalLoadData(0, instance.handle(), qpl::kTransferVideo, clip.c_str())) {
       fprintf(stderr, "no frame at %ld\n", (long)position);
       return 0;
     }

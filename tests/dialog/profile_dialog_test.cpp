@@ -74,20 +74,20 @@ class ProfileDialog : public ::testing::Test {
 
   static void SaveProfile(DWORD position) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Mornavel\\FilePlugIns\\WmvPlugIn", 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0,
                                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, "Profile", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
+    RegSetValueExA(key, QPL_SETTING_PROFILE, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
     RegCloseKey(key);
   }
 
   // The "Profile" value, or -1 when there is none.
   static LONG SavedProfile() {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Mornavel\\FilePlugIns\\WmvPlugIn", 0, KEY_READ, &key) !=
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, KEY_READ, &key) !=
         ERROR_SUCCESS)
       return -1;
     DWORD value = 0, type = 0, size = sizeof(value);
-    LONG status = RegQueryValueExA(key, "Profile", nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
+    LONG status = RegQueryValueExA(key, QPL_SETTING_PROFILE, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? static_cast<LONG>(value) : -1;
   }

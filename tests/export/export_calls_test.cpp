@@ -64,9 +64,9 @@ class ExportCalls : public ::testing::Test {
 
   static void WriteSavedProfile(DWORD position) {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Mornavel\\FilePlugIns\\WmvPlugIn", 0,
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0,
                                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, "Profile", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
+    RegSetValueExA(key, QPL_SETTING_PROFILE, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
     RegCloseKey(key);
   }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host_format.h"
+#include "qpl/host_format.h"
 
 // The short-form record of the worked example: video and audio, 300 frames of
 // 320 x 240 at 30 frames/s, image size 0, 441,000 sample frames of 44.1 kHz 16-bit

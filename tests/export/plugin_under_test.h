@@ -3,74 +3,36 @@
 #ifndef QV_TESTS_PLUGIN_UNDER_TEST_H
 #define QV_TESTS_PLUGIN_UNDER_TEST_H
 
-#include <dlfcn.h>
-
-#include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
+#include "host.h"
 #include "instance_block.h"
-#include "win32.h"
+#include "plugin_copy.h"
 
-struct PluginUnderTest {
-  HGLOBAL(WINAPI *piLocalInit)(DWORD, DWORD);
-  void(WINAPI *piLocalDone)(DWORD, HGLOBAL);
-  BOOL(WINAPI *piLocalLength)(DWORD, HGLOBAL, LONG);
-  BOOL(WINAPI *piLocalProcessDataStart)(DWORD, HGLOBAL);
-  BOOL(WINAPI *piLocalProcessDataEnd)(DWORD, HGLOBAL);
-  BOOL(WINAPI *piLocalSetData)(DWORD, HGLOBAL, const void *, LONG, DWORD, DWORD);
-  BOOL(WINAPI *piLocalDlg)(DWORD, HGLOBAL, HWND);
-  BOOL(WINAPI *piLocalSetFormat)(DWORD, HGLOBAL, const void *);
-  BOOL(WINAPI *piLocalSaveData)(DWORD, HGLOBAL, LONG, LPCSTR);
-  BOOL(WINAPI *piLocalLoadData)(DWORD, HGLOBAL, LONG, LPCSTR);
-  HGLOBAL(WINAPI *piLocalGetData)(DWORD, HGLOBAL);
-
-  // Loads QV_PLUGIN_PATH once per process; a missing entry point fails the test.
+struct PluginUnderTest : qvhost::EntryPoints {
+  // Loads QV_PLUGIN_PATH once per process, for good; a plug-in that does not load
+  // stops the program.
   static const PluginUnderTest &Get() {
-    static PluginUnderTest plugin = Load(QV_PLUGIN_PATH);
+    static const PluginUnderTest plugin = [] {
+      auto *loaded = new qvhost::Plugin;
+      std::string error;
+      if (!loaded->Load(QV_PLUGIN_PATH, &error)) {
+        ADD_FAILURE() << error;
+        std::abort();
+      }
+      return PluginUnderTest{loaded->pi()};
+    }();
     return plugin;
   }
 
-  // A copy of the library under a name of its own: a separate module, with its
-  // module-wide state as a new process finds it.
+  // A fresh copy of the library (see plugin_copy.h).
   static PluginUnderTest LoadFreshCopy() {
-    static int copies = 0;
-    std::string copy = std::string(QV_PLUGIN_PATH) + ".copy" + std::to_string(++copies) + ".qpl";
-    std::string command = "cp '" + std::string(QV_PLUGIN_PATH) + "' '" + copy + "'";
-    if (std::system(command.c_str()) != 0) ADD_FAILURE() << "cannot copy the plug-in to " << copy;
-    PluginUnderTest p = Load(copy.c_str());
-    std::remove(copy.c_str());  // the loaded module stays mapped
-    return p;
-  }
-
- private:
-  template <class F>
-  static void Resolve(void *library, const char *name, F *function) {
-    *function = reinterpret_cast<F>(dlsym(library, name));
-    if (!*function) ADD_FAILURE() << "the plug-in has no entry point " << name;
-  }
-  static PluginUnderTest Load(const char *path) {
-    PluginUnderTest p = {};
-    void *library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-      ADD_FAILURE() << "cannot load " << path << ": " << dlerror();
-      std::abort();
-    }
-    Resolve(library, "piLocalInit", &p.piLocalInit);
-    Resolve(library, "piLocalDone", &p.piLocalDone);
-    Resolve(library, "piLocalLength", &p.piLocalLength);
-    Resolve(library, "piLocalProcessDataStart", &p.piLocalProcessDataStart);
-    Resolve(library, "piLocalProcessDataEnd", &p.piLocalProcessDataEnd);
-    Resolve(library, "piLocalSetData", &p.piLocalSetData);
-    Resolve(library, "piLocalDlg", &p.piLocalDlg);
-    Resolve(library, "piLocalSetFormat", &p.piLocalSetFormat);
-    Resolve(library, "piLocalSaveData", &p.piLocalSaveData);
-    Resolve(library, "piLocalLoadData", &p.piLocalLoadData);
-    Resolve(library, "piLocalGetData", &p.piLocalGetData);
-    return p;
+    const qvhost::EntryPoints *fresh = LoadFreshCopyOfPlugin(QV_PLUGIN_PATH);
+    if (!fresh) std::abort();
+    return PluginUnderTest{*fresh};
   }
 };
 

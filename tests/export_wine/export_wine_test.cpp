@@ -9,24 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "qpl/entry_points.h"
+
 namespace {
 
-struct Plugin {
+struct Plugin : qpl::EntryPoints {
   HMODULE module = nullptr;
-  HGLOBAL(WINAPI *piLocalInit)(DWORD, DWORD) = nullptr;
-  void(WINAPI *piLocalDone)(DWORD, HGLOBAL) = nullptr;
-  BOOL(WINAPI *piLocalDlg)(DWORD, HGLOBAL, HWND) = nullptr;
-  BOOL(WINAPI *piLocalSetFormat)(DWORD, HGLOBAL, const void *) = nullptr;
-  BOOL(WINAPI *piLocalSetData)(DWORD, HGLOBAL, const void *, LONG, DWORD, DWORD) = nullptr;
-  BOOL(WINAPI *piLocalSaveData)(DWORD, HGLOBAL, LONG, LPCSTR) = nullptr;
-  BOOL(WINAPI *piLocalProcessDataStart)(DWORD, HGLOBAL) = nullptr;
-  BOOL(WINAPI *piLocalProcessDataEnd)(DWORD, HGLOBAL) = nullptr;
-
-  template <class F>
-  void Resolve(const char *name, F *function) {
-    *function = reinterpret_cast<F>(reinterpret_cast<void *>(GetProcAddress(module, name)));
-    ASSERT_NE(nullptr, *function) << name;
-  }
 
   static Plugin &Get() {
     static Plugin plugin;
@@ -35,17 +23,14 @@ struct Plugin {
       std::string path = std::string("Z:") + QV_PLUGIN_PATH;
       for (char &c : path)
         if (c == '/') c = '\\';
-      plugin.module = LoadLibraryA(path.c_str());
-      EXPECT_NE(nullptr, plugin.module) << "cannot load " << path << " (error " << GetLastError() << ")";
-      if (!plugin.module) std::abort();
-      plugin.Resolve("piLocalInit", &plugin.piLocalInit);
-      plugin.Resolve("piLocalDone", &plugin.piLocalDone);
-      plugin.Resolve("piLocalDlg", &plugin.piLocalDlg);
-      plugin.Resolve("piLocalSetFormat", &plugin.piLocalSetFormat);
-      plugin.Resolve("piLocalSetData", &plugin.piLocalSetData);
-      plugin.Resolve("piLocalSaveData", &plugin.piLocalSaveData);
-      plugin.Resolve("piLocalProcessDataStart", &plugin.piLocalProcessDataStart);
-      plugin.Resolve("piLocalProcessDataEnd", &plugin.piLocalProcessDataEnd);
+      HMODULE module = plugin.module = LoadLibraryA(path.c_str());
+      EXPECT_NE(nullptr, module) << "cannot load " << path << " (error " << GetLastError() << ")";
+      if (!module) std::abort();
+      const char *missing = qpl::ResolveEntryPoints(&plugin, [module](const char *name) {
+        return reinterpret_cast<void *>(GetProcAddress(module, name));
+      });
+      EXPECT_EQ(nullptr, missing) << "the plug-in has no entry point " << missing;
+      if (missing) std::abort();
     }
     return plugin;
   }
@@ -205,18 +190,17 @@ TEST(WineExport, FailsCleanlyWithoutAWriter) {
   Plugin &plugin = Plugin::Get();
   HGLOBAL block = plugin.piLocalInit(0, 0);
   ASSERT_NE(nullptr, block);
-  BYTE record[76] = {};
-  DWORD flags = 3, frames = 30, rate = 30000, audioLength = 44100, bufferSize = 5880;
-  BITMAPINFOHEADER bitmap = {40, 320, 240, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  WORD wave[8] = {1, 2, 0xAC44, 0, 0xB110, 0x0002, 4, 16};  // PCM, 2 ch, 44100 Hz, 176400 B/s, align 4, 16 bits
-  memcpy(record, &flags, 4);
-  memcpy(record + 4, &frames, 4);
-  memcpy(record + 8, &rate, 4);
-  memcpy(record + 12, &bitmap, 40);
-  memcpy(record + 52, &audioLength, 4);
-  memcpy(record + 56, wave, 16);
-  memcpy(record + 72, &bufferSize, 4);
-  EXPECT_TRUE(plugin.piLocalSetFormat(0, block, record));
+  const DWORD bufferSize = 5880;
+  const BITMAPINFOHEADER bitmap = {40, 320, 240, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  HostFormat record = {};  // the short form
+  record.flags = kHostFormatVideo | kHostFormatAudio;
+  record.frameCount = 30;
+  record.frameRate = 30000;
+  record.bitmap = bitmap;
+  record.audioLength = 44100;
+  record.wave = {WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16};
+  record.audioBufferSize = bufferSize;
+  EXPECT_TRUE(plugin.piLocalSetFormat(0, block, &record));
   EXPECT_TRUE(plugin.piLocalProcessDataStart(0, block));
   std::vector<BYTE> dib(40 + 230400, 0x40);
   memcpy(dib.data(), &bitmap, 40);
@@ -225,12 +209,12 @@ TEST(WineExport, FailsCleanlyWithoutAWriter) {
   strcat(name, "qv-wine-export.wmv");
   for (int attempt = 0; attempt < 3; ++attempt) {
     plugin.piLocalSetData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-    EXPECT_FALSE(plugin.piLocalSaveData(0, block, 1, name)) << "Wine's runtime cannot write";
+    EXPECT_FALSE(plugin.piLocalSaveData(0, block, qpl::kTransferVideo, name)) << "Wine's runtime cannot write";
     std::vector<BYTE> pcm(bufferSize);
     plugin.piLocalSetData(0, block, pcm.data(), static_cast<LONG>(pcm.size()), 0, 0);
-    EXPECT_FALSE(plugin.piLocalSaveData(0, block, 2, name));
+    EXPECT_FALSE(plugin.piLocalSaveData(0, block, qpl::kTransferAudio, name));
   }
-  EXPECT_TRUE(plugin.piLocalSaveData(0, block, 0, name)) << "kind 0 needs no writer";
+  EXPECT_TRUE(plugin.piLocalSaveData(0, block, qpl::kTransferFormat, name)) << "kind 0 needs no writer";
   EXPECT_TRUE(plugin.piLocalProcessDataEnd(0, block));
   plugin.piLocalDone(0, block);
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(name)) << "no file is left behind";

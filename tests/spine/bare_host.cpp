@@ -10,17 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "host.h"
-#include "host_format.h"
+#include "qpl/entry_points.h"
 
 namespace {
-
-template <typename Function>
-bool Resolve(void *library, const char *name, Function *function) {
-  void *address = dlsym(library, name);
-  std::memcpy(function, &address, sizeof address);
-  return address != nullptr;
-}
 
 int Fail(const char *what) {
   std::fprintf(stderr, "bare_host: %s\n", what);
@@ -43,11 +35,8 @@ int main(int argc, char **argv) {
 
   void *library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
   if (!library) return Fail(dlerror());
-  qvhost::EntryPoints pi = {};
-  if (!Resolve(library, "piCount", &pi.piCount) || !Resolve(library, "piLocalInit", &pi.piLocalInit) ||
-      !Resolve(library, "piLocalLength", &pi.piLocalLength) || !Resolve(library, "piLocalLoadData", &pi.piLocalLoadData) ||
-      !Resolve(library, "piLocalSetFormat", &pi.piLocalSetFormat) ||
-      !Resolve(library, "piLocalSetData", &pi.piLocalSetData) || !Resolve(library, "piLocalSaveData", &pi.piLocalSaveData))
+  qpl::EntryPoints pi = {};
+  if (qpl::ResolveEntryPoints(&pi, [library](const char *name) { return dlsym(library, name); }))
     return Fail("an entry point is missing");
   if (pi.piCount() != 1) return Fail("piCount is not 1");
 
@@ -58,7 +47,7 @@ int main(int argc, char **argv) {
   const bool frameOrFileOpen = std::strcmp(transfer, "none") != 0;
   if (std::strcmp(transfer, "import") == 0) {
     pi.piLocalLength(0, instance, 5);
-    if (!file || !pi.piLocalLoadData(0, instance, 1, file)) return Fail("no frame from the clip");
+    if (!file || !pi.piLocalLoadData(0, instance, qpl::kTransferVideo, file)) return Fail("no frame from the clip");
   } else if (std::strcmp(transfer, "export") == 0) {
     HostFormat record = {};
     record.flags = kHostFormatVideo;
@@ -69,7 +58,7 @@ int main(int argc, char **argv) {
     std::memcpy(frame.data(), &record.bitmap, 40);
     if (!file || !pi.piLocalSetFormat(0, instance, &record)) return Fail("the record was refused");
     pi.piLocalSetData(0, instance, frame.data(), (LONG)frame.size(), 0, 0);
-    if (!pi.piLocalSaveData(0, instance, 1, file)) return Fail("the frame was not written");
+    if (!pi.piLocalSaveData(0, instance, qpl::kTransferVideo, file)) return Fail("the frame was not written");
   }
   if (unload && dlclose(library) != 0) return Fail("dlclose failed");
   // The media runtime's threads may still call into a library whose transfer is open.

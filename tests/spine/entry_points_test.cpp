@@ -2,13 +2,13 @@
 // points of the built library.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #ifndef _WIN32
 #  include <sys/stat.h>
 #endif
 
+#include "plugin_copy.h"
 #include "plugin_fixture.h"
 
 namespace {
@@ -23,9 +23,10 @@ LONG SetImportAllowed(const DWORD *value) {
       RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return status;
   if (value)
-    status = RegSetValueExA(key, "ImportAllowed", 0, REG_DWORD, reinterpret_cast<const BYTE *>(value), sizeof *value);
+    status = RegSetValueExA(key, QPL_SETTING_IMPORT_ALLOWED, 0, REG_DWORD, reinterpret_cast<const BYTE *>(value),
+                            sizeof *value);
   else
-    RegDeleteValueA(key, "ImportAllowed");
+    RegDeleteValueA(key, QPL_SETTING_IMPORT_ALLOWED);
   RegCloseKey(key);
   return status;
 }
@@ -35,17 +36,6 @@ LONG SetImportAllowed(const DWORD *value) {
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
-}
-
-// A copy of the library under another name loads as a separate module, with its own
-// name buffer still empty whatever other tests have asked.
-std::string FreshCopyOfPlugin() {
-  std::ifstream in(BuiltPluginPath(), std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string copy = BuiltPluginPath() + ".fresh-copy.qpl";
-  std::ofstream out(copy, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), (std::streamsize)bytes.size());
-  return out.good() && !bytes.empty() ? copy : std::string();
 }
 
 using ModuleQueries = PluginTest;
@@ -79,7 +69,7 @@ TEST_F(ModuleQueries, CapabilityWordFollowsImportAllowed) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(key, "ImportAllowed", 0, REG_SZ, reinterpret_cast<const BYTE *>("0"), 2), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(key, QPL_SETTING_IMPORT_ALLOWED, 0, REG_SZ, reinterpret_cast<const BYTE *>("0"), 2), ERROR_SUCCESS);
   RegCloseKey(key);
   EXPECT_EQ(pi().piFlags(0), kCapabilities);
   SetImportAllowed(nullptr);
@@ -110,12 +100,10 @@ TEST_F(ModuleQueries, CapabilityQueryCreatesTheSettingsKeyAndSurvivesAnUnusableR
 #endif
 
 TEST_F(ModuleQueries, NameBufferIsEmptyUntilTheFirstPiNameWhateverItsIndex) {
-  std::string copy = FreshCopyOfPlugin();
-  ASSERT_FALSE(copy.empty());
-  qvhost::Plugin fresh;
-  std::string error;
-  ASSERT_TRUE(fresh.Load(copy, &error)) << error;
-  const qvhost::EntryPoints &entry = fresh.pi();
+  // A copy of its own, whose name buffer is still empty whatever other tests have asked.
+  const qvhost::EntryPoints *fresh = LoadFreshCopyOfPlugin(BuiltPluginPath());
+  ASSERT_NE(fresh, nullptr);
+  const qvhost::EntryPoints &entry = *fresh;
   HGLOBAL block = entry.piLocalInit(0, 0);
   ASSERT_NE(block, nullptr);
 
@@ -133,8 +121,6 @@ TEST_F(ModuleQueries, NameBufferIsEmptyUntilTheFirstPiNameWhateverItsIndex) {
   EXPECT_STREQ(name, kFormatName);
 
   entry.piLocalDone(0, block);
-  fresh.Unload();
-  std::remove(copy.c_str());
 }
 
 TEST_F(InstanceAccessors, NewBlockIsFixedZeroedAndCarriesModeBits) {

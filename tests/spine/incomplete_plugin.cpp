@@ -1,6 +1,6 @@
 // A library that looks like a plug-in but offers only piCount: the host must name
 // what is missing instead of calling through a null pointer.
-#include "win32.h"
+#include "qpl/entry_points.h"
 
 #ifdef _WIN32
 #  define EXPORTED __declspec(dllexport)
@@ -8,4 +8,5 @@
 #  define EXPORTED __attribute__((visibility("default")))
 #endif
 
+// The contract's own prototype, exported.
 extern "C" EXPORTED DWORD WINAPI piCount(void) { return 1; }

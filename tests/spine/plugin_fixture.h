@@ -29,7 +29,7 @@ class PluginTest : public ::testing::Test {
 };
 
 // The plug-in's settings key, for the tests that arrange "ImportAllowed".
-constexpr const char *kSettingsKey = "Software\\Mornavel\\FilePlugIns\\WmvPlugIn";
+constexpr const char *kSettingsKey = QPL_SETTINGS_KEY;
 
 // Points the Linux stand-in's registry at a new file in a fresh temporary folder;
 // does nothing on Windows.

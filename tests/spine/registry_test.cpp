@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "qpl/settings.h"
 #include "win32.h"
 
 namespace {
@@ -67,13 +68,13 @@ class Registry : public ::testing::Test {
   std::string folder_, file_;
 };
 
-constexpr const char *kKey = "Software\\Mornavel\\FilePlugIns\\WmvPlugIn";
+constexpr const char *kKey = QPL_SETTINGS_KEY;
 
 TEST_F(Registry, ValuesPersistAndReadBackAsWindowsReturnsThem) {
   DWORD disposition = 0;
   HKEY key = Create(kKey, &disposition);
   EXPECT_EQ(disposition, (DWORD)REG_CREATED_NEW_KEY);
-  ASSERT_EQ(SetDword(key, "Profile", 7), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, QPL_SETTING_PROFILE, 7), ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExA(key, "Label", 0, REG_SZ, reinterpret_cast<const BYTE *>("tab\there\n"), 10),
             ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
@@ -99,11 +100,11 @@ TEST_F(Registry, ValuesPersistAndReadBackAsWindowsReturnsThem) {
   LONG status = 0;
   DWORD missing = 0x1234;
   size = sizeof missing;
-  EXPECT_EQ(RegQueryValueExA(key, "ImportAllowed", nullptr, nullptr, reinterpret_cast<BYTE *>(&missing), &size),
+  EXPECT_EQ(RegQueryValueExA(key, QPL_SETTING_IMPORT_ALLOWED, nullptr, nullptr, reinterpret_cast<BYTE *>(&missing), &size),
             ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(missing, 0x1234u) << "a missing value leaves the caller's variable alone";
-  EXPECT_EQ(RegDeleteValueA(key, "Profile"), ERROR_SUCCESS);
-  GetDword(key, "Profile", &status);
+  EXPECT_EQ(RegDeleteValueA(key, QPL_SETTING_PROFILE), ERROR_SUCCESS);
+  GetDword(key, QPL_SETTING_PROFILE, &status);
   EXPECT_EQ(status, ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
 
@@ -216,7 +217,7 @@ TEST_F(Registry, DefaultLocationFollowsXdgConfigHome) {
   unsetenv("QV_WIN32_REGISTRY");
   setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
   HKEY key = Create(kKey);
-  EXPECT_EQ(SetDword(key, "ImportAllowed", 1), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(key, QPL_SETTING_IMPORT_ALLOWED, 1), ERROR_SUCCESS);
   RegCloseKey(key);
   std::ifstream in(folder_ + "/quorvel-win32/user.reg");
   EXPECT_TRUE(in.good());

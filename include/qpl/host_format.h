@@ -1,7 +1,7 @@
-/* The host format record: how the host application and the plug-in describe video
+/* The host format record: how a host application and a .qpl plug-in describe video
  * and optional audio to each other. Its layout is fixed to the byte on every build. */
-#ifndef QV_PLUGIN_HOST_FORMAT_H
-#define QV_PLUGIN_HOST_FORMAT_H
+#ifndef QPL_HOST_FORMAT_H
+#define QPL_HOST_FORMAT_H
 
 #include <stddef.h>
 

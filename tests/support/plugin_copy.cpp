@@ -1,0 +1,46 @@
+#include "plugin_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// Test cases may run as processes side by side, so a copy is named after its test;
+// where a loaded file cannot be removed, the next run of that test overwrites it.
+std::string CopyName(const std::string &path) {
+  static int copies = 0;
+  std::string name = path + ".copy";
+  if (const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info())
+    name += std::string("-") + test->test_suite_name() + "." + test->name();
+  for (size_t slash = path.size(); (slash = name.find('/', slash)) != std::string::npos;) name[slash] = '_';
+  return name + "-" + std::to_string(++copies) + ".qpl";
+}
+
+}  // namespace
+
+const qvhost::EntryPoints *LoadFreshCopyOfPlugin(const std::string &path) {
+  const std::string copy = CopyName(path);
+  {
+    // Streams, not copy_file: MinGW's copy_file will not overwrite a file.
+    std::ifstream in(path, std::ios::binary);
+    std::ofstream out(copy, std::ios::binary | std::ios::trunc);
+    if (!(in && out << in.rdbuf() && out.flush())) {
+      ADD_FAILURE() << "cannot copy the plug-in to " << copy;
+      return nullptr;
+    }
+  }
+  // Never unloaded: the module's state must outlive every test that holds its entry points.
+  auto *plugin = new qvhost::Plugin;
+  std::string message;
+  const bool loaded = plugin->Load(copy, &message);
+  std::error_code error;
+  std::filesystem::remove(copy, error);  // a loaded module stays mapped (Windows keeps the file)
+  if (!loaded) {
+    ADD_FAILURE() << message;
+    delete plugin;
+    return nullptr;
+  }
+  return &plugin->pi();
+}
