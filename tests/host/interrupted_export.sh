@@ -11,7 +11,8 @@ tone "$work/tone.wav" 4
 # directly, so that $! is its own process and the signal reaches it.
 for signal in INT TERM; do
   out="$work/stopped-$signal.wmv"
-  "$qvhost" --plugin "$plugin" export "$out" --pattern 100000 --size 160x120 --wav "$work/tone.wav" --profile 5 2>"$work/said" &
+  "$qvhost" --plugin "$plugin" export "$out" --pattern 100000 --size 160x120 --wav "$work/tone.wav" --profile 5 \
+    2>"$work/said" &
   pid=$!
   while [ ! -e "$out" ] && kill -0 $pid 2>/dev/null; do sleep 0.05; done
   kill -s $signal $pid
@@ -25,13 +26,14 @@ for signal in INT TERM; do
   check "SIG$signal: FFmpeg reads ${written:-?} frames from the kept file" test "$(frames_in "$out")" = "${written:-none}"
 done
 
-# A picture of another size last in the list: refused before the first frame.
+# A picture of another size, then a damaged one, last in the list: refused, naming it,
+# before the first frame.
 pictures "$work/in" 4 64x48
 ffmpeg -v error -nostdin -f lavfi -i testsrc=size=48x48 -frames:v 1 -pix_fmt bgr24 "$work/in/f5.bmp"
 expect 1 "f5.bmp: 48x48 differs from the first picture's 64x48" export "$work/bad.wmv" "$work"/in/f*.bmp --profile 3
 check "a failed export leaves no file" test ! -e "$work/bad.wmv"
 printf 'BM not a picture' >"$work/in/f5.bmp"
-expect 1 "f5.bmp' is not a BMP file" export "$work/bad.wmv" "$work"/in/f*.bmp --profile 3
+expect 1 "f5.bmp" export "$work/bad.wmv" "$work"/in/f*.bmp --profile 3
 check "a failed export leaves no file" test ! -e "$work/bad.wmv"
 
 # Neither the failed nor the interrupted exports saved their profile; a finished one does.
