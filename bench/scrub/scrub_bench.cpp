@@ -5,9 +5,11 @@
 //   scrub       a random walk of up to 15 frames either way
 //   uniform     uniform random jumps
 //   forwards    frame after frame
-// Each order runs in a child process of its own, whose peak resident memory is
-// reported too.
-//   scrub_bench [--runs N] [--clip FILE] [--only ORDER]
+// Each order runs in a child process of its own, whose peak resident memory and
+// minor page faults (first touches of fresh memory) are reported too.
+//   scrub_bench [--runs N] [--clip FILE] [--only ORDER] [--plugin FILE]
+// (--plugin measures a saved copy of a build, its libraries found through
+// LD_LIBRARY_PATH, while the build itself changes.)
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -71,10 +73,12 @@ double PlainRate(const std::string &clip, const std::vector<int> &positions) {
   return positions.size() / Seconds(start);
 }
 
+const char *g_plugin = QV_BENCH_PLUGIN;
+
 double PluginRate(const std::string &clip, const std::vector<int> &positions) {
   qvhost::Plugin plugin;
   std::string error;
-  if (!plugin.Load(QV_BENCH_PLUGIN, &error)) {
+  if (!plugin.Load(g_plugin, &error)) {
     fprintf(stderr, "scrub_bench: %s\n", error.c_str());
     return 0;
   }
@@ -97,8 +101,14 @@ double PluginRate(const std::string &clip, const std::vector<int> &positions) {
   return rate;
 }
 
-// Runs one measurement in a child; its rate and peak resident memory in MB.
-bool InChild(bool plain, const std::string &clip, const std::vector<int> &positions, double *rate, double *peakMb) {
+struct Measure {
+  double rate = 0;
+  double peakMb = 0;
+  double faults = 0;  // minor page faults
+};
+
+// Runs one measurement in a child.
+bool InChild(bool plain, const std::string &clip, const std::vector<int> &positions, Measure *measure) {
   int channel[2];
   if (pipe(channel) != 0) return false;
   const pid_t child = fork();
@@ -110,13 +120,14 @@ bool InChild(bool plain, const std::string &clip, const std::vector<int> &positi
     _exit(written == sizeof(result) ? 0 : 1);
   }
   close(channel[1]);
-  const bool read_ = read(channel[0], rate, sizeof(*rate)) == sizeof(*rate);
+  const bool read_ = read(channel[0], &measure->rate, sizeof(measure->rate)) == sizeof(measure->rate);
   close(channel[0]);
   int status = 0;
   rusage usage{};
   wait4(child, &status, 0, &usage);
-  *peakMb = usage.ru_maxrss / 1024.0;
-  return read_ && WIFEXITED(status) && WEXITSTATUS(status) == 0 && *rate > 0;
+  measure->peakMb = usage.ru_maxrss / 1024.0;
+  measure->faults = static_cast<double>(usage.ru_minflt);
+  return read_ && WIFEXITED(status) && WEXITSTATUS(status) == 0 && measure->rate > 0;
 }
 
 double Median(std::vector<double> values) {
@@ -135,6 +146,7 @@ int main(int argc, char **argv) {
     if (!strcmp(argv[i], "--runs")) runs = std::max(1, atoi(argv[i + 1]));
     if (!strcmp(argv[i], "--clip")) clip = argv[i + 1], given = true;
     if (!strcmp(argv[i], "--only")) only = argv[i + 1];
+    if (!strcmp(argv[i], "--plugin")) g_plugin = argv[i + 1];
   }
   if (!given && access(clip.c_str(), R_OK) != 0) {
     const std::string make = "ffmpeg -v error -nostdin -y -f lavfi -i testsrc2=size=640x480:rate=30 -t 20 "
@@ -144,23 +156,25 @@ int main(int argc, char **argv) {
       return 1;
     }
   }
-  printf("clip: %s, median of %d runs; frames/s, peak resident MB\n", clip.c_str(), runs);
-  printf("%-10s %10s %8s %10s %8s %8s %6s\n", "order", "plain", "MB", "plug-in", "MB", "ratio", "goal");
+  printf("clip: %s, median of %d runs; frames/s, peak resident MB, minor page faults\n", clip.c_str(), runs);
+  printf("%-10s %9s %6s %8s %9s %6s %8s %6s %5s\n", "order", "plain", "MB", "faults", "plug-in", "MB", "faults",
+         "ratio", "goal");
   bool met = true;
   for (const Order &order : Orders()) {
     if (!only.empty() && only != order.name) continue;
-    std::vector<double> plain, plugin, plainMb, pluginMb;
+    std::vector<double> plain, plugin, plainMb, pluginMb, plainFaults, pluginFaults;
     for (int run = 0; run < runs; ++run) {
-      double rate = 0, mb = 0;
-      if (!InChild(true, clip, order.positions, &rate, &mb)) return 1;
-      plain.push_back(rate), plainMb.push_back(mb);
-      if (!InChild(false, clip, order.positions, &rate, &mb)) return 1;
-      plugin.push_back(rate), pluginMb.push_back(mb);
+      Measure measure;
+      if (!InChild(true, clip, order.positions, &measure)) return 1;
+      plain.push_back(measure.rate), plainMb.push_back(measure.peakMb), plainFaults.push_back(measure.faults);
+      if (!InChild(false, clip, order.positions, &measure)) return 1;
+      plugin.push_back(measure.rate), pluginMb.push_back(measure.peakMb), pluginFaults.push_back(measure.faults);
     }
     const double ratio = Median(plugin) / Median(plain);
     met = met && ratio >= order.goal;
-    printf("%-10s %10.1f %8.1f %10.1f %8.1f %8.2f %6.2f%s\n", order.name, Median(plain), Median(plainMb),
-           Median(plugin), Median(pluginMb), ratio, order.goal, ratio >= order.goal ? "" : "  (below)");
+    printf("%-10s %9.1f %6.1f %8.0f %9.1f %6.1f %8.0f %6.2f %5.2f%s\n", order.name, Median(plain), Median(plainMb),
+           Median(plainFaults), Median(plugin), Median(pluginMb), Median(pluginFaults), ratio, order.goal,
+           ratio >= order.goal ? "" : "  (below)");
   }
   return met ? 0 : 2;
 }

@@ -2,7 +2,7 @@
 // decoding; anything else seeks, and both find the same frames.
 #include <atomic>
 
-#include "reader_pipeline.h"
+#include "reader/reader_pipeline.h"
 #include "reader_harness.h"
 
 using wmf_fixtures::Fixture;

@@ -22,7 +22,7 @@
  * QV_WMF_READER_CACHE_MB = megabytes (default 64, at most 4096)
  *   How much the reader keeps of decoded pictures near the last frame it delivered,
  *   so that stepping backwards or jumping a little decodes each picture once. 0 keeps
- *   none. */
+ *   none and reads nothing ahead. */
 #define QV_WMF_VIDEO_OUTPUT_VARIABLE "QV_WMF_VIDEO_OUTPUT"
 #define QV_WMF_READER_STALL_VARIABLE "QV_WMF_READER_STALL"
 #define QV_WMF_READER_CACHE_MB_VARIABLE "QV_WMF_READER_CACHE_MB"

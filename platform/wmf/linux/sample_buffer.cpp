@@ -11,25 +11,6 @@ SampleBuffer *SampleBuffer::Create(DWORD capacity) {
   return new (std::nothrow) SampleBuffer(std::move(data), capacity);
 }
 
-HRESULT SampleBuffer::QueryInterface(REFIID riid, void **object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_INSSBuffer) {
-    *object = static_cast<INSSBuffer *>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG SampleBuffer::AddRef() { return refs_.Add(); }
-
-ULONG SampleBuffer::Release() {
-  ULONG left = refs_.Drop();
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT SampleBuffer::GetLength(DWORD *length) {
   if (!length) return E_POINTER;
   *length = length_;

@@ -8,14 +8,11 @@
 
 namespace wmf {
 
-class SampleBuffer final : public INSSBuffer {
+class SampleBuffer final : public ComObject<SampleBuffer, INSSBuffer> {
  public:
   // A buffer of `capacity` bytes, length 0; null when the memory cannot be had.
   static SampleBuffer *Create(DWORD capacity);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetLength(DWORD *length) override;
   HRESULT STDMETHODCALLTYPE SetLength(DWORD length) override;
   HRESULT STDMETHODCALLTYPE GetMaxLength(DWORD *length) override;
@@ -28,7 +25,6 @@ class SampleBuffer final : public INSSBuffer {
 
  private:
   SampleBuffer(std::unique_ptr<BYTE[]> data, DWORD capacity) : data_(std::move(data)), capacity_(capacity) {}
-  RefCount refs_;
   std::unique_ptr<BYTE[]> data_;
   DWORD capacity_;
   DWORD length_ = 0;

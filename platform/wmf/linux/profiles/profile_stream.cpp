@@ -9,25 +9,6 @@ namespace wmf {
 
 StreamConfig *StreamConfig::Create(const StreamInfo &info) { return new (std::nothrow) StreamConfig(info); }
 
-HRESULT StreamConfig::QueryInterface(REFIID riid, void **object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IWMStreamConfig) {
-    *object = static_cast<IWMStreamConfig *>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG StreamConfig::AddRef() { return refs_.Add(); }
-
-ULONG StreamConfig::Release() {
-  ULONG left = refs_.Drop();
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT StreamConfig::GetStreamType(GUID *type) {
   if (!type) return E_POINTER;
   *type = info_.type;

@@ -9,14 +9,11 @@
 
 namespace wmf {
 
-class ReaderOutputProps final : public IWMOutputMediaProps {
+class ReaderOutputProps final : public ComObject<ReaderOutputProps, IWMOutputMediaProps> {
  public:
   // One reference for the caller; null when memory runs out.
   static ReaderOutputProps *Create(const MediaType &type);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetType(GUID *type) override;
   HRESULT STDMETHODCALLTYPE GetMediaType(WM_MEDIA_TYPE *type, DWORD *size) override;
   HRESULT STDMETHODCALLTYPE SetMediaType(WM_MEDIA_TYPE *type) override;
@@ -27,7 +24,6 @@ class ReaderOutputProps final : public IWMOutputMediaProps {
 
  private:
   explicit ReaderOutputProps(const MediaType &type) : type_(type) {}
-  RefCount refs_;
   mutable std::mutex lock_;
   MediaType type_;
 };

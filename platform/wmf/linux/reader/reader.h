@@ -10,16 +10,11 @@
 
 namespace wmf {
 
-class Reader final : public IWMReader, public IWMHeaderInfo {
+class Reader final : public ComObject<Reader, IWMReader, IWMHeaderInfo> {
  public:
   // Reads the test switches of extensions.h now, as the reader is made.
   Reader();
   ~Reader();
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   // IWMReader
   HRESULT STDMETHODCALLTYPE Open(const WCHAR *url, IWMReaderCallback *callback, void *context) override;
@@ -56,7 +51,6 @@ class Reader final : public IWMReader, public IWMHeaderInfo {
   // The open file's session, when its open succeeded.
   std::shared_ptr<ReaderSession> OpenSession() const;
 
-  RefCount refs_;
   ReaderSession::Settings settings_;
   mutable std::mutex lock_;
   std::shared_ptr<ReaderSession> session_;

@@ -165,6 +165,7 @@ bool ReaderSession::Play(const Request &request) {
   // A picture decoded already goes out while the reading ahead goes on.
   const bool served = pipeline_ && pipeline_->TakeFromCache(request.start, request.length, &sample);
   if (served) {
+    AllowReadAhead();  // the focus moved on: so may the reading ahead, while the host works
     callback_->OnSample(sample.output, sample.time, sample.duration, sample.flags, sample.buffer.get(),
                         playContext_);
     sample.buffer.reset();

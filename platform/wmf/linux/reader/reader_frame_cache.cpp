@@ -29,13 +29,23 @@ void ReaderFrameCache::DropAt(std::map<int64_t, std::pair<int64_t, AVFrame *>>::
 
 bool ReaderFrameCache::Wanted(int64_t time) const { return time >= keepFrom_ && time <= focus_ + ahead_; }
 
+// Reading ahead goes this far; what is read ahead already stays when the stretch
+// shrinks (the decoder is past it).
+int64_t ReaderFrameCache::Horizon() const { return focus_ + (Sequential() ? kStretch : ahead_); }
+
+bool ReaderFrameCache::WantsAhead(int64_t time) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return time <= Horizon();
+}
+
 // Drops what lies outside the focus's interval, the one before it and the stretch
 // ahead. An interval starts at a key frame; until two key frames at or before the
 // focus are kept, everything before the focus stays (it is being decoded towards it).
+// Reading frame after frame keeps nothing before the focus.
 void ReaderFrameCache::Trim() {
-  keepFrom_ = INT64_MIN;
+  keepFrom_ = Sequential() ? focus_ : INT64_MIN;
   int keys = 0;
-  for (auto at = pictures_.upper_bound(focus_); at != pictures_.begin();) {
+  for (auto at = pictures_.upper_bound(focus_); at != pictures_.begin() && !Sequential();) {
     --at;
     if (at->second.second->key_frame && ++keys == 2) {
       keepFrom_ = at->first;
@@ -93,8 +103,10 @@ bool ReaderFrameCache::Take(int64_t time, int64_t tolerance, int64_t wait, AVFra
         return true;
       }
     }
+    // Reading ahead stops at the horizon only once every picture shown before it is
+    // here, so a picture shown before the horizon is still to come.
     const bool coming = readingAhead_ && aheadUntil_ != INT64_MIN && aheadUntil_ - tolerance <= time &&
-                        time - aheadUntil_ <= wait;
+                        time - aheadUntil_ <= wait && time + tolerance <= Horizon();
     if (!coming) return false;
     changed_.wait(hold);
   }
@@ -102,13 +114,10 @@ bool ReaderFrameCache::Take(int64_t time, int64_t tolerance, int64_t wait, AVFra
 
 void ReaderFrameCache::SetFocus(int64_t time) {
   std::lock_guard<std::mutex> hold(lock_);
+  // A start a little before the picture it finds is no step back.
+  if (time > focus_ || focus_ - time > kNudge) steps_ = time > focus_ && time - focus_ <= kStep ? steps_ + 1 : 0;
   focus_ = time;
   Trim();
-}
-
-int64_t ReaderFrameCache::Focus() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return focus_;
 }
 
 void ReaderFrameCache::SetReadingAhead(bool reading) {

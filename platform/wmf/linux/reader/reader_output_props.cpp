@@ -9,25 +9,6 @@ ReaderOutputProps *ReaderOutputProps::Create(const MediaType &type) {
   return new (std::nothrow) ReaderOutputProps(type);
 }
 
-HRESULT ReaderOutputProps::QueryInterface(REFIID riid, void **object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IWMMediaProps || riid == IID_IWMOutputMediaProps) {
-    *object = static_cast<IWMOutputMediaProps *>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG ReaderOutputProps::AddRef() { return refs_.Add(); }
-
-ULONG ReaderOutputProps::Release() {
-  const ULONG left = refs_.Drop();
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT ReaderOutputProps::GetType(GUID *type) {
   if (!type) return E_POINTER;
   std::lock_guard<std::mutex> hold(lock_);

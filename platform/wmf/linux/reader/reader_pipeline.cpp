@@ -259,18 +259,19 @@ void ReaderPipeline::EndReadAhead() {
 
 // One more packet of the video output decoded into the cache, from where the last
 // start left the decoder; false when reading further ahead is not worth it: the
-// pictures ahead are kept already or would not fit, the host is far behind, or the
-// file ends.
+// pictures ahead are kept already or would not fit, the file ends, or the reading
+// has reached the cache's horizon ahead of the host (it goes on once the focus moves).
 bool ReaderPipeline::ReadAhead() {
   // A file with no outputs at all (a damaged one) has no primary output to look at.
   bool more = cache_ && primaryOutput_ < outputs_.size();
   Output *video = more ? outputs_[primaryOutput_].get() : nullptr;
   more = more && video->video && positioned_ && !finished_ && landingsDue_ == 0;
-  if (more && video->held && video->held->buf[0]) more = video->heldTime - cache_->Focus() <= kReadAheadWindow;
   if (!more) {
     if (cache_) cache_->SetReadingAhead(false);
     return false;
   }
+  // At the horizon: on again once the focus moves.
+  if (video->held && video->held->buf[0] && !cache_->WantsAhead(video->heldTime)) return false;
   cache_->SetReadingAhead(true);
   readingAhead_ = true;
   aheadOnly_ = true;  // the other outputs' packets are passed over from here on

@@ -11,13 +11,10 @@
 
 namespace wmf {
 
-class InputProps final : public IWMInputMediaProps {
+class InputProps final : public ComObject<InputProps, IWMInputMediaProps> {
  public:
   static InputProps *Create(const MediaType &type, const std::u16string &connection);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetType(GUID *type) override;
   HRESULT STDMETHODCALLTYPE GetMediaType(WM_MEDIA_TYPE *type, DWORD *size) override;
   // Any media type is kept; the writer judges it in SetInputProps.
@@ -27,7 +24,6 @@ class InputProps final : public IWMInputMediaProps {
 
  private:
   InputProps(const MediaType &type, const std::u16string &connection) : type_(type), connection_(connection) {}
-  RefCount refs_;
   std::mutex lock_;
   MediaType type_;
   const std::u16string connection_;

@@ -6,6 +6,11 @@
 // budget in bytes. Keeping no more than that matters as much as keeping that much:
 // every picture kept is a buffer the decoder cannot reuse, and fresh memory is slow.
 //
+// A host reading frame after frame does not come back, so while the focus moves on
+// a picture at a time the cache keeps only the focus and a few pictures ahead: the
+// decoder's buffer pool then recycles a handful of buffers that are still warm
+// instead of first touching new memory for most pictures.
+//
 // Pictures are kept by the span they are shown for, so one found here is the same
 // picture, with the same times, that decoding the file in sequence gives.
 #ifndef QV_WMF_READER_FRAME_CACHE_H
@@ -43,19 +48,33 @@ class ReaderFrameCache {
   // Where the host looks now: what lies outside the intervals kept around it goes,
   // and, when the budget is full, what lies farthest.
   void SetFocus(int64_t time);
-  int64_t Focus() const;
-  // Whether a reading ahead is under way (Take may wait for it).
+  // Whether a picture shown from `time` is worth reading ahead.
+  bool WantsAhead(int64_t time) const;
+  // Whether a reading ahead is under way, or waits at the horizon for the focus to
+  // move on (Take may wait for it).
   void SetReadingAhead(bool reading);
   void Clear();
 
  private:
   static size_t SizeOf(const AVFrame &frame);
+  bool Sequential() const { return steps_ >= kSequentialSteps; }
+  int64_t Horizon() const;
   bool Wanted(int64_t time) const;
   void Trim();
   void DropAt(std::map<int64_t, std::pair<int64_t, AVFrame *>>::iterator at);
 
+  // Focus moves of up to kStep forwards, kSequentialSteps of them in a row, are
+  // reading frame after frame (a frame lasts at most kStep in files worth reading
+  // so); the cache then keeps the focus and reads up to kStretch ahead of it, enough
+  // to keep the decoder busy while the host takes a picture.
+  static constexpr int64_t kStep = 1000000;     // 100 ms
+  static constexpr int kSequentialSteps = 2;
+  static constexpr int64_t kStretch = 2000000;  // 200 ms
+  static constexpr int64_t kNudge = 10000;      // 1 ms: a time's rounding in the file
+
   const size_t budget_;
   const int64_t ahead_;
+  int steps_ = 0;  // forward moves of the focus by up to kStep in a row
   int64_t keepFrom_ = INT64_MIN;  // the key frame before the focus's interval
   mutable std::mutex lock_;
   std::condition_variable changed_;

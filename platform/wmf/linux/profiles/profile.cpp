@@ -42,25 +42,6 @@ Profile *Profile::CreateSystem(const SystemProfileEntry &entry, WMT_VERSION vers
   return profile;
 }
 
-HRESULT Profile::QueryInterface(REFIID riid, void **object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IWMProfile) {
-    *object = static_cast<IWMProfile *>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG Profile::AddRef() { return refs_.Add(); }
-
-ULONG Profile::Release() {
-  ULONG left = refs_.Drop();
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT Profile::GetVersion(WMT_VERSION *version) {
   if (!version) return E_POINTER;
   *version = version_;

@@ -12,16 +12,13 @@
 
 namespace wmf {
 
-class Profile final : public IWMProfile {
+class Profile final : public ComObject<Profile, IWMProfile> {
  public:
   static Profile *CreateEmpty(WMT_VERSION version);
   // A profile built from a system profile entry: the audio stream (number 1) comes
   // before the video stream (number 2), as in the platform's audio-video profiles.
   static Profile *CreateSystem(const SystemProfileEntry &entry, WMT_VERSION version);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetVersion(WMT_VERSION *version) override;
   HRESULT STDMETHODCALLTYPE GetName(WCHAR *name, DWORD *length) override;
   HRESULT STDMETHODCALLTYPE SetName(const WCHAR *name) override;
@@ -46,7 +43,6 @@ class Profile final : public IWMProfile {
   HRESULT HandOut(const StreamInfo &info, IWMStreamConfig **config);
   int IndexOfNumber(WORD number) const;  // -1 when absent; caller holds lock_
 
-  RefCount refs_;
   mutable std::mutex lock_;
   WMT_VERSION version_;
   std::u16string name_;

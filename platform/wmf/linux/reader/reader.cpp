@@ -41,28 +41,6 @@ Reader::Reader() {
 
 Reader::~Reader() { Close(); }
 
-HRESULT Reader::QueryInterface(REFIID riid, void **object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IWMReader) {
-    *object = static_cast<IWMReader *>(this);
-  } else if (riid == IID_IWMHeaderInfo) {
-    *object = static_cast<IWMHeaderInfo *>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG Reader::AddRef() { return refs_.Add(); }
-
-ULONG Reader::Release() {
-  const ULONG left = refs_.Drop();
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT Reader::Open(const WCHAR *url, IWMReaderCallback *callback, void *context) {
   if (!url || !callback) return E_INVALIDARG;
   ReaderSession::Settings settings = settings_;

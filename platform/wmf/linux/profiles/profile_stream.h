@@ -19,14 +19,11 @@ struct StreamInfo {
 
 // A detached copy of a stream: changes reach a profile only through ReconfigStream
 // or AddStream, as on the platform.
-class StreamConfig final : public IWMStreamConfig {
+class StreamConfig final : public ComObject<StreamConfig, IWMStreamConfig> {
  public:
   static StreamConfig *Create(const StreamInfo &info);
   const StreamInfo &Info() const { return info_; }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetStreamType(GUID *type) override;
   HRESULT STDMETHODCALLTYPE GetStreamNumber(WORD *number) override;
   HRESULT STDMETHODCALLTYPE SetStreamNumber(WORD number) override;
@@ -41,7 +38,6 @@ class StreamConfig final : public IWMStreamConfig {
 
  private:
   explicit StreamConfig(const StreamInfo &info) : info_(info) {}
-  RefCount refs_;
   StreamInfo info_;
 };
 

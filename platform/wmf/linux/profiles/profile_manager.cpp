@@ -9,25 +9,8 @@
 namespace wmf {
 namespace {
 
-class ProfileManager final : public IWMProfileManager2 {
+class ProfileManager final : public ComObject<ProfileManager, IWMProfileManager2> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IWMProfileManager || riid == IID_IWMProfileManager2) {
-      *object = static_cast<IWMProfileManager2 *>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = refs_.Drop();
-    if (left == 0) delete this;
-    return left;
-  }
-
   HRESULT STDMETHODCALLTYPE CreateEmptyProfile(WMT_VERSION version, IWMProfile **profile) override {
     if (!profile) return E_POINTER;
     *profile = Profile::CreateEmpty(version);
@@ -81,7 +64,6 @@ class ProfileManager final : public IWMProfileManager2 {
   }
 
  private:
-  RefCount refs_;
   // The runtime of SDK version 7 starts on its own list.
   std::atomic<WMT_VERSION> version_{WMT_VER_7_0};
 };

@@ -23,13 +23,10 @@ namespace wmf {
 class AudioEncoder;
 class VideoEncoder;
 
-class Writer final : public IWMWriter {
+class Writer final : public ComObject<Writer, IWMWriter> {
  public:
   static Writer *Create();
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE SetProfileByID(REFGUID profile) override;
   HRESULT STDMETHODCALLTYPE SetProfile(IWMProfile *profile) override;
   HRESULT STDMETHODCALLTYPE SetOutputFilename(const WCHAR *name) override;
@@ -54,12 +51,12 @@ class Writer final : public IWMWriter {
     std::unique_ptr<AudioEncoder> audioEncoder;
   };
 
+  friend class ComObject<Writer, IWMWriter>;  // Release deletes it
   Writer();
   ~Writer();
   HRESULT FinishLocked();
   void DropEncoders();
 
-  RefCount refs_;
   std::mutex lock_;
   bool configured_ = false;  // a profile is set
   bool writing_ = false;

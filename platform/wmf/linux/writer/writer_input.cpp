@@ -3,31 +3,12 @@
 
 #include <new>
 
-#include "profile_text.h"
+#include "profiles/profile_text.h"
 
 namespace wmf {
 
 InputProps *InputProps::Create(const MediaType &type, const std::u16string &connection) {
   return new (std::nothrow) InputProps(type, connection);
-}
-
-HRESULT InputProps::QueryInterface(REFIID riid, void **object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IWMMediaProps || riid == IID_IWMInputMediaProps) {
-    *object = static_cast<IWMInputMediaProps *>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG InputProps::AddRef() { return refs_.Add(); }
-
-ULONG InputProps::Release() {
-  ULONG left = refs_.Drop();
-  if (left == 0) delete this;
-  return left;
 }
 
 HRESULT InputProps::GetType(GUID *type) {

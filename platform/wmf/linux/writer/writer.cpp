@@ -25,25 +25,6 @@ Writer::~Writer() {
   if (writing_) FinishLocked();
 }
 
-HRESULT Writer::QueryInterface(REFIID riid, void **object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IWMWriter) {
-    *object = static_cast<IWMWriter *>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG Writer::AddRef() { return refs_.Add(); }
-
-ULONG Writer::Release() {
-  ULONG left = refs_.Drop();
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT Writer::SetProfileByID(REFGUID) { return E_NOTIMPL; }
 
 HRESULT Writer::SetProfile(IWMProfile *profile) {
