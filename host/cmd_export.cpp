@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "audio_convert.h"
+#include "export_inputs.h"
 #include "export_media.h"
 #include "export_profiles.h"
+#include "interrupt_watch.h"
 #include "media_source.h"
 #include "output_file.h"
 #include "picture_file.h"
@@ -14,7 +16,8 @@
 namespace {
 
 const char kUsage[] =
-    "OUT.wmv (--pattern FRAMES [--size WxH] | PICTURE... | --from MEDIA) [--wav SOUND] [--rate FPS] [--profile N]";
+    "OUT.wmv (--pattern FRAMES [--size WxH] | PICTURE... | --from MEDIA) [--wav SOUND] [--rate FPS] [--profile N] "
+    "[--force|-y]";
 
 struct ExportRequest {
   std::string output;
@@ -27,6 +30,7 @@ struct ExportRequest {
   bool rateGiven = false;
   LONG frameRate = 30000;  // frames per 1,000 seconds
   LONG profile = -1;       // -1: the saved choice
+  bool force = false;      // replace an existing output
 };
 
 bool ParseSize(const std::string &text, LONG *width, LONG *height) {
@@ -67,6 +71,8 @@ bool ParseArguments(const std::vector<std::string> &args, ExportRequest *request
         *error = "bad value for " + arg + ": " + value;
         return false;
       }
+    } else if (arg == "--force" || arg == "-y") {
+      request->force = true;
     } else if (!arg.empty() && arg[0] == '-') {
       *error = "unknown option " + arg;
       return false;
@@ -88,61 +94,60 @@ bool ParseArguments(const std::vector<std::string> &args, ExportRequest *request
 // The frames, one packed DIB at a time, all of one size.
 class FrameSource {
  public:
-  // `media`: the --from file, when its video gives the frames.
-  FrameSource(const ExportRequest &request, qvhost::MediaSource *media) : request_(request), media_(media) {}
+  // `media`: the --from file, when its video gives the frames; `load` reads a picture.
+  FrameSource(const ExportRequest &request, qvhost::MediaSource *media, qvhost::PictureLoader load)
+      : request_(request), media_(media), load_(load) {}
 
   LONG count() const {
     if (media_) return media_->facts().frameCount;
     return request_.patternFrames ? request_.patternFrames : static_cast<LONG>(request_.bitmaps.size());
   }
 
-  // Reads the first frame to learn the size; the header goes into `header`.
+  // Checks every picture before anything is written; gives the frames' header.
   bool Open(BITMAPINFOHEADER *header, std::string *error) {
     if (media_) {
       if (!media_->NextFrame(&dib_, error)) return false;
+      std::memcpy(header, dib_.data(), sizeof(*header));
     } else if (request_.patternFrames) {
       dib_ = qvhost::NewPackedDib(request_.width, request_.height);
-    } else if (!Load(0, error)) {
+      std::memcpy(header, dib_.data(), sizeof(*header));
+    } else if (!qvhost::CheckPictures(request_.bitmaps, load_, header, error)) {
       return false;
     }
-    std::memcpy(header, dib_.data(), sizeof(*header));
-    width_ = header->biWidth;
-    height_ = header->biHeight;
+    header_ = *header;
     return true;
   }
 
   const std::vector<BYTE> *Frame(LONG index, std::string *error) {
     if (media_) {
-      if (index > 0 && !media_->NextFrame(&dib_, error)) return nullptr;
-    } else if (request_.patternFrames) {
+      return index > 0 && !media_->NextFrame(&dib_, error) ? nullptr : &dib_;
+    }
+    if (request_.patternFrames) {
       qvhost::DrawTestPattern(&dib_, index);
-    } else if (index > 0 && !Load(index, error)) {
+      return &dib_;
+    }
+    // Checked once already; a picture changed since then still fails cleanly.
+    const std::string &path = request_.bitmaps[static_cast<size_t>(index)];
+    if (!load_(path, &dib_, error)) return nullptr;
+    if (!SameSize()) {
+      *error = path + " changed size during the export";
       return nullptr;
     }
     return &dib_;
   }
 
  private:
-  // Reads bitmap `index` into a packed DIB of exactly a header and its rows.
-  bool Load(LONG index, std::string *error) {
-    const std::string &path = request_.bitmaps[static_cast<size_t>(index)];
-    std::vector<BYTE> picture;
-    if (!qvhost::ReadPicture(path, &picture, error)) return false;
+  bool SameSize() const {
     BITMAPINFOHEADER header;
-    std::memcpy(&header, picture.data(), sizeof(header));
-    if (index > 0 && (header.biWidth != width_ || header.biHeight != height_)) {
-      *error = path + ": " + std::to_string(header.biWidth) + "x" + std::to_string(header.biHeight) +
-               " differs from the first frame's " + std::to_string(width_) + "x" + std::to_string(height_);
-      return false;
-    }
-    dib_.swap(picture);
-    return true;
+    std::memcpy(&header, dib_.data(), sizeof(header));
+    return header.biWidth == header_.biWidth && header.biHeight == header_.biHeight;
   }
 
   const ExportRequest &request_;
   qvhost::MediaSource *media_;
+  qvhost::PictureLoader load_;
   std::vector<BYTE> dib_;
-  LONG width_ = 0, height_ = 0;
+  BITMAPINFOHEADER header_ = {};
 };
 
 // The short form: without kHostFormatLongForm the plug-in reads the first 76 bytes.
@@ -227,25 +232,119 @@ bool OpenMediaSource(qvhost::CommandContext &context, ExportRequest *request,
   return true;
 }
 
-// Reports a save or transfer end that failed: what, why as far as the host could see
-// while the file was still there (else `otherwise`), and what became of the file once
-// the transfer ended (the plug-in removes an incomplete one).
-int ReportFailedWrite(qvhost::CommandContext &context, const std::string &output, const std::string &what,
-                      const std::string &cause, const std::string &otherwise) {
-  bool left = qvhost::FileExists(output);
-  return qvhost::Fail(context, "%s: %s; %s", what.c_str(), cause.empty() ? otherwise.c_str() : cause.c_str(),
-                      left ? ("an incomplete " + output + " was left").c_str() : "no file was left");
+// Makes sure nothing of a failed export stays: the plug-in removes a file it could not
+// finish; one it finished holds only part of the export, and goes too.
+std::string DiscardOutput(const std::string &output) {
+  if (qvhost::FileExists(output)) std::remove(output.c_str());
+  return qvhost::FileExists(output) ? "an incomplete " + output + " was left (it could not be removed)"
+                                    : "no file was left";
 }
+
+// One export through the plug-in's instance block, from the first frame to the
+// transfer's end.
+class Transfer {
+ public:
+  Transfer(qvhost::CommandContext &context, HGLOBAL block, const std::string &output, LONG profile)
+      : context_(context), pi_(context.plugin.pi()), block_(block), output_(output), profile_(profile),
+        existed_(qvhost::FileExists(output)), progress_(context.err, "export") {}
+
+  // Nothing was saved yet, so there is nothing to remove.
+  int Abandon(const std::string &message) {
+    progress_.Finish();
+    pi_.piLocalProcessDataEnd(0, block_);
+    return qvhost::Fail(context_, "%s", message.c_str());
+  }
+
+  // The first frame could not be saved: the writer never began, so nothing of this
+  // export is in the file system; a file this process did not make stays as it was.
+  int FailToBegin(const std::string &what) {
+    progress_.Finish();
+    pi_.piLocalProcessDataEnd(0, block_);
+    std::string cause = qvhost::WhyTheFileCannotBeCreated(output_);
+    if (cause.empty()) cause = qvhost::WhyTheFileCannotGrow(output_);
+    if (cause.empty())
+      cause = "the plug-in's writer did not begin with profile " + std::to_string(profile_) + " for " + what;
+    if (!existed_) DiscardOutput(output_);
+    return qvhost::Fail(context_, "could not start writing %s: %s", output_.c_str(), cause.c_str());
+  }
+
+  // A later save failed. A transfer that still ends whole had nothing fail in the
+  // writer: the plug-in refused the piece before writing it (`refused` says why).
+  int FailWriting(const std::string &what, const std::string &refused) {
+    progress_.Finish();
+    std::string cause = qvhost::WhyTheFileCannotGrow(output_);  // while the file is surely there
+    bool whole = pi_.piLocalProcessDataEnd(0, block_);
+    if (cause.empty()) cause = whole ? refused : "the media runtime could not write it";
+    return qvhost::Fail(context_, "%s: %s; %s", what.c_str(), cause.c_str(), DiscardOutput(output_).c_str());
+  }
+
+  // Every piece was saved; false, with the message given, when the file could not be
+  // finished.
+  bool Finish(int *status) {
+    progress_.Finish();
+    std::string cause = qvhost::WhyTheFileCannotGrow(output_);
+    if (pi_.piLocalProcessDataEnd(0, block_)) return true;
+    if (cause.empty()) cause = "the plug-in could not finish it";
+    *status = qvhost::Fail(context_, "could not finish %s: %s; %s", output_.c_str(), cause.c_str(),
+                           DiscardOutput(output_).c_str());
+    return false;
+  }
+
+  // A signal asked to stop before frame `frame`: the frames written so far are ended
+  // as a complete file, which is kept.
+  int Stop(int signal, LONG frame, LONG frames, LONG frameRate) {
+    progress_.Finish();
+    int status = qvhost::InterruptWatch::ExitStatus(signal);
+    const char *name = qvhost::InterruptWatch::Name(signal);
+    if (frame == 0) {
+      pi_.piLocalProcessDataEnd(0, block_);
+      qvhost::Fail(context_, "%s: stopped before the first frame; no file was written", name);
+      return status;
+    }
+    std::string cause = qvhost::WhyTheFileCannotGrow(output_);
+    if (!pi_.piLocalProcessDataEnd(0, block_)) {
+      if (cause.empty()) cause = "the plug-in could not finish it";
+      qvhost::Fail(context_, "%s: stopped at frame %ld, but %s could not be finished: %s; %s", name,
+                   static_cast<long>(frame), output_.c_str(), cause.c_str(), DiscardOutput(output_).c_str());
+      return status;
+    }
+    qvhost::Fail(context_, "%s: stopped at frame %ld of %ld: wrote %ld frames (%.3f s) to %s, a complete file", name,
+                 static_cast<long>(frame), static_cast<long>(frames), static_cast<long>(frame),
+                 frame * 1000.0 / frameRate, output_.c_str());
+    return status;
+  }
+
+  qvhost::ProgressLine &progress() { return progress_; }
+
+ private:
+  qvhost::CommandContext &context_;
+  const qvhost::EntryPoints &pi_;
+  HGLOBAL block_;
+  const std::string &output_;
+  LONG profile_;
+  bool existed_;
+  qvhost::ProgressLine progress_;
+};
+
+// Pictures of any kind the host reads (see picture_file.h), as 24-bit frames.
+const qvhost::PictureLoader kPictureLoader = qvhost::ReadPicture;
 
 int RunExport(qvhost::CommandContext &context) {
   ExportRequest request;
   std::string error;
   if (!ParseArguments(context.args, &request, &error)) return qvhost::Fail(context, "%s", error.c_str());
 
+  // Nothing is written until the output and every input have passed.
+  std::vector<std::string> inputs = request.bitmaps;
+  if (!request.wav.empty()) inputs.push_back(request.wav);
+  if (!request.from.empty()) inputs.push_back(request.from);
+  std::string refusal = qvhost::OutputRefusal(request.output, inputs, request.force);
+  if (!refusal.empty()) return qvhost::Fail(context, "%s", refusal.c_str());
   std::unique_ptr<qvhost::MediaSource> media;
   if (!request.from.empty() && !OpenMediaSource(context, &request, &media, &error))
     return qvhost::Fail(context, "%s", error.c_str());
-  FrameSource frames(request, media && request.bitmaps.empty() && !request.patternFrames ? media.get() : nullptr);
+  bool framesFromMedia = media && request.bitmaps.empty() && !request.patternFrames;
+  FrameSource frames(request, framesFromMedia ? media.get() : nullptr, kPictureLoader);
   BITMAPINFOHEADER bitmap;
   if (!frames.Open(&bitmap, &error)) return qvhost::Fail(context, "%s", error.c_str());
   qvhost::WavAudio audio;
@@ -257,6 +356,8 @@ int RunExport(qvhost::CommandContext &context) {
   const qvhost::WavAudio *sound = request.wav.empty() ? nullptr : &audio;
   AudioFeed feed(sound, request.frameRate);
 
+  // From here on Ctrl-C ends the export properly instead of leaving half a file.
+  qvhost::InterruptWatch interrupts;
   LONG profile = -1;
   if (!qvhost::ChooseProfile(context.plugin, request.profile, &profile, &error))
     return qvhost::Fail(context, "%s", error.c_str());
@@ -266,58 +367,50 @@ int RunExport(qvhost::CommandContext &context) {
   if (!instance) return qvhost::Fail(context, "the plug-in gave no instance block");
   HGLOBAL block = instance.handle();
   const HostFormat record = BuildRecord(request, frames.count(), bitmap, sound, feed.ChunkBytes());
+  char shape[96];
+  std::snprintf(shape, sizeof shape, "%ldx%ld at %.3f frames/s%s", static_cast<long>(bitmap.biWidth),
+                static_cast<long>(bitmap.biHeight), request.frameRate / 1000.0, sound ? " with audio" : "");
   if (!pi.piLocalSetFormat(0, block, &record))
-    return qvhost::Fail(context, "the plug-in refused the format (%ldx%ld at %.3f frames/s%s)",
-                        static_cast<long>(bitmap.biWidth), static_cast<long>(bitmap.biHeight), request.frameRate / 1000.0,
-                        sound ? " with audio" : "");
+    return qvhost::Fail(context, "the plug-in refused the format (%s)", shape);
   pi.piLocalProcessDataStart(0, block);
 
   const std::string &output = request.output;
-  const bool existed = qvhost::FileExists(output);
-  const std::string noAudioInput = "the plug-in refused it (profile " + std::to_string(profile) +
-                                   " may have no audio input)";
-  qvhost::ProgressLine progress(context.err, "export");
-  auto failWriting = [&](const std::string &what, const std::string &otherwise) {
-    progress.Finish();
-    std::string cause = qvhost::WhyTheFileCannotGrow(output);
-    pi.piLocalProcessDataEnd(0, block);
-    return ReportFailedWrite(context, output, what, cause, otherwise);
-  };
+  Transfer transfer(context, block, output, profile);
+  const std::string noAudioInput = "profile " + std::to_string(profile) + " has no audio input";
   for (LONG i = 0; i < frames.count(); ++i) {
+    if (interrupts.signal()) return transfer.Stop(interrupts.signal(), i, frames.count(), request.frameRate);
     const std::vector<BYTE> *dib = frames.Frame(i, &error);
-    if (!dib) return qvhost::Fail(context, "%s", error.c_str());
+    if (!dib && i == 0) return transfer.Abandon(error);
+    if (!dib) return transfer.FailWriting("could not read frame " + std::to_string(i), error);
     pi.piLocalSetData(0, block, dib->data(), static_cast<LONG>(dib->size()), 0, 0);
     if (!pi.piLocalSaveData(0, block, qpl::kTransferVideo, output.c_str())) {
-      // No file after the first frame: the writer never began.
-      if (i == 0 && (existed || !qvhost::FileExists(output))) {
-        progress.Finish();
-        return qvhost::Fail(context, "could not start writing %s: the file cannot be created there, or profile %ld "
-                            "has no video input", output.c_str(), static_cast<long>(profile));
-      }
-      return failWriting("could not write frame " + std::to_string(i) + " to " + output, "the plug-in refused it");
+      if (i == 0) return transfer.FailToBegin(shape);
+      return transfer.FailWriting("could not write frame " + std::to_string(i) + " to " + output,
+                                  "the plug-in refused it");
     }
     if (!feed.SendUntil(pi, block, i, output))
-      return failWriting("could not write the audio after frame " + std::to_string(i) + " to " + output,
-                         noAudioInput);
-    progress.Update(i + 1, frames.count());
+      return transfer.FailWriting("could not write the audio after frame " + std::to_string(i) + " to " + output,
+                                  noAudioInput);
+    transfer.progress().Update(i + 1, frames.count());
   }
   if (!feed.SendUntil(pi, block, -1, output))
-    return failWriting("could not write the last audio to " + output, noAudioInput);
-  progress.Finish();
-  std::string cause = qvhost::WhyTheFileCannotGrow(output);  // while the file is surely there
-  if (!pi.piLocalProcessDataEnd(0, block))
-    return ReportFailedWrite(context, output, "could not finish " + output, cause,
-                             "the plug-in could not flush or close it");
-  std::fprintf(context.out, "wrote %s: %ld frames of %ldx%ld at %.3f frames/s%s, profile %ld\n", request.output.c_str(),
-               static_cast<long>(frames.count()), static_cast<long>(bitmap.biWidth), static_cast<long>(bitmap.biHeight),
-               request.frameRate / 1000.0, sound ? " with audio" : "", static_cast<long>(profile));
+    return transfer.FailWriting("could not write the last audio to " + output, noAudioInput);
+  int status = 1;
+  if (!transfer.Finish(&status)) return status;
+  // A chosen profile becomes the saved choice only now that it has made a file.
+  if (request.profile >= 0 && !qvhost::SaveProfileChoice(profile))
+    std::fprintf(context.err, "qvhost: export: note: profile %ld could not be saved as the choice for later exports\n",
+                 static_cast<long>(profile));
+  std::fprintf(context.out, "wrote %s: %ld frames of %s, profile %ld\n", output.c_str(),
+               static_cast<long>(frames.count()), shape, static_cast<long>(profile));
   return 0;
 }
 
 const qvhost::CommandRegistrar registrar({"export", kUsage,
                                           "write a .wmv through the plug-in from pictures, a test pattern or "
                                           "the video of any media file (--from), with its or other sound (--wav); "
-                                          "--profile also saves the choice",
+                                          "--profile also saves the choice once the file is written; --force "
+                                          "replaces an existing file",
                                           RunExport});
 
 }  // namespace

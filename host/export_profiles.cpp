@@ -49,6 +49,42 @@ LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(active_hook, code, wParam, lParam);
 }
 
+// The "Profile" value as it stands: whether there is one, and what it holds.
+struct SavedValue {
+  bool present = false;
+  DWORD position = 0;
+};
+
+bool OpenSettings(HKEY *key) {
+  return RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key, nullptr) ==
+         ERROR_SUCCESS;
+}
+
+SavedValue ReadSavedValue() {
+  SavedValue saved;
+  HKEY key;
+  if (!OpenSettings(&key)) return saved;
+  DWORD type = REG_DWORD, size = sizeof(saved.position);
+  saved.present = RegQueryValueExA(key, QPL_SETTING_PROFILE, nullptr, &type, reinterpret_cast<BYTE *>(&saved.position),
+                                   &size) == ERROR_SUCCESS &&
+                  type == REG_DWORD;
+  if (!saved.present) saved.position = 0;
+  RegCloseKey(key);
+  return saved;
+}
+
+bool WriteSavedValue(const SavedValue &saved) {
+  HKEY key;
+  if (!OpenSettings(&key)) return false;
+  LONG status = saved.present ? RegSetValueExA(key, QPL_SETTING_PROFILE, 0, REG_DWORD,
+                                               reinterpret_cast<const BYTE *>(&saved.position), sizeof(saved.position))
+                              : RegDeleteValueA(key, QPL_SETTING_PROFILE);
+  RegCloseKey(key);
+  return status == ERROR_SUCCESS || (!saved.present && status == ERROR_FILE_NOT_FOUND);
+}
+
+std::string Positions(size_t count) { return "positions 0 to " + std::to_string(count - 1); }
+
 BOOL RunDialog(const Plugin &plugin, DialogPlan *plan) {
   Instance instance(plugin);
   if (!instance) return FALSE;
@@ -73,9 +109,14 @@ bool ReadProfileList(const Plugin &plugin, ProfileList *list) {
 bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error) {
   DialogPlan plan;
   plan.choose = position;
-  DWORD saved = SavedProfilePosition();
+  SavedValue before = ReadSavedValue();
+  DWORD saved = before.position;
   plan.savedChoice = position == -1 && saved != 0;
   BOOL ok = RunDialog(plugin, &plan);
+  // Pressing OK saved the entry; it is kept only once an export has succeeded with it.
+  // Where the settings cannot be written the dialog could not save it either.
+  SavedValue after = ReadSavedValue();
+  if (after.present != before.present || after.position != before.position) WriteSavedValue(before);
   if (!plan.read) {
     *error = "the profile dialog did not open";
     return false;
@@ -85,13 +126,13 @@ bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::strin
     return false;
   }
   if (plan.chosen < 0 && plan.savedChoice) {
-    *error = "the saved profile " + std::to_string(saved) + " is not in the list of " +
-             std::to_string(plan.list.names.size()) + "; pick one with configure or --profile";
+    *error = "the saved profile " + std::to_string(saved) + " is not in the dialog's list (" +
+             Positions(plan.list.names.size()) + "); pick one with configure or --profile";
     return false;
   }
   if (plan.chosen < 0) {
-    *error = "there is no profile at position " + std::to_string(position) + "; the dialog lists " +
-             std::to_string(plan.list.names.size()) + " (see the profiles command)";
+    *error = "there is no profile at position " + std::to_string(position) + ": the dialog lists " +
+             Positions(plan.list.names.size()) + " (see the profiles command)";
     return false;
   }
   if (!ok) {
@@ -102,19 +143,13 @@ bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::strin
   return true;
 }
 
-DWORD SavedProfilePosition() {
-  HKEY key;
-  DWORD value = 0;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return 0;
-  DWORD type = REG_DWORD, size = sizeof(value);
-  if (RegQueryValueExA(key, QPL_SETTING_PROFILE, nullptr, &type, reinterpret_cast<BYTE *>(&value), &size) !=
-          ERROR_SUCCESS ||
-      type != REG_DWORD)
-    value = 0;
-  RegCloseKey(key);
-  return value;
+bool SaveProfileChoice(LONG position) {
+  SavedValue chosen;
+  chosen.present = true;
+  chosen.position = static_cast<DWORD>(position);
+  return WriteSavedValue(chosen);
 }
+
+DWORD SavedProfilePosition() { return ReadSavedValue().position; }
 
 }  // namespace qvhost

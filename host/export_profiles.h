@@ -19,11 +19,15 @@ struct ProfileList {
 /* Opens the dialog, reads its entries and cancels it. False when it did not open. */
 bool ReadProfileList(const Plugin &plugin, ProfileList *list);
 
-/* Opens the dialog and presses OK on entry `position` (the plug-in also saves it), or,
- * with position -1, on the saved choice (entry 0 when none is saved). The
- * exports of this process then use that entry. False, with a message, when the entry
- * does not exist or the dialog refuses it. */
+/* Opens the dialog and presses OK on entry `position`, or, with position -1, on the
+ * saved choice (entry 0 when none is saved). The exports of this process then use that
+ * entry; the saved choice stays as it was (the dialog saves what OK is pressed on, so it
+ * is put back), until SaveProfileChoice keeps the new one. False, with a message, when
+ * the entry does not exist or the dialog refuses it. */
 bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error);
+
+/* Saves `position` as the plug-in's choice for later exports, as its dialog does. */
+bool SaveProfileChoice(LONG position);
 
 /* The "Profile" value saved in the plug-in's settings; 0 when there is none. */
 DWORD SavedProfilePosition();
