@@ -66,7 +66,7 @@ function(qv_runner var target)
   endif()
 endfunction()
 
-# qv_add_gtest(NAME SOURCES a.cpp b.cpp LIBS x y [LABELS l] [ENV A=1 B=2])
+# qv_add_gtest(NAME SOURCES a.cpp b.cpp LIBS x y [LABELS l m] [ENV A=1 B=2])
 # On Linux each test case becomes its own ctest test; in cross builds the whole program
 # is one ctest test, since listing the cases and running each on its own would start
 # the emulator (Wine, qemu) once more per case.
@@ -82,7 +82,15 @@ function(qv_add_gtest name)
       set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wineprefix LABELS "wine;${ARG_LABELS}")
     endif()
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${ARG_ENV}")
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    # The discovered cases get their lists of labels and variables from a file that
+    # ctest reads after the discovery's own: gtest_discover_tests would pass a list
+    # through several layers of CMake and keep only its first element.
+    set(properties ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+    file(WRITE ${properties}
+      "if(${name}_TESTS)\n"
+      "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS [==[${ARG_LABELS}]==] ENVIRONMENT [==[${ARG_ENV}]==])\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties})
   endif()
 endfunction()

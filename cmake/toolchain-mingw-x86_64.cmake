@@ -1,20 +1,6 @@
-# 64-bit Windows, built only so that the tests can run under wine64.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-# The POSIX-threads flavour of the compiler: GoogleTest needs std::mutex, which the
-# default win32-threads flavour lacks. The shipped i686 build keeps the default.
-if(EXISTS /usr/bin/${TOOLCHAIN_PREFIX}-g++-posix)
-  set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc-posix)
-  set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-else()
-  set(CMAKE_C_COMPILER ${TOOLCHAIN_PREFIX}-gcc)
-  set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++)
-endif()
-set(CMAKE_RC_COMPILER ${TOOLCHAIN_PREFIX}-windres)
-set(CMAKE_DLLTOOL ${TOOLCHAIN_PREFIX}-dlltool)
-set(CMAKE_OBJDUMP ${TOOLCHAIN_PREFIX}-objdump)
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# 64-bit Windows, built only so that the tests can run under wine64: the
+# POSIX-threads flavour of the compiler, for GoogleTest. The shipped i686 build keeps
+# the default.
+set(QV_MINGW_TARGET x86_64-w64-mingw32)
+set(QV_MINGW_THREADS posix)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

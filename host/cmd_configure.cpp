@@ -1,5 +1,6 @@
 // qvhost configure: opens the plug-in's profile dialog for the user (on Linux, on the
-// terminal; QV_DIALOG_SCRIPT can answer it instead).
+// terminal; QV_DIALOG_SCRIPT can answer it instead, and stops qvhost when it names
+// what the dialog does not have).
 #include "export_profiles.h"
 
 namespace {
@@ -9,8 +10,11 @@ int RunConfigure(qvhost::CommandContext &context) {
   qvhost::Instance instance(context.plugin);
   if (!instance) return qvhost::Fail(context, "the plug-in gave no instance block");
   if (!context.plugin.pi().piLocalDlg(0, instance.handle(), nullptr)) {
-    std::fprintf(context.out, "cancelled; the saved profile stays %lu\n",
-                 static_cast<unsigned long>(qvhost::SavedProfilePosition()));
+    DWORD saved = qvhost::SavedProfilePosition();
+    if (saved == 0)
+      std::fprintf(context.out, "cancelled; no choice is saved (export uses position 0)\n");
+    else
+      std::fprintf(context.out, "cancelled; the saved profile stays %lu\n", static_cast<unsigned long>(saved));
     return 0;
   }
   std::fprintf(context.out, "profile %lu saved\n", static_cast<unsigned long>(qvhost::SavedProfilePosition()));

@@ -1,6 +1,6 @@
-/* Whole-row conversion into 24-bit rows: the bitmap conversion's fast path. It gives
- * the same bytes as reading, mapping and writing each pixel by the rules in
- * bitmap_rules.h, walking the rows in memory order. */
+/* Whole-row conversion into 24-bit rows, walking the rows in memory order. It gives
+ * the same bytes as reading, mapping and writing one pixel at a time (the bitmap
+ * tests' reference, tests/bitmap/pixel_reference.h, checks that it does). */
 #ifndef QV_PLUGIN_BITMAP_ROWS_H
 #define QV_PLUGIN_BITMAP_ROWS_H
 

@@ -1,22 +1,5 @@
-// Row sizes, image sizes, 24-bit bitmap creation, and the per-pixel readers, writer
-// and channel mapping of the bitmap conversion.
+// Row sizes, image sizes, 24-bit bitmap creation and the colour table's mapping.
 #include "bitmap_rules.h"
-
-namespace {
-
-BITMAPINFOHEADER HeaderOf(const BYTE *block) {
-  BITMAPINFOHEADER header;
-  memcpy(&header, block, sizeof header);
-  return header;
-}
-
-// Start of the stored row that holds picture row y (0 = top).
-const BYTE *RowAddress(const BYTE *block, const BITMAPINFOHEADER &header, LONG y) {
-  LONGLONG stored = header.biHeight > 0 ? LONGLONG(header.biHeight) - 1 - y : y;
-  return block + kPackedDibHeaderBytes + stored * RowStride(header.biBitCount, header.biWidth);
-}
-
-}  // namespace
 
 LONGLONG RoundRowSize(LONGLONG count) {
   if (count % 4 == 0) return count;
@@ -77,53 +60,8 @@ HGLOBAL AllocateBitmap24(LONG width, LONG height, bool zeroFill) {
 
 HGLOBAL CreateBitmap24(LONG width, LONG height) { return AllocateBitmap24(width, height, true); }
 
-void WritePixel24(BYTE *block, LONG x, LONG y, DWORD colour) {
-  BITMAPINFOHEADER header = HeaderOf(block);
-  BYTE *pixel = const_cast<BYTE *>(RowAddress(block, header, y)) + 3 * LONGLONG(x);
-  pixel[0] = BYTE(colour >> 16);  // blue
-  pixel[1] = BYTE(colour >> 8);   // green
-  pixel[2] = BYTE(colour);        // red
-}
-
-BYTE ReadPixel1(const BYTE *block, LONG x, LONG y) {
-  const BYTE *row = RowAddress(block, HeaderOf(block), y);
-  return (row[x / 8] >> (7 - x % 8)) & 1;  // the leftmost pixel is the high bit
-}
-
-BYTE ReadPixel4(const BYTE *block, LONG x, LONG y) {
-  const BYTE *row = RowAddress(block, HeaderOf(block), y);
-  BYTE pair = row[x / 2];
-  return x % 2 == 0 ? pair >> 4 : pair & 0x0F;
-}
-
-BYTE ReadPixel8(const BYTE *block, LONG x, LONG y) {
-  return RowAddress(block, HeaderOf(block), y)[x];
-}
-
-WORD ReadPixel16(const BYTE *block, LONG x, LONG y) {
-  const BYTE *pixel = RowAddress(block, HeaderOf(block), y) + 2 * LONGLONG(x);
-  return WORD(pixel[0] | pixel[1] << 8);
-}
-
-DWORD ReadPixel32(const BYTE *block, LONG x, LONG y) {
-  const BYTE *pixel = RowAddress(block, HeaderOf(block), y) + 4 * LONGLONG(x);
-  return DWORD(pixel[0]) | DWORD(pixel[1]) << 8 | DWORD(pixel[2]) << 16 | DWORD(pixel[3]) << 24;
-}
-
 DWORD ColourFromPalette(const RGBQUAD *table, DWORD entries, BYTE index) {
   if (!table || index >= entries) return 0;
   const RGBQUAD &entry = table[index];
   return DWORD(entry.rgbRed) | DWORD(entry.rgbGreen) << 8 | DWORD(entry.rgbBlue) << 16;
-}
-
-DWORD ColourFrom16(WORD value) {
-  DWORD blue = (value & 0x1F) << 3;
-  DWORD green = ((value >> 5) & 0x1F) << 3;
-  DWORD red = ((value >> 10) & 0x1F) << 3;
-  return red | green << 8 | blue << 16;
-}
-
-DWORD ColourFrom32(DWORD value) {
-  DWORD blue = value & 0xFF, green = (value >> 8) & 0xFF, red = (value >> 16) & 0xFF;
-  return red | green << 8 | blue << 16;
 }

@@ -47,23 +47,9 @@ HGLOBAL CreateBitmap24(LONG width, LONG height);
 /* The same block, left unfilled when the caller writes every byte of it itself. */
 HGLOBAL AllocateBitmap24(LONG width, LONG height, bool zeroFill);
 
-/* Store one pixel into a locked 24-bit block (blue, green, red at increasing addresses). */
-void WritePixel24(BYTE *block, LONG x, LONG y, DWORD colour);
-
-/* Read one pixel of a locked header-plus-pixels block of the reader's depth. */
-BYTE ReadPixel1(const BYTE *block, LONG x, LONG y);   // colour index 0-1
-BYTE ReadPixel4(const BYTE *block, LONG x, LONG y);   // colour index 0-15
-BYTE ReadPixel8(const BYTE *block, LONG x, LONG y);   // colour index 0-255
-WORD ReadPixel16(const BYTE *block, LONG x, LONG y);  // the pixel's 16-bit value
-DWORD ReadPixel32(const BYTE *block, LONG x, LONG y); // the pixel's 32-bit value
-
-/* Channel mapping from a pixel value to a colour. A palette index with no entry
- * (at or beyond `entries`) is black. 16-bit pixels are read as 5-5-5 whatever the
- * header's compression says, bit 15 ignored, each channel shifted left by 3 with the
- * low bits left zero. The fourth byte of a 32-bit pixel is ignored. */
+/* Channel mapping from a palette index to a colour. An index with no entry (at or
+ * beyond `entries`) is black. */
 DWORD ColourFromPalette(const RGBQUAD *table, DWORD entries, BYTE index);
-DWORD ColourFrom16(WORD value);
-DWORD ColourFrom32(DWORD value);
 
 /* Replace the header-plus-pixels block named by `block` with a 24-bit packed DIB of
  * the same width and height. A 24-bit block is left as it is. Depths other than

@@ -5,13 +5,13 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config git
-  libgtest-dev libgmock-dev googletest
+  libgtest-dev googletest
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb xauth
   clang libclang-rt-14-dev
   ffmpeg libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
-  lz4 python3
+  lz4
   dpkg-dev
 )
 

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 dll=${QV_WIN32_BUILD:-build/win32}/plugin/quorvel.qpl
-sh tests/spine/check_exports.sh pe i686-w64-mingw32-objdump "$dll" pe32
+sh tests/entry_points/check_exports.sh pe i686-w64-mingw32-objdump "$dll" pe32
 # The version resource's strings are UTF-16 in the image: compare in hex.
 image=$(od -An -tx1 -v "$dll" | tr -d ' \n')
 # The string table's texts are UTF-16 too.

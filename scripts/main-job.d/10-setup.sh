@@ -24,8 +24,10 @@ chmod +x "$work/disk1/setup"
 "$paktool" list --offset "$(stat -c %s "$launcher")" "$work/disk1/setup"
 
 echo "-- running it (Windows directory: $work/windows)"
-WINDIR="$work/windows" SETUP_REPORT="$work/report" "$work/disk1/setup"
-echo "  launcher exit code: $?"
+status=0
+WINDIR="$work/windows" SETUP_REPORT="$work/report" "$work/disk1/setup" || status=$?
+echo "  launcher exit code: $status"
+[ "$status" -eq 0 ] || exit 1
 for _ in $(seq 50); do [ -s "$work/report" ] && break; sleep 0.1; done
 echo "  extracted: $(ls "$work/windows")"
 cmp -s "$work/sample.sh" "$work/windows/runsetup.exe" || { echo "  extracted bytes differ from the sample program"; exit 1; }

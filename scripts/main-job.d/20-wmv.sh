@@ -5,7 +5,7 @@
 # than the build's (an installed qvhost, which finds its own plug-in).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-build=${QV_BUILD_DIR:-build/linux}
+build=${QV_LINUX_BUILD:-build/linux}
 host=${QV_HOST:-"$build/host/qvhost --plugin $build/plugin/quorvel.qpl"}
 work=$(mktemp -d "${TMPDIR:-/tmp}/qv-main-job.XXXXXX")
 trap 'rm -rf "$work"' EXIT

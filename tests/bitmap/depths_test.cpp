@@ -1,11 +1,12 @@
 // Packaging one sample per source depth, against pixels worked out by hand, and the
-// row-wise conversion against the pixel-by-pixel rules on random pictures.
+// row-wise conversion against the pixel-by-pixel reference on random pictures.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "bitmap_fixture.h"
 #include "bitmap_rules.h"
+#include "pixel_reference.h"
 
 namespace {
 
@@ -95,34 +96,6 @@ TEST(BitmapDepths, UnknownDepthsAndEmptyPicturesGiveBlackOrNoRows) {
   }
 }
 
-// The picture as the pixel rules build it: every pixel read, mapped and written.
-std::vector<BYTE> PixelByPixel(const std::vector<BYTE> &pixels, const SampleFormat &format) {
-  const BITMAPINFOHEADER &h = format.header;
-  std::vector<BYTE> source(40 + pixels.size());
-  memcpy(source.data(), &h, 40);
-  std::copy(pixels.begin(), pixels.end(), source.begin() + 40);
-  LONG rows = h.biHeight < 0 ? -h.biHeight : h.biHeight;  // the result is bottom-up
-  std::vector<BYTE> target(40 + RowStride(24, h.biWidth) * rows, 0);
-  BITMAPINFOHEADER targetHeader = Header(h.biWidth, rows, 24);
-  memcpy(target.data(), &targetHeader, 40);
-  DWORD entries = h.biClrUsed ? h.biClrUsed : 256;
-  for (LONG x = 0; x < h.biWidth; ++x) {
-    for (LONG y = 0; y < rows; ++y) {
-      const BYTE *s = source.data();
-      DWORD colour = 0;
-      switch (h.biBitCount) {
-        case 1: colour = ColourFromPalette(format.table, entries, ReadPixel1(s, x, y)); break;
-        case 4: colour = ColourFromPalette(format.table, entries, ReadPixel4(s, x, y)); break;
-        case 8: colour = ColourFromPalette(format.table, entries, ReadPixel8(s, x, y)); break;
-        case 16: colour = ColourFrom16(ReadPixel16(s, x, y)); break;
-        case 32: colour = ColourFrom32(ReadPixel32(s, x, y)); break;
-      }
-      WritePixel24(target.data(), x, y, colour);
-    }
-  }
-  return std::vector<BYTE>(target.begin() + 40, target.end());
-}
-
 TEST(BitmapDepths, RowWiseConversionMatchesThePixelRules) {
   std::mt19937 random(7);
   for (WORD depth : {1, 4, 8, 16, 32}) {
@@ -134,7 +107,9 @@ TEST(BitmapDepths, RowWiseConversionMatchesThePixelRules) {
       std::vector<BYTE> pixels(RowStride(depth, width) * 3);
       for (BYTE &b : pixels) b = BYTE(random());
       PackedDib dib(Package(pixels, format));
-      EXPECT_EQ(dib.rows, PixelByPixel(pixels, format)) << "depth " << depth << " width " << width;
+      DWORD entries = format.header.biClrUsed ? format.header.biClrUsed : 256;
+      EXPECT_EQ(dib.rows, pixel_reference::ConvertPixelByPixel(format.header, pixels.data(), format.table, entries))
+          << "depth " << depth << " width " << width;
     }
   }
 }

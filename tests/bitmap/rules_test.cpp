@@ -1,5 +1,5 @@
-// Row and image sizes and 24-bit bitmap creation. The per-pixel readers, writer and
-// channel mapping are checked in depths_test.cpp, against the row conversion.
+// Row and image sizes and 24-bit bitmap creation. The row conversion is checked in
+// depths_test.cpp, against the pixel-by-pixel reference.
 #include <gtest/gtest.h>
 
 #include <vector>

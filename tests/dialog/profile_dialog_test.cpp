@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "environment.h"
 #include "export_records.h"
 #include "fake_runtime.h"
 #include "plugin_under_test.h"
@@ -56,7 +57,6 @@ class ProfileDialog : public ::testing::Test {
   void SetUp() override {
     fake::Reset();
     seen = Seen();
-    UseFreshRegistry(::testing::UnitTest::GetInstance()->current_test_info()->name());
     hook = SetWindowsHookExA(WH_CBT, Watch, nullptr, GetCurrentThreadId());
     Win32SetMessageBoxHook(RecordMessage, &messages_);
   }
@@ -109,6 +109,7 @@ class ProfileDialog : public ::testing::Test {
   }
 
   const PluginUnderTest &pi_ = PluginUnderTest::Get();
+  testsupport::PrivateRegistry registry_;
   std::vector<Message> messages_;
 };
 
@@ -191,7 +192,7 @@ TEST_F(ProfileDialog, ExportsWithoutTheDialogUseTheSavedChoice) {
   };
   for (const Case &c : {Case{2, u"Video C"}, Case{1, u"Video B"}, Case{5, u"Video A"}, Case{-1, u"Video A"}}) {
     SCOPED_TRACE(c.saved);
-    UseFreshRegistry("saved-choice");
+    testsupport::PrivateRegistry emptyRegistry;
     if (c.saved >= 0) SaveProfile(static_cast<DWORD>(c.saved));
     PluginUnderTest fresh = PluginUnderTest::LoadFreshCopy();
     EXPECT_EQ(c.profile, ProfileOfNextExport(fresh));
@@ -204,7 +205,7 @@ TEST_F(ProfileDialog, ExportsWithoutTheDialogUseTheSavedChoice) {
 // OK on a choice the settings cannot keep (a configuration folder that cannot be
 // written, or made) still applies it to this process, and tells the user.
 TEST_F(ProfileDialog, AChoiceThatCannotBeSavedStillAppliesAndTheUserIsTold) {
-  std::string lock = std::string(getenv("QV_WIN32_REGISTRY")) + ".lock";
+  std::string lock = registry_.file() + ".lock";
   std::remove(lock.c_str());
   SaveProfile(1);
   // Where the lock file cannot be made nothing is written; a folder in its way stops
@@ -224,7 +225,7 @@ TEST_F(ProfileDialog, AChoiceThatCannotBeSavedStillAppliesAndTheUserIsTold) {
   EXPECT_EQ(u"Video A", ProfileOfNextExport()) << "the last choice applies";
   std::remove(lock.c_str());
 
-  setenv("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg", 1);
+  testsupport::ScopedEnv unwritable("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg");
   messages_.clear();
   EXPECT_TRUE(Open("select:2,ok"));
   EXPECT_EQ(1u, messages_.size());

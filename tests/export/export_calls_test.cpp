@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "environment.h"
 #include "export_records.h"
 #include "fake_runtime.h"
+#include "files.h"
 #include "plugin_under_test.h"
 
 namespace {
@@ -25,7 +27,6 @@ class ExportCalls : public ::testing::Test {
  protected:
   void SetUp() override {
     fake::Reset();
-    UseFreshRegistry(::testing::UnitTest::GetInstance()->current_test_info()->name());
     Win32SetMessageBoxHook(RecordMessage, &messages_);
     ChooseProfile("select:0,ok");  // the profile selection of a fresh process: entry 0
   }
@@ -70,17 +71,7 @@ class ExportCalls : public ::testing::Test {
     RegCloseKey(key);
   }
 
-  // A file in the test's own folder (the one its registry lives in).
-  static std::string OutputPath() {
-    return ::testing::TempDir() + "qv-" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-           "/out.wmv";
-  }
-  static bool Exists(const std::string &path) {
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (file) std::fclose(file);
-    return file != nullptr;
-  }
-
+  testsupport::PrivateRegistry registry_;
   const PluginUnderTest &pi_ = PluginUnderTest::Get();
   std::vector<Message> messages_;
 };
@@ -501,7 +492,7 @@ TEST_F(ExportCalls, AFailedWriteFailsTheTransferAndRemovesItsFile) {
       {"end writing", &fake::Runtime::endWriting, false, false},
       {"end writing, block freed", &fake::Runtime::endWriting, false, true},
   };
-  const std::string file = OutputPath();
+  const std::string file = registry_.folder() / "out.wmv";
   const std::vector<BYTE> dib = NumberedDib(320, 240, 0), pcm(400);
   for (const Failure &f : failures) {
     fake::Reset();
@@ -510,7 +501,7 @@ TEST_F(ExportCalls, AFailedWriteFailsTheTransferAndRemovesItsFile) {
     TestInstance instance;
     ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
     ASSERT_TRUE(SaveFrame(instance, dib, file.c_str())) << f.what;
-    ASSERT_TRUE(Exists(file)) << f.what;
+    ASSERT_TRUE(testsupport::FileExists(file)) << f.what;
     if (f.call) rt.*f.call = E_FAIL;
     if (f.atSecondFrame) {
       EXPECT_FALSE(SaveFrame(instance, dib, file.c_str())) << f.what;
@@ -533,14 +524,14 @@ TEST_F(ExportCalls, AFailedWriteFailsTheTransferAndRemovesItsFile) {
     EXPECT_EQ(1, rt.flushCalls) << f.what;
     EXPECT_EQ(1, rt.endCalls) << f.what << ": the file is let go even after a failed flush";
     EXPECT_EQ(0, rt.live) << f.what;
-    EXPECT_EQ(!f.call, Exists(file)) << f.what << ": only a whole file is kept";
+    EXPECT_EQ(!f.call, testsupport::FileExists(file)) << f.what << ": only a whole file is kept";
     std::remove(file.c_str());
     if (f.endByDone) continue;
     // The block is reusable: the next piece opens a new transfer, which succeeds.
     if (f.call) rt.*f.call = S_OK;
     EXPECT_TRUE(SaveFrame(instance, dib, file.c_str())) << f.what;
     EXPECT_TRUE(pi_.piLocalProcessDataEnd(0, instance.handle())) << f.what;
-    EXPECT_TRUE(Exists(file)) << f.what;
+    EXPECT_TRUE(testsupport::FileExists(file)) << f.what;
     std::remove(file.c_str());
   }
 }

@@ -4,63 +4,25 @@
 
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <sstream>
 
+#include "environment.h"
 #include "export_records.h"
+#include "files.h"
 #include "plugin_under_test.h"
+#include "run_command.h"
+#include "test_pattern.h"
+
+using namespace testsupport;
 
 namespace {
 
 constexpr LONG kWidth = 320;
 constexpr LONG kHeight = 240;
-
-// A smooth moving picture: drifting colour waves and a square crossing the frame.
-std::vector<BYTE> PatternDib(LONG width, LONG height, LONG frame) {
-  std::vector<BYTE> dib = NumberedDib(width, height, 0);
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
-  LONG side = height / 4, squareX = (frame * 3) % (width + side) - side, squareY = (height - side) / 2;
-  for (LONG y = 0; y < height; ++y) {
-    BYTE *row = dib.data() + 40 + static_cast<size_t>(height - 1 - y) * stride;
-    for (LONG x = 0; x < width; ++x) {
-      double u = double(x) / width, v = double(y) / height, t = frame * 0.05;
-      bool square = x >= squareX && x < squareX + side && y >= squareY && y < squareY + side;
-      row[3 * x] = square ? 230 : static_cast<BYTE>(128 + 90 * std::sin(6.28 * u + t));
-      row[3 * x + 1] = square ? 230 : static_cast<BYTE>(128 + 90 * std::sin(6.28 * v - t));
-      row[3 * x + 2] = square ? 230 : static_cast<BYTE>(128 + 90 * std::cos(3.14 * (u + v) + t));
-    }
-  }
-  return dib;
-}
-
-// 16-bit stereo: a 440 Hz tone on the left, 660 Hz on the right.
-std::vector<BYTE> Tone(LONG sampleFrames) {
-  std::vector<BYTE> pcm(static_cast<size_t>(sampleFrames) * 4);
-  for (LONG i = 0; i < sampleFrames; ++i) {
-    int16_t left = static_cast<int16_t>(8000 * std::sin(6.2831853 * 440 * i / 44100.0));
-    int16_t right = static_cast<int16_t>(8000 * std::sin(6.2831853 * 660 * i / 44100.0));
-    memcpy(&pcm[static_cast<size_t>(i) * 4], &left, 2);
-    memcpy(&pcm[static_cast<size_t>(i) * 4 + 2], &right, 2);
-  }
-  return pcm;
-}
-
-std::string Shell(const std::string &command, int *exitStatus = nullptr) {
-  std::string output;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, n);
-  int status = pclose(pipe);
-  if (exitStatus) *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return output;
-}
 
 // Files this process (and what it starts) writes cannot grow past `bytes` while this
 // lives: with SIGXFSZ ignored, a write past the limit fails as on a full disk.
@@ -83,15 +45,9 @@ class FileSizeLimit {
   void (*signal_)(int) = SIG_DFL;
 };
 
-bool Exists(const std::string &path) {
-  FILE *file = std::fopen(path.c_str(), "rb");
-  if (file) std::fclose(file);
-  return file != nullptr;
-}
-
 // ffprobe's view: "video.codec_name", "audio.duration", "format.duration", ...
 std::map<std::string, std::string> Probe(const std::string &file) {
-  std::string text = Shell("ffprobe -v error -count_frames -show_entries "
+  std::string text = RunCommand("ffprobe -v error -count_frames -show_entries "
                            "stream=codec_type,codec_name,nb_read_frames,duration:format=duration -of compact '" +
                            file + "'");
   // One line per section: "stream|codec_name=wmv1|codec_type=video|...", "format|duration=...".
@@ -116,12 +72,6 @@ std::map<std::string, std::string> Probe(const std::string &file) {
 
 class ExportFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    UseFreshRegistry(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    folder_ = ::testing::TempDir() + "qv-export-files-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    ASSERT_EQ(0, std::system(("mkdir -p '" + folder_ + "'").c_str()));
-  }
-
   // The entries of the profile dialog, read by a CBT hook that then cancels it.
   static LONG ProfileCount() {
     static LONG count = -1;
@@ -166,10 +116,10 @@ class ExportFiles : public ::testing::Test {
     std::vector<BYTE> bytes = ShortForm(record);
     ASSERT_TRUE(pi.piLocalSetFormat(0, instance.handle(), bytes.data()));
     ASSERT_TRUE(pi.piLocalProcessDataStart(0, instance.handle()));
-    std::vector<BYTE> pcm = Tone(audioFrames);
+    std::vector<BYTE> pcm = ToneChunk(0, audioFrames, 44100);
     LONG sent = 0;
     for (LONG i = 0; i < frames; ++i) {
-      std::vector<BYTE> dib = PatternDib(width, height, i);
+      std::vector<BYTE> dib = PatternDib(i, width, height);
       pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
       ASSERT_TRUE(pi.piLocalSaveData(0, instance.handle(), 1, file.c_str())) << "frame " << i;
       LONG until = std::min<LONG>(audioFrames, static_cast<LONG>((i + 1) * 44100LL / 30));
@@ -182,13 +132,9 @@ class ExportFiles : public ::testing::Test {
     ASSERT_TRUE(pi.piLocalProcessDataEnd(0, instance.handle()));
   }
 
-  static double Psnr(const BYTE *a, const BYTE *b, size_t n) {
-    double sum = 0;
-    for (size_t i = 0; i < n; ++i) sum += double(int(a[i]) - int(b[i])) * (int(a[i]) - int(b[i]));
-    return sum == 0 ? 99.0 : 10 * std::log10(255.0 * 255.0 * n / sum);
-  }
-
-  std::string folder_;
+  // The test's settings, and its files in the same fresh folder.
+  PrivateRegistry registry_;
+  const std::string folder_ = registry_.folder().path();
 };
 
 TEST_F(ExportFiles, TenSecondsWithSoundReadBackByFfprobe) {
@@ -226,16 +172,13 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughFfmpeg) {
   ChooseProfile(count - 1);  // the list ends with the highest video bit rate
   std::string file = folder_ + "/quality.wmv";
   ASSERT_NO_FATAL_FAILURE(Export(file, 60, 0));
-  std::string raw = Shell("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt bgr24 -");
+  std::string raw = RunCommand("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt bgr24 -");
   size_t frameBytes = size_t(kWidth) * kHeight * 3;
   ASSERT_EQ(60 * frameBytes, raw.size());
   for (LONG frame : {0, 15, 30, 59}) {
-    std::vector<BYTE> dib = PatternDib(kWidth, kHeight, frame);
-    // ffmpeg gives rows top-down, the DIB keeps them bottom-up.
-    std::vector<BYTE> topDown(frameBytes);
-    for (LONG y = 0; y < kHeight; ++y)
-      memcpy(&topDown[size_t(y) * kWidth * 3], dib.data() + 40 + size_t(kHeight - 1 - y) * kWidth * 3, kWidth * 3);
-    double psnr = Psnr(topDown.data(), reinterpret_cast<const BYTE *>(raw.data()) + frame * frameBytes, frameBytes);
+    // ffmpeg gives rows top-down, as the pattern's own frames are.
+    double psnr = Psnr(PatternFrame(frame, kWidth, kHeight).data(),
+                       reinterpret_cast<const BYTE *>(raw.data()) + frame * frameBytes, frameBytes);
     std::printf("ffmpeg CLI, frame %ld: PSNR %.1f dB\n", static_cast<long>(frame), psnr);
     EXPECT_GE(psnr, 30.0) << "frame " << frame;
   }
@@ -271,7 +214,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
     memcpy(&header, got, sizeof(header));
     EXPECT_EQ(kWidth, header.biWidth);
     EXPECT_EQ(kHeight, header.biHeight);
-    std::vector<BYTE> expected = PatternDib(kWidth, kHeight, frame);
+    std::vector<BYTE> expected = PatternDib(frame, kWidth, kHeight);
     double psnr = Psnr(expected.data() + 40, got + 40, expected.size() - 40);
     GlobalUnlock(bitmap);
     std::printf("import, frame %ld: PSNR %.1f dB\n", static_cast<long>(frame), psnr);
@@ -317,7 +260,7 @@ TEST_F(ExportFiles, EveryFrameAndPixelComesBackAtAnySize) {
     ASSERT_EQ(size.height, header.biHeight);
     // Pixel by pixel against the source; the edges count on their own, so that a lost
     // last column or row cannot hide in the whole picture's figure.
-    const std::vector<BYTE> expected = PatternDib(size.width, size.height, last);
+    const std::vector<BYTE> expected = PatternDib(last, size.width, size.height);
     const size_t stride = (static_cast<size_t>(size.width) * 3 + 3) & ~size_t(3);
     auto psnrOf = [&](LONG x0, LONG x1, LONG y0, LONG y1) {
       std::vector<BYTE> a, b;
@@ -349,7 +292,7 @@ TEST_F(ExportFiles, FreeingTheInstanceFinishesTheFile) {
   ASSERT_TRUE(pi.piLocalSetFormat(0, block, bytes.data()));
   ASSERT_TRUE(pi.piLocalProcessDataStart(0, block));
   for (LONG i = 0; i < 45; ++i) {
-    std::vector<BYTE> dib = PatternDib(kWidth, kHeight, i);
+    std::vector<BYTE> dib = PatternDib(i, kWidth, kHeight);
     pi.piLocalSetData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
     ASSERT_TRUE(pi.piLocalSaveData(0, block, 1, file.c_str()));
   }
@@ -369,7 +312,7 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, source.c_str()));  // opens the reader
   std::vector<BYTE> record = ShortForm(WorkedExampleRecord());
   pi.piLocalSetFormat(0, instance.handle(), record.data());
-  std::vector<BYTE> dib = PatternDib(kWidth, kHeight, 0);
+  std::vector<BYTE> dib = PatternDib(0, kWidth, kHeight);
   pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
   EXPECT_FALSE(pi.piLocalSaveData(0, instance.handle(), 1, target.c_str()));
   EXPECT_EQ(nullptr, std::fopen(target.c_str(), "rb"));
@@ -383,7 +326,7 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   small.bitmap.biHeight = 120;
   std::vector<BYTE> smallRecord = ShortForm(small);
   ASSERT_TRUE(pi.piLocalSetFormat(0, exporting.handle(), smallRecord.data()));
-  std::vector<BYTE> smallDib = PatternDib(160, 120, 0);
+  std::vector<BYTE> smallDib = PatternDib(0, 160, 120);
   pi.piLocalSetData(0, exporting.handle(), smallDib.data(), static_cast<LONG>(smallDib.size()), 0, 0);
   ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));
   EXPECT_FALSE(pi.piLocalLoadData(0, exporting.handle(), 0, source.c_str()));
@@ -414,7 +357,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
   LONG count = ProfileCount();
   ASSERT_GT(count, 0);
   ChooseProfile(count - 1);
-  std::vector<BYTE> pcm = Tone(44100 * 10);
+  std::vector<BYTE> pcm = ToneChunk(0, 44100 * 10, 44100);
   for (const Case &c : cases) {
     std::string file = folder_ + "/failed.wmv";
     TestInstance instance;
@@ -427,7 +370,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
     {
       FileSizeLimit limit(c.limit);
       for (LONG i = 0; i < c.frames; ++i) {
-        std::vector<BYTE> dib = PatternDib(kWidth, kHeight, i);
+        std::vector<BYTE> dib = PatternDib(i, kWidth, kHeight);
         pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
         BOOL saved = pi.piLocalSaveData(0, instance.handle(), 1, file.c_str());
         pi.piLocalSetData(0, instance.handle(), pcm.data() + i * 1470 * 4, 1470 * 4, 0, 0);
@@ -444,7 +387,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
                 static_cast<long>(c.frames));
     EXPECT_EQ(c.aSaveFails, firstFailed >= 0) << c.what;
     EXPECT_FALSE(ended) << c.what;
-    EXPECT_FALSE(Exists(file)) << c.what;
+    EXPECT_FALSE(FileExists(file)) << c.what;
   }
 
   // The command-line host says so and fails.
@@ -453,7 +396,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
   std::string output;
   {
     FileSizeLimit limit(0);
-    output = Shell("'" QV_TEST_QVHOST "' --plugin '" QV_PLUGIN_PATH "' export '" + file + "' --pattern 30 2>&1",
+    output = RunCommand("'" QV_TEST_QVHOST "' --plugin '" QV_PLUGIN_PATH "' export '" + file + "' --pattern 30 2>&1",
                    &status);
   }
   EXPECT_NE(0, status) << output;
@@ -461,7 +404,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
                                            "limit of 0 bytes; no file was left"))
       << output;
   EXPECT_EQ(std::string::npos, output.find("wrote")) << output;
-  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(FileExists(file));
 }
 
 }  // namespace

@@ -2,11 +2,11 @@
 #ifndef QV_TESTS_EXPORT_RECORDS_H
 #define QV_TESTS_EXPORT_RECORDS_H
 
-#include <cstdlib>
-#include <string>
+#include <cstring>
 #include <vector>
 
 #include "qpl/host_format.h"
+#include "test_pattern.h"
 
 // The short-form record of the worked example: video and audio, 300 frames of
 // 320 x 240 at 30 frames/s, image size 0, 441,000 sample frames of 44.1 kHz 16-bit
@@ -40,24 +40,6 @@ inline std::vector<BYTE> LongForm(HostFormat f) {
   return std::vector<BYTE>(p, p + kHostFormatLongSize);
 }
 
-// A packed DIB of the record's size whose pixel bytes count up from `seed`.
-inline std::vector<BYTE> NumberedDib(LONG width, LONG height, BYTE seed) {
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t(3);
-  std::vector<BYTE> dib(40 + stride * static_cast<size_t>(height));
-  BITMAPINFOHEADER h = {40, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-  memcpy(dib.data(), &h, sizeof(h));
-  for (size_t i = 40; i < dib.size(); ++i) dib[i] = static_cast<BYTE>(seed + i);
-  return dib;
-}
-
-// Points the registry at a file of the test's own, so that saved settings never leak
-// between tests or into the user's settings.
-inline void UseFreshRegistry(const std::string &name) {
-  std::string folder = ::testing::TempDir() + "qv-" + name;
-  std::string file = folder + "/user.reg";
-  std::string command = "mkdir -p '" + folder + "' && rm -f '" + file + "'";
-  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "cannot prepare " << folder;
-  setenv("QV_WIN32_REGISTRY", file.c_str(), 1);
-}
+using testsupport::NumberedDib;
 
 #endif

@@ -54,12 +54,10 @@ std::vector<BYTE> FlatPicture(BYTE blue, BYTE green, BYTE red, size_t size = kRo
   return bytes;
 }
 
-class CallbackTest : public ::testing::Test {
+class CallbackTest : public InstanceTest {
  protected:
   void SetUp() override {
-    instance_ = Pi().piLocalInit(0, 0);
-    ASSERT_TRUE(instance_ != nullptr);
-    clip_ = Clip("av.wmv");
+    ASSERT_NO_FATAL_FAILURE(InstanceTest::SetUp());
     // A first request opens the transfer and makes the callback and the frame bitmap.
     ASSERT_EQ(RequestFrame(instance_, 0, clip_), 1);
     BlockView block(instance_);
@@ -68,11 +66,6 @@ class CallbackTest : public ::testing::Test {
     ASSERT_TRUE(callback_ != nullptr);
     ASSERT_TRUE(frameBitmap_ != nullptr);
   }
-  void TearDown() override {
-    Pi().piLocalProcessDataEnd(0, instance_);
-    Pi().piLocalDone(0, instance_);
-  }
-
   /* Arms output 0 as a frame request does, without starting the reader. */
   void Arm() {
     BlockView block(instance_);
@@ -90,8 +83,6 @@ class CallbackTest : public ::testing::Test {
     block->reader = reader;
   }
 
-  HGLOBAL instance_ = nullptr;
-  std::string clip_;
   IWMReaderCallback *callback_ = nullptr;
   HGLOBAL frameBitmap_ = nullptr;
 };

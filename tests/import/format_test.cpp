@@ -8,17 +8,8 @@ using namespace importtest;
 
 namespace {
 
-class FormatTest : public ::testing::Test {
+class FormatTest : public InstanceTest {
  protected:
-  void SetUp() override {
-    instance_ = Pi().piLocalInit(0, 0);
-    ASSERT_TRUE(instance_ != nullptr);
-  }
-  void TearDown() override {
-    Pi().piLocalProcessDataEnd(0, instance_);
-    Pi().piLocalDone(0, instance_);
-  }
-
   /* Kind 0 on `file`; the record handed out, which the host then owns and frees. */
   HostFormat Information(const std::string &file) {
     HostFormat format = {};
@@ -42,7 +33,6 @@ class FormatTest : public ::testing::Test {
     for (size_t i = 72; i < sizeof(format); ++i) EXPECT_EQ(bytes[i], 0) << "byte " << i;
   }
 
-  HGLOBAL instance_ = nullptr;
 };
 
 TEST_F(FormatTest, VideoWithStereoAudio) {

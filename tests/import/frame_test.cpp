@@ -12,18 +12,8 @@ namespace {
 const int kWidth = 160;
 const int kHeight = 120;
 
-class FrameTest : public ::testing::Test {
+class FrameTest : public InstanceTest {
  protected:
-  void SetUp() override {
-    instance_ = Pi().piLocalInit(0, 0);
-    ASSERT_TRUE(instance_ != nullptr);
-    clip_ = Clip("av.wmv");
-  }
-  void TearDown() override {
-    Pi().piLocalProcessDataEnd(0, instance_);
-    Pi().piLocalDone(0, instance_);
-  }
-
   Picture Frame() { return PictureOfDib(ResultBytes(instance_)); }
 
   /* The frame handed out is FFmpeg's frame `index`, and not one of its neighbours. */
@@ -41,8 +31,6 @@ class FrameTest : public ::testing::Test {
 
   LONG LastGoodPosition() { return BlockView(instance_)->lastGoodPosition; }
 
-  HGLOBAL instance_ = nullptr;
-  std::string clip_;
 };
 
 TEST_F(FrameTest, PositionsGiveTheFramesAtThirtyPerSecond) {

@@ -1,11 +1,12 @@
 // qvhost's info and frames commands on real files.
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 
+#include "files.h"
 #include "import_harness.h"
+#include "run_command.h"
 
 using namespace importtest;
 
@@ -17,22 +18,10 @@ struct HostRun {
 };
 
 HostRun Host(const std::string &arguments) {
-  std::string command = std::string("'") + QV_TEST_QVHOST + "' --plugin '" + QV_TEST_PLUGIN + "' " + arguments + " 2>&1";
   HostRun run;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof(chunk), pipe)) > 0) run.output.append(chunk, got);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.output = testsupport::RunCommand(
+      std::string("'") + QV_TEST_QVHOST + "' --plugin '" + QV_PLUGIN_PATH + "' " + arguments + " 2>&1", &run.status);
   return run;
-}
-
-std::string TempFolder(const char *name) {
-  std::string folder = std::string(QV_TEST_CLIPS) + "-" + name + "-" + std::to_string(getpid());
-  std::filesystem::remove_all(folder);
-  return folder;
 }
 
 TEST(HostCommandsTest, InfoPrintsTheRecordAndTheKinds) {
@@ -46,7 +35,8 @@ TEST(HostCommandsTest, InfoPrintsTheRecordAndTheKinds) {
 }
 
 TEST(HostCommandsTest, FramesWritesBmpFilesOfTheRightFrames) {
-  std::string folder = TempFolder("frames");
+  testsupport::TempFolder temp;
+  const std::string folder = temp / "frames";
   HostRun run = Host("frames '" + Clip("av.wmv") + "' --from 10 --to 20 --every 5 -o '" + folder + "'");
   ASSERT_EQ(run.status, 0) << run.output;
   for (int position : {10, 15, 20}) {
@@ -61,11 +51,11 @@ TEST(HostCommandsTest, FramesWritesBmpFilesOfTheRightFrames) {
   run = Host("frames '" + Clip("av.wmv") + "' --at 299 -o '" + folder + "'");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(std::filesystem::exists(folder + "/frame-000299.bmp"));
-  std::filesystem::remove_all(folder);
 }
 
 TEST(HostCommandsTest, ErrorsAreClearAndFail) {
-  std::string folder = TempFolder("errors");
+  testsupport::TempFolder temp;
+  const std::string folder = temp / "errors";
   struct Case {
     std::string arguments;
     const char *message;
@@ -82,7 +72,6 @@ TEST(HostCommandsTest, ErrorsAreClearAndFail) {
     EXPECT_NE(run.status, 0) << c.arguments;
     EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << ":\n" << run.output;
   }
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

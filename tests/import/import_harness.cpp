@@ -2,25 +2,18 @@
 #include "import_harness.h"
 
 #include <gtest/gtest.h>
-#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include "files.h"
+#include "test_pattern.h"
+
 namespace importtest {
 namespace {
 
-std::string NativePath(const std::string &path) {
-#ifdef _WIN32
-  // The build folder is a Unix path; Wine shows the whole tree as drive Z:.
-  std::string windows = "Z:" + path;
-  for (char &c : windows)
-    if (c == '/') c = '\\';
-  return windows;
-#else
-  return path;
-#endif
-}
+using testsupport::NativePath;
+
 
 std::string ClipFolder() { return NativePath(QV_TEST_CLIPS); }
 
@@ -42,7 +35,7 @@ const qvhost::Plugin &LoadedPlugin() {
   static qvhost::Plugin plugin;
   if (!plugin.loaded()) {
     std::string error;
-    if (!plugin.Load(NativePath(QV_TEST_PLUGIN), &error)) ADD_FAILURE() << error;
+    if (!plugin.Load(NativePath(QV_PLUGIN_PATH), &error)) ADD_FAILURE() << error;
   }
   return plugin;
 }
@@ -104,13 +97,7 @@ Picture PictureOfDib(const std::vector<BYTE> &dib) {
 
 double Psnr(const Picture &a, const Picture &b) {
   if (a.width != b.width || a.height != b.height || a.bgr.size() != b.bgr.size() || a.bgr.empty()) return 0;
-  double sum = 0;
-  for (size_t i = 0; i < a.bgr.size(); ++i) {
-    double d = (double)a.bgr[i] - b.bgr[i];
-    sum += d * d;
-  }
-  double mse = sum / a.bgr.size();
-  return mse == 0 ? 99 : 10 * log10(255.0 * 255.0 / mse);
+  return testsupport::Psnr(a.bgr.data(), b.bgr.data(), a.bgr.size());
 }
 
 double MatchOfFrame(const Picture &frame, const std::string &reference, int width, int height, int index) {
@@ -130,28 +117,23 @@ BlockView::~BlockView() {
   if (block_) GlobalUnlock(handle_);
 }
 
+void InstanceTest::SetUp() {
+  instance_ = Pi().piLocalInit(0, 0);
+  ASSERT_TRUE(instance_ != nullptr);
+  clip_ = Clip("av.wmv");
+}
+
+void InstanceTest::TearDown() {
+  Pi().piLocalProcessDataEnd(0, instance_);
+  Pi().piLocalDone(0, instance_);
+}
+
 BOOL RequestFrame(HGLOBAL instance, LONG position, const std::string &file) {
   EXPECT_EQ(Pi().piLocalLength(0, instance, position), 1);
   return Pi().piLocalLoadData(0, instance, 1, file.c_str());
 }
 
 std::vector<BYTE> ResultBytes(HGLOBAL instance) { return qvhost::CopyGlobal(Pi().piLocalGetData(0, instance)); }
-
-ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name) {
-#ifdef _WIN32
-  _putenv_s(name, value);
-#else
-  setenv(name, value, 1);
-#endif
-}
-
-ScopedEnv::~ScopedEnv() {
-#ifdef _WIN32
-  _putenv_s(name_.c_str(), "");
-#else
-  unsetenv(name_.c_str());
-#endif
-}
 
 bool PlatformRuntime() {
 #ifdef _WIN32

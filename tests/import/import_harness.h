@@ -3,11 +3,14 @@
 #ifndef QV_TESTS_IMPORT_HARNESS_H
 #define QV_TESTS_IMPORT_HARNESS_H
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "../../host/host.h"
 #include "../../plugin/instance_block.h"
+#include "environment.h"
 
 namespace importtest {
 
@@ -55,21 +58,23 @@ class BlockView {
   InstanceBlock *block_;
 };
 
+/* A fresh instance block for each test, with the clip "av.wmv"; its transfer is ended
+ * and the block freed after the test. */
+class InstanceTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  HGLOBAL instance_ = nullptr;
+  std::string clip_;
+};
+
 /* piLocalLength then piLocalLoadData kind 1. */
 BOOL RequestFrame(HGLOBAL instance, LONG position, const std::string &file);
 
 /* The frame the last request left behind, copied. */
 std::vector<BYTE> ResultBytes(HGLOBAL instance);
 
-/* Sets an environment variable for the life of the object. */
-class ScopedEnv {
- public:
-  ScopedEnv(const char *name, const char *value);
-  ~ScopedEnv();
-
- private:
-  std::string name_;
-};
+using testsupport::ScopedEnv;
 
 /* True when the media runtime is the platform's (Wine's under wine64), not ours. */
 bool PlatformRuntime();

@@ -3,9 +3,11 @@
 #include "win32.h"
 #include "pak_archive.h"
 #include "archive_bytes.h"
-#include "temp_dir.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
+
+using namespace testsupport;
 
 namespace {
 
@@ -19,7 +21,7 @@ class ArchiveTest : public ::testing::Test {
   HFILE Open(const std::vector<uint8_t> &bytes, int32_t offset = 0) {
     std::vector<uint8_t> contents(offset, 0xCC);
     contents.insert(contents.end(), bytes.begin(), bytes.end());
-    WriteBytes(dir_ / "setup", contents);
+    WriteFileBytes(dir_ / "setup", contents);
     SetPakOffset(offset);
     file_ = OpenPak((dir_ / "setup").c_str());
     EXPECT_NE(file_, HFILE_ERROR);
@@ -29,7 +31,7 @@ class ArchiveTest : public ::testing::Test {
     return FindPakFile(Open(bytes), text, found);
   }
 
-  TempDir dir_;
+  TempFolder dir_;
   HFILE file_ = HFILE_ERROR;
 };
 

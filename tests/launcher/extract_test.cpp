@@ -5,9 +5,11 @@
 #include "pak_archive_writer.h"
 #include "pak_format.h"
 #include "archive_bytes.h"
-#include "temp_dir.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
+
+using namespace testsupport;
 
 namespace {
 
@@ -30,7 +32,7 @@ class ExtractTest : public ::testing::Test {
   }
   // Writes the archive, finds `name` in it and extracts it.
   bool Extract(const std::vector<uint8_t> &archive, const char *name = "runsetup.exe") {
-    WriteBytes(dir_ / "setup", archive);
+    WriteFileBytes(dir_ / "setup", archive);
     file_ = OpenPak((dir_ / "setup").c_str());
     TPakFileHeader header;
     if (!FindPakFile(file_, name, header)) return false;
@@ -38,16 +40,16 @@ class ExtractTest : public ::testing::Test {
   }
   std::string Out(const std::string &name) { return dir_ / ("out/" + name); }
 
-  TempDir dir_;
+  TempFolder dir_;
   HFILE file_ = HFILE_ERROR;
 };
 
 TEST_F(ExtractTest, WritesTheEntryUnderItsFileNameAndReplacesAnOldTemporaryFile) {
   PakInputFile file{"c:\\mornavel\\disk1\\runsetup.exe", Sample(3 * kPakBlockSize + 77), 0};
-  WriteBytes(Out("$mvsetup.tmp"), {1, 2, 3});
+  WriteFileBytes(Out("$mvsetup.tmp"), {1, 2, 3});
   ASSERT_TRUE(Extract(PakBuildArchive({file}, PakParse::kOptimal)));
-  EXPECT_EQ(ReadBytes(Out("runsetup.exe")), file.data);
-  EXPECT_FALSE(Exists(Out("$mvsetup.tmp")));
+  EXPECT_EQ(ReadFileBytes(Out("runsetup.exe")), file.data);
+  EXPECT_FALSE(FileExists(Out("$mvsetup.tmp")));
 }
 
 TEST_F(ExtractTest, StoredEntryOfTwoBlocksIsCopiedVerbatim) {
@@ -56,12 +58,12 @@ TEST_F(ExtractTest, StoredEntryOfTwoBlocksIsCopiedVerbatim) {
   std::vector<uint8_t> rest = StoredBlock({data.begin() + 16384, data.end()});
   blocks.insert(blocks.end(), rest.begin(), rest.end());
   ASSERT_TRUE(Extract(ArchiveBytes().Entry("runsetup.exe", 0, 0, 20000, blocks).Terminator().bytes));
-  EXPECT_EQ(ReadBytes(Out("runsetup.exe")), data);
+  EXPECT_EQ(ReadFileBytes(Out("runsetup.exe")), data);
 }
 
 TEST_F(ExtractTest, RefusesAnEmptyNameAndAHeaderNotInTheArchive) {
   auto archive = ArchiveBytes().Entry("runsetup.exe", 0, 0, 1, StoredBlock({'x'})).Terminator().bytes;
-  WriteBytes(dir_ / "setup", archive);
+  WriteFileBytes(dir_ / "setup", archive);
   file_ = OpenPak((dir_ / "setup").c_str());
   TPakFileHeader header;
   ASSERT_TRUE(FindPakFile(file_, "runsetup.exe", header));
@@ -71,7 +73,7 @@ TEST_F(ExtractTest, RefusesAnEmptyNameAndAHeaderNotInTheArchive) {
   TPakFileHeader other = header;
   other.FileDate = 1;
   EXPECT_FALSE(ExtractPakFile(file_, other));
-  EXPECT_FALSE(Exists(Out("$mvsetup.tmp")));
+  EXPECT_FALSE(FileExists(Out("$mvsetup.tmp")));
 }
 
 TEST_F(ExtractTest, CorruptDataFailsAndRemovesTheTemporaryFile) {
@@ -93,25 +95,25 @@ TEST_F(ExtractTest, CorruptDataFailsAndRemovesTheTemporaryFile) {
   bad_match[data_at + 2] = 0x80;  // the first item becomes a match before the entry's start
   EXPECT_FALSE(Extract(bad_match));
 
-  EXPECT_FALSE(Exists(Out("$mvsetup.tmp")));
-  EXPECT_FALSE(Exists(Out("runsetup.exe")));
+  EXPECT_FALSE(FileExists(Out("$mvsetup.tmp")));
+  EXPECT_FALSE(FileExists(Out("runsetup.exe")));
 }
 
 TEST_F(ExtractTest, BlocksMayNotRunPastTheEntrysPackedSize) {
   auto blocks = StoredBlock({'a', 'b'});
   auto archive = ArchiveBytes().Entry("runsetup.exe", 0, 0, 2, blocks, 3).Terminator().bytes;
   EXPECT_FALSE(Extract(archive));
-  EXPECT_FALSE(Exists(Out("$mvsetup.tmp")));
+  EXPECT_FALSE(FileExists(Out("$mvsetup.tmp")));
 }
 
 TEST_F(ExtractTest, FileErrorsFailTheExtraction) {
   auto archive = ArchiveBytes().Entry("runsetup.exe", 0, 0, 1, StoredBlock({'x'})).Terminator().bytes;
 
   // The final name is taken: the rename fails, and the old file stays untouched.
-  WriteBytes(Out("runsetup.exe"), {'o', 'l', 'd'});
+  WriteFileBytes(Out("runsetup.exe"), {'o', 'l', 'd'});
   EXPECT_FALSE(Extract(archive));
-  EXPECT_EQ(ReadBytes(Out("runsetup.exe")), (std::vector<uint8_t>{'o', 'l', 'd'}));
-  EXPECT_FALSE(Exists(Out("$mvsetup.tmp")));
+  EXPECT_EQ(ReadFileBytes(Out("runsetup.exe")), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_FALSE(FileExists(Out("$mvsetup.tmp")));
   ClosePak(file_);
 
   // The destination directory does not exist: the temporary file cannot be made.
@@ -123,7 +125,7 @@ TEST_F(ExtractTest, FileErrorsFailTheExtraction) {
   SetPakDestDir((dir_.path() + "\\out").c_str());
   auto dir_name = ArchiveBytes().Entry("c:\\runsetup.exe\\", 0, 0, 1, StoredBlock({'x'})).Terminator().bytes;
   EXPECT_FALSE(Extract(dir_name));
-  EXPECT_FALSE(Exists(Out("$mvsetup.tmp")));
+  EXPECT_FALSE(FileExists(Out("$mvsetup.tmp")));
 }
 
 TEST_F(ExtractTest, NamesThatCouldLeaveTheDirectoryAreRefusedBeforeAnythingIsWritten) {

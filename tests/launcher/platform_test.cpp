@@ -1,7 +1,7 @@
 // The Linux stand-ins of the launcher's platform calls: path mapping, the Windows
 // command-line rules, and the file calls' Windows semantics.
 #include "win32.h"
-#include "temp_dir.h"
+#include "files.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 
 #include <string>
 #include <vector>
+
+using namespace testsupport;
 
 namespace {
 
@@ -45,20 +47,20 @@ TEST(PlatformTest, CommandLinesSplitAsOnWindows) {
 }
 
 TEST(PlatformTest, MoveNeverReplacesAndDeleteRemoves) {
-  TempDir dir;
-  WriteBytes(dir / "a", {1});
-  WriteBytes(dir / "b", {2});
+  TempFolder dir;
+  WriteFileBytes(dir / "a", {1});
+  WriteFileBytes(dir / "b", {2});
   EXPECT_FALSE(MoveFileA((dir / "a").c_str(), (dir / "b").c_str()));
-  EXPECT_EQ(ReadBytes(dir / "b"), std::vector<uint8_t>{2});
+  EXPECT_EQ(ReadFileBytes(dir / "b"), std::vector<uint8_t>{2});
   EXPECT_TRUE(DeleteFileA((dir / "b").c_str()));
   EXPECT_FALSE(DeleteFileA((dir / "b").c_str()));
   EXPECT_TRUE(MoveFileA((dir / "a").c_str(), (dir.path() + "\\b").c_str()));
-  EXPECT_EQ(ReadBytes(dir / "b"), std::vector<uint8_t>{1});
-  EXPECT_FALSE(Exists(dir / "a"));
+  EXPECT_EQ(ReadFileBytes(dir / "b"), std::vector<uint8_t>{1});
+  EXPECT_FALSE(FileExists(dir / "a"));
 }
 
 TEST(PlatformTest, CreatedFilesAreWrittenAndCanBeStarted) {
-  TempDir dir;
+  TempFolder dir;
   std::string script = dir / "prog";
   HANDLE file = CreateFileA(script.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -80,8 +82,8 @@ TEST(PlatformTest, CreatedFilesAreWrittenAndCanBeStarted) {
                              &startup, &process));
   EXPECT_TRUE(CloseHandle(process.hThread));
   EXPECT_TRUE(CloseHandle(process.hProcess));
-  for (int i = 0; i < 100 && ReadBytes(dir / "out").size() < 10; i++) Sleep(50);
-  std::vector<uint8_t> out = ReadBytes(dir / "out");
+  for (int i = 0; i < 100 && ReadFileBytes(dir / "out").size() < 10; i++) Sleep(50);
+  std::vector<uint8_t> out = ReadFileBytes(dir / "out");
   EXPECT_EQ(std::string(out.begin(), out.end()), "two words\n");
 
   char missing[] = "/nonexistent/program arg";
@@ -89,8 +91,8 @@ TEST(PlatformTest, CreatedFilesAreWrittenAndCanBeStarted) {
 }
 
 TEST(PlatformTest, CreateNewNeverOpensAnExistingNameNorFollowsALink) {
-  TempDir dir;
-  WriteBytes(dir / "target", {'k', 'e', 'e', 'p'});
+  TempFolder dir;
+  WriteFileBytes(dir / "target", {'k', 'e', 'e', 'p'});
   ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "link").c_str()), 0);
   ASSERT_EQ(symlink((dir / "nowhere").c_str(), (dir / "dangling").c_str()), 0);
   for (const char *name : {"target", "link", "dangling"}) {
@@ -100,8 +102,8 @@ TEST(PlatformTest, CreateNewNeverOpensAnExistingNameNorFollowsALink) {
         << name;
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS) << name;
   }
-  EXPECT_EQ(ReadBytes(dir / "target"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
-  EXPECT_FALSE(Exists(dir / "nowhere"));
+  EXPECT_EQ(ReadFileBytes(dir / "target"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+  EXPECT_FALSE(FileExists(dir / "nowhere"));
   HANDLE made = CreateFileA((dir / "new").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(made, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(CloseHandle(made));
@@ -110,7 +112,7 @@ TEST(PlatformTest, CreateNewNeverOpensAnExistingNameNorFollowsALink) {
 // Programs are extracted into the Windows directory and started from there, so by
 // default it is a folder only its user can write, never the shared temporary one.
 TEST(PlatformTest, WindowsDirectoryIsWindirElseAPrivateFolderOfTheUser) {
-  TempDir dir;
+  TempFolder dir;
   char windows[MAX_PATH];
   unsetenv("WINDIR");
   setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
@@ -130,8 +132,8 @@ TEST(PlatformTest, WindowsDirectoryIsWindirElseAPrivateFolderOfTheUser) {
 }
 
 TEST(PlatformTest, ArchiveFileCallsReadSeekAndReportErrors) {
-  TempDir dir;
-  WriteBytes(dir / "f", {'0', '1', '2', '3', '4'});
+  TempFolder dir;
+  WriteFileBytes(dir / "f", {'0', '1', '2', '3', '4'});
   OFSTRUCT info;
   HFILE file = OpenFile((dir / "f").c_str(), &info, OF_READ);
   ASSERT_NE(file, HFILE_ERROR);
@@ -152,7 +154,7 @@ TEST(PlatformTest, ArchiveFileCallsReadSeekAndReportErrors) {
 
   char self[MAX_PATH];
   ASSERT_GT(GetModuleFileNameA(nullptr, self, sizeof self), 0u);
-  EXPECT_NE(std::string(self).find("launcher_tests"), std::string::npos);
+  EXPECT_NE(std::string(self).find("launcher_test"), std::string::npos);
 }
 
 }  // namespace

@@ -6,35 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include "files.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
+using namespace testsupport;
+
 namespace {
-
-// The build passes POSIX paths; wine shows the root file system as drive Z:.
-std::string WindowsPath(std::string posix) {
-  for (char &c : posix)
-    if (c == '/') c = '\\';
-  return "Z:" + posix;
-}
-
-std::vector<uint8_t> Slurp(const std::string &path) {
-  std::vector<uint8_t> data;
-  FILE *f = std::fopen(path.c_str(), "rb");
-  if (!f) return data;
-  int c;
-  while ((c = std::fgetc(f)) != EOF) data.push_back((uint8_t)c);
-  std::fclose(f);
-  return data;
-}
-
-bool Spit(const std::string &path, const std::vector<uint8_t> &data) {
-  FILE *f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  return std::fclose(f) == 0 && ok;
-}
 
 // Starts a program and waits for it; returns its exit code, or -1.
 long RunAndWait(const std::string &path) {
@@ -61,11 +41,11 @@ class LauncherWineTest : public ::testing::Test {
   std::string WriteSetup(const char *file_name, const PakInputFile &program) {
     std::vector<uint8_t> setup, tail(1000, 0x7E);
     std::string error;
-    EXPECT_TRUE(PakBuildSetup(Slurp(WindowsPath(QV_UNPACKRUN)), QV_PAK_OFFSET,
+    EXPECT_TRUE(PakBuildSetup(ReadFileBytes(NativePath(QV_UNPACKRUN)), QV_PAK_OFFSET,
                               PakBuildArchive({program}, PakParse::kOptimal), tail, setup, error))
         << error;
     std::string path = folder_ + "\\" + file_name;
-    EXPECT_TRUE(Spit(path, setup));
+    EXPECT_TRUE(WriteFileBytes(path, setup));
     return path;
   }
   bool Started() {
@@ -74,34 +54,33 @@ class LauncherWineTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    char temp[MAX_PATH], windows[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
+    char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, sizeof windows);
     windows_ = windows;
-    folder_ = std::string(temp) + "launcher wine test";
-    CreateDirectoryA(folder_.c_str(), nullptr);
     record_ = folder_ + "\\record.txt";
     SetEnvironmentVariableA("QV_RECORD", record_.c_str());
     DeleteFileA(record_.c_str());
   }
 
-  std::string windows_, folder_, record_;
+  TempFolder temp_{"launcher wine test"};  // a name with spaces, as users' folders have
+  const std::string folder_ = temp_.path();
+  std::string windows_, record_;
 };
 
 TEST_F(LauncherWineTest, ExtractsIntoTheWindowsDirectoryAndStartsTheProgram) {
-  PakInputFile program{"c:\\mornavel\\disk1\\runsetup.exe", Slurp(WindowsPath(QV_RECORDER)), 0x2C398680};
+  PakInputFile program{"c:\\mornavel\\disk1\\runsetup.exe", ReadFileBytes(NativePath(QV_RECORDER)), 0x2C398680};
   ASSERT_EQ(PakCheckInput(program), "");
   std::string setup_path = WriteSetup("setup.exe", program);
   std::string extracted = windows_ + "\\runsetup.exe";
-  ASSERT_TRUE(Spit(extracted, {'s', 't', 'a', 'l', 'e'}));
+  ASSERT_TRUE(WriteFileBytes(extracted, {'s', 't', 'a', 'l', 'e'}));
   // A stale temporary file is replaced by a fresh one, not opened.
-  ASSERT_TRUE(Spit(windows_ + "\\$mvsetup.tmp", {'o', 'l', 'd'}));
+  ASSERT_TRUE(WriteFileBytes(windows_ + "\\$mvsetup.tmp", {'o', 'l', 'd'}));
 
   EXPECT_EQ(RunAndWait(setup_path), 0);
   std::vector<uint8_t> record;
   for (int i = 0; i < 300 && record.empty(); i++) {
     Sleep(100);
-    record = Slurp(record_);
+    record = ReadFileBytes(record_);
   }
   ASSERT_FALSE(record.empty()) << "the setup program did not start";
   std::string text(record.begin(), record.end());
@@ -109,7 +88,7 @@ TEST_F(LauncherWineTest, ExtractsIntoTheWindowsDirectoryAndStartsTheProgram) {
   ASSERT_NE(line_end, std::string::npos);
   EXPECT_EQ(text.substr(0, line_end), extracted + " \"" + setup_path + "\"");
   EXPECT_EQ(lstrcmpiA(text.substr(line_end + 1).c_str(), "c:\\\n"), 0) << text;
-  EXPECT_EQ(Slurp(extracted), program.data);
+  EXPECT_EQ(ReadFileBytes(extracted), program.data);
   EXPECT_EQ(GetFileAttributesA((windows_ + "\\$mvsetup.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -119,7 +98,7 @@ TEST_F(LauncherWineTest, NameThatLeavesTheWindowsDirectoryIsNotExtracted) {
   CreateDirectoryA(escape.c_str(), nullptr);
   DeleteFileA((escape + "\\runsetup.exe").c_str());
   std::string setup =
-      WriteSetup("escape.exe", {"c:\\dist\\../esc/runsetup.exe", Slurp(WindowsPath(QV_RECORDER)), 0x2C398680});
+      WriteSetup("escape.exe", {"c:\\dist\\../esc/runsetup.exe", ReadFileBytes(NativePath(QV_RECORDER)), 0x2C398680});
 
   EXPECT_EQ(RunAndWait(setup), 0);
   EXPECT_FALSE(Started());
@@ -132,11 +111,11 @@ TEST_F(LauncherWineTest, EntryNotNamedRunsetupExeStartsNothingNotEvenAnOldCopy) 
   // An old copy that cannot be deleted (held open without delete sharing) stays; only
   // the extracted program may ever be started.
   std::string old_copy = windows_ + "\\runsetup.exe";
-  ASSERT_TRUE(Spit(old_copy, Slurp(WindowsPath(QV_RECORDER))));
+  ASSERT_TRUE(WriteFileBytes(old_copy, ReadFileBytes(NativePath(QV_RECORDER))));
   HANDLE held = CreateFileA(old_copy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   std::string setup =
-      WriteSetup("txt.exe", {"c:\\dist\\runsetup.exe.txt", Slurp(WindowsPath(QV_RECORDER)), 0x2C398680});
+      WriteSetup("txt.exe", {"c:\\dist\\runsetup.exe.txt", ReadFileBytes(NativePath(QV_RECORDER)), 0x2C398680});
 
   EXPECT_EQ(RunAndWait(setup), 0);
   EXPECT_FALSE(Started());
@@ -147,7 +126,7 @@ TEST_F(LauncherWineTest, EntryNotNamedRunsetupExeStartsNothingNotEvenAnOldCopy) 
 
 TEST_F(LauncherWineTest, BareLauncherStartsNothing) {
   std::string bare = folder_ + "\\bare.exe";
-  ASSERT_TRUE(Spit(bare, Slurp(WindowsPath(QV_UNPACKRUN))));
+  ASSERT_TRUE(WriteFileBytes(bare, ReadFileBytes(NativePath(QV_UNPACKRUN))));
   DeleteFileA((windows_ + "\\runsetup.exe").c_str());
   EXPECT_EQ(RunAndWait(bare), 0);  // after its message box, which returns at once without a display
   Sleep(500);

@@ -2,81 +2,62 @@
 #include "fixtures.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files.h"
+
 namespace wmf_fixtures {
 
-namespace {
+using testsupport::FileExists;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
 
-constexpr int kBits = 16;  // frame number blocks in the top band
+namespace {
 
 // Raised when the pattern changes, so that stale files of an older one are not used.
 constexpr const char *kVersion = "v1";
 
-bool Exists(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
-int Triangle(int v) {
-  v &= 511;
-  return v < 256 ? v : 511 - v;
-}
-
 bool CopyPrefix(const std::string &from, const std::string &to, double share) {
-  std::ifstream in(from, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes = ReadFileBytes(from);
   if (bytes.empty()) return false;
-  std::ofstream out(to, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size() * share));
-  return static_cast<bool>(out);
+  bytes.resize(static_cast<size_t>(bytes.size() * share));
+  return WriteFileBytes(to, bytes);
 }
 
 bool CopyCorrupted(const std::string &from, const std::string &to) {
-  std::ifstream in(from, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes = ReadFileBytes(from);
   if (bytes.size() < 8192) return false;
   // Leave the header whole so that the file opens; damage the packets after it.
   uint32_t seed = 12345;
   for (size_t at = 6000; at < bytes.size(); at += 97 + seed % 400) {
     seed = seed * 1103515245u + 12345u;
-    for (int k = 0; k < 8 && at + k < bytes.size(); ++k) bytes[at + k] = static_cast<char>(seed >> (8 + k));
+    for (int k = 0; k < 8 && at + k < bytes.size(); ++k) bytes[at + k] = static_cast<uint8_t>(seed >> (8 + k));
   }
-  std::ofstream out(to, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
+  return WriteFileBytes(to, bytes);
 }
 
 // A copy whose ASF File Properties object says the file lasts `seconds` (less its
 // preroll), or is a broadcast when `seconds` is negative.
 bool CopyWithHeaderLength(const std::string &from, const std::string &to, int seconds) {
-  std::ifstream in(from, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  static const unsigned char kFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
-                                                    0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
-  const auto found = std::search(bytes.begin(), bytes.end(), kFileProperties, kFileProperties + 16,
-                                 [](char a, unsigned char b) { return static_cast<unsigned char>(a) == b; });
+  std::vector<uint8_t> bytes = ReadFileBytes(from);
+  static const uint8_t kFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
+                                              0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+  const auto found = std::search(bytes.begin(), bytes.end(), kFileProperties, kFileProperties + 16);
   if (found == bytes.end() || bytes.end() - found < 104) return false;
-  char *object = &*found;
-  auto le = [](const char *p, int n) {
-    uint64_t v = 0;
-    for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(p[i]);
-    return v;
-  };
+  uint8_t *object = &*found;
   if (seconds < 0) {
-    object[88] = static_cast<char>(object[88] | 1);  // broadcast
+    object[88] |= 1;  // broadcast
   } else {
-    uint64_t play = le(object + 80, 8) * 10000 + static_cast<uint64_t>(seconds) * 10000000;  // preroll in ms
-    for (int i = 0; i < 8; ++i, play >>= 8) object[64 + i] = static_cast<char>(play & 0xFF);
+    uint64_t preroll = 0;  // in ms
+    for (int i = 7; i >= 0; --i) preroll = preroll << 8 | object[80 + i];
+    uint64_t play = preroll * 10000 + static_cast<uint64_t>(seconds) * 10000000;
+    for (int i = 0; i < 8; ++i, play >>= 8) object[64 + i] = static_cast<uint8_t>(play & 0xFF);
   }
-  std::ofstream out(to, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
+  return WriteFileBytes(to, bytes);
 }
 
 std::string Quote(const std::string &path) { return "'" + path + "'"; }
@@ -196,104 +177,13 @@ std::string FixtureFolder() {
 
 std::string FixturePath(Fixture fixture) {
   const std::string path = FixtureFolder() + "/" + FileName(fixture);
-  if (Exists(path) || Build(fixture, path)) return path;
+  if (FileExists(path) || Build(fixture, path)) return path;
   return "";
 }
 
 bool RunFfmpeg(const std::string &arguments) {
   const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y" + arguments + " </dev/null";
   return std::system(command.c_str()) == 0;
-}
-
-std::vector<uint8_t> PatternFrame(int n, int width, int height) {
-  std::vector<uint8_t> rows(static_cast<size_t>(width) * height * 3);
-  const int block = width / kBits;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      uint8_t *p = &rows[(static_cast<size_t>(y) * width + x) * 3];
-      if (y < block && x < block * kBits) {
-        const bool one = (n >> (kBits - 1 - x / block)) & 1;
-        p[0] = p[1] = p[2] = one ? 235 : 16;
-        continue;
-      }
-      p[0] = static_cast<uint8_t>(Triangle(x + 3 * n));
-      p[1] = static_cast<uint8_t>(Triangle(y + 2 * n));
-      p[2] = static_cast<uint8_t>(Triangle(x + y + 5 * n) / 2 + 64);
-    }
-  }
-  return rows;
-}
-
-bool WritePatternFile(const std::string &path, int width, int height, int frames) {
-  std::ofstream out(path, std::ios::binary);
-  for (int n = 0; n < frames && out; ++n) {
-    const std::vector<uint8_t> frame = PatternFrame(n, width, height);
-    out.write(reinterpret_cast<const char *>(frame.data()), static_cast<std::streamsize>(frame.size()));
-  }
-  return static_cast<bool>(out);
-}
-
-void PixelAt(const Picture &picture, int x, int y, uint8_t bgr[3]) {
-  const uint8_t *row = picture.bits + static_cast<size_t>(picture.height - 1 - y) * picture.stride;
-  switch (picture.bitCount) {
-    case 32:
-    case 24: {
-      const uint8_t *p = row + x * (picture.bitCount / 8);
-      bgr[0] = p[0], bgr[1] = p[1], bgr[2] = p[2];
-      return;
-    }
-    case 16: {  // 0RRRRRGG GGGBBBBB, little-endian
-      const unsigned v = row[x * 2] | (row[x * 2 + 1] << 8);
-      bgr[0] = static_cast<uint8_t>((v & 31) * 255 / 31);
-      bgr[1] = static_cast<uint8_t>(((v >> 5) & 31) * 255 / 31);
-      bgr[2] = static_cast<uint8_t>(((v >> 10) & 31) * 255 / 31);
-      return;
-    }
-    case 8: {
-      const uint8_t *entry = picture.palette + row[x] * 4;
-      bgr[0] = entry[0], bgr[1] = entry[1], bgr[2] = entry[2];
-      return;
-    }
-  }
-  bgr[0] = bgr[1] = bgr[2] = 0;
-}
-
-int ReadFrameNumber(const Picture &picture) {
-  const int block = picture.width / kBits;
-  int number = 0;
-  for (int bit = 0; bit < kBits; ++bit) {
-    // The block's middle, away from its edges where coding blurs.
-    int sum = 0, count = 0;
-    for (int y = block / 4; y < block * 3 / 4; ++y) {
-      for (int x = bit * block + block / 4; x < bit * block + block * 3 / 4; ++x) {
-        uint8_t bgr[3];
-        PixelAt(picture, x, y, bgr);
-        sum += bgr[0] + bgr[1] + bgr[2];
-        count += 3;
-      }
-    }
-    const int mean = sum / count;
-    if (mean > 60 && mean < 190) return -1;  // neither black nor white
-    number = number * 2 + (mean >= 190 ? 1 : 0);
-  }
-  return number;
-}
-
-double Psnr(const Picture &picture, const std::vector<uint8_t> &source) {
-  double squares = 0;
-  for (int y = 0; y < picture.height; ++y) {
-    for (int x = 0; x < picture.width; ++x) {
-      uint8_t bgr[3];
-      PixelAt(picture, x, y, bgr);
-      const uint8_t *s = &source[(static_cast<size_t>(y) * picture.width + x) * 3];
-      for (int c = 0; c < 3; ++c) {
-        const double d = static_cast<double>(bgr[c]) - s[c];
-        squares += d * d;
-      }
-    }
-  }
-  const double mse = squares / (3.0 * picture.width * picture.height);
-  return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
 }  // namespace wmf_fixtures

@@ -1,15 +1,13 @@
 // Media files for the reader's tests, made with Debian's ffmpeg CLI at test time.
-//
-// Video fixtures show a pattern whose top band spells the frame number in 16
-// black-or-white blocks, over a smooth moving gradient: a decoded frame tells which
-// frame it is (ReadFrameNumber), and PatternFrame gives the exact source picture to
-// measure quality against.
+// Video fixtures show the frame-numbered test pattern (test_pattern.h).
 #ifndef QV_TESTS_WMF_READER_FIXTURES_H
 #define QV_TESTS_WMF_READER_FIXTURES_H
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "test_pattern.h"
 
 namespace wmf_fixtures {
 
@@ -41,31 +39,12 @@ std::string FixturePath(Fixture fixture);
 // Runs ffmpeg quietly with these arguments; true when it succeeded.
 bool RunFfmpeg(const std::string &arguments);
 
-// Writes the pattern's raw BGR24 frames (top-down rows) of `frames` frames to a file:
-// the source ffmpeg encodes from.
-bool WritePatternFile(const std::string &path, int width, int height, int frames);
-
-// Frame `n` of the pattern as top-down BGR24 rows without padding.
-std::vector<uint8_t> PatternFrame(int n, int width, int height);
-
-// A decoded picture as the reader hands it out: bottom-up rows of `stride` bytes.
-struct Picture {
-  const uint8_t *bits;
-  int width;
-  int height;
-  int stride;
-  int bitCount;                  // 24, 32, 16 (RGB555) or 8 (palettised)
-  const uint8_t *palette = nullptr;  // 8 bits: 256 entries of blue, green, red, unused
-};
-
-// Colour of pixel (x, y), y counted from the top, as blue, green, red.
-void PixelAt(const Picture &picture, int x, int y, uint8_t bgr[3]);
-
-// The frame number the pattern's top band spells, or -1 when it is unreadable.
-int ReadFrameNumber(const Picture &picture);
-
-// PSNR in dB of the picture against top-down BGR24 rows of the same size.
-double Psnr(const Picture &picture, const std::vector<uint8_t> &source);
+using testsupport::PatternFrame;
+using testsupport::Picture;
+using testsupport::PixelAt;
+using testsupport::Psnr;
+using testsupport::ReadFrameNumber;
+using testsupport::WritePatternFile;
 
 }  // namespace wmf_fixtures
 

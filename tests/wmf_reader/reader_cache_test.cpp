@@ -5,8 +5,7 @@
 
 #include "reader_harness.h"
 
-using wmf_fixtures::Fixture;
-using wmf_fixtures::FixturePath;
+using namespace wmf_fixtures;
 
 TEST(ReaderCache, EveryOrderGivesTheSequentialPictures) {
   const std::string path = FixturePath(Fixture::Wmv1Video);  // a key frame every 12 frames

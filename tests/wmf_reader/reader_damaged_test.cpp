@@ -6,9 +6,7 @@
 
 #include "reader_harness.h"
 
-using wmf_fixtures::Fixture;
-using wmf_fixtures::FixtureFolder;
-using wmf_fixtures::FixturePath;
+using namespace wmf_fixtures;
 
 namespace {
 

@@ -3,9 +3,7 @@
 // short, or one whose last packet ends before or after that length.
 #include "reader_harness.h"
 
-using wmf_fixtures::Fixture;
-using wmf_fixtures::FixturePath;
-using wmf_fixtures::ReadFrameNumber;
+using namespace wmf_fixtures;
 
 namespace {
 

@@ -4,8 +4,7 @@
 
 #include "reader_harness.h"
 
-using wmf_fixtures::Fixture;
-using wmf_fixtures::FixturePath;
+using namespace wmf_fixtures;
 
 #ifndef ASF_E_NOTFOUND
 #  define ASF_E_NOTFOUND ((HRESULT)0xC00D07F0L)

@@ -5,9 +5,7 @@
 #include "reader/reader_pipeline.h"
 #include "reader_harness.h"
 
-using wmf_fixtures::Fixture;
-using wmf_fixtures::FixturePath;
-using wmf_fixtures::ReadFrameNumber;
+using namespace wmf_fixtures;
 
 namespace {
 

@@ -6,11 +6,7 @@
 
 #include "reader_harness.h"
 
-using wmf_fixtures::Fixture;
-using wmf_fixtures::FixturePath;
-using wmf_fixtures::PatternFrame;
-using wmf_fixtures::Psnr;
-using wmf_fixtures::ReadFrameNumber;
+using namespace wmf_fixtures;
 
 namespace {
 

@@ -2,12 +2,11 @@
 #include "writer_support.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "files.h"
 
 namespace writer_test {
 
@@ -53,135 +52,58 @@ OwnedType AudioType(DWORD rate, WORD channels, WORD bits) {
   return t;
 }
 
-IWMWriter *CreateWriter(DWORD systemProfile, const std::string &path) {
-  IWMProfileManager *manager = nullptr;
-  EXPECT_EQ(S_OK, WMCreateProfileManager(&manager));
-  if (!manager) return nullptr;
-  IWMProfile *profile = nullptr;
-  EXPECT_EQ(S_OK, manager->LoadSystemProfile(systemProfile, &profile));
-  EXPECT_EQ(0u, manager->Release());
-  if (!profile) return nullptr;
+ComPtr<IWMWriter> CreateWriter(DWORD systemProfile, const std::string &path) {
+  ComPtr<IWMProfileManager> manager;
+  EXPECT_EQ(S_OK, WMCreateProfileManager(manager.Put()));
+  if (!manager) return ComPtr<IWMWriter>();
+  ComPtr<IWMProfile> profile;
+  EXPECT_EQ(S_OK, manager->LoadSystemProfile(systemProfile, profile.Put()));
+  EXPECT_EQ(0u, ReleaseNow(manager));
+  if (!profile) return ComPtr<IWMWriter>();
   IWMWriter *writer = nullptr;
   EXPECT_EQ(S_OK, WMCreateWriterPriv(&writer));
   if (writer) {
-    EXPECT_EQ(S_OK, writer->SetProfile(profile));
+    EXPECT_EQ(S_OK, writer->SetProfile(profile.Get()));
     std::u16string name(path.begin(), path.end());
     EXPECT_EQ(S_OK, writer->SetOutputFilename(name.c_str()));
   }
-  EXPECT_EQ(0u, profile->Release());
-  return writer;
+  EXPECT_EQ(0u, ReleaseNow(profile));
+  return ComPtr<IWMWriter>(writer);
 }
 
-HRESULT DeclareInput(IWMWriter *writer, const GUID &major, OwnedType &type, DWORD *inputNumber) {
+HRESULT DeclareInput(const ComPtr<IWMWriter> &writer, const GUID &major, OwnedType &type, DWORD *inputNumber) {
   DWORD count = 0;
   HRESULT hr = writer->GetInputCount(&count);
-  if (FAILED(hr)) return hr;
-  for (DWORD i = 0; i < count; ++i) {
-    IWMInputMediaProps *props = nullptr;
-    hr = writer->GetInputProps(i, &props);
-    if (FAILED(hr)) return hr;
+  for (DWORD i = 0; SUCCEEDED(hr) && i < count; ++i) {
+    ComPtr<IWMInputMediaProps> props;
+    hr = writer->GetInputProps(i, props.Put());
     GUID kind{};
-    props->GetType(&kind);
-    if (kind == major) {
-      hr = props->SetMediaType(type.Get());
-      if (SUCCEEDED(hr)) hr = writer->SetInputProps(i, props);
-      props->Release();
-      if (inputNumber) *inputNumber = i;
-      return hr;
-    }
-    props->Release();
+    if (FAILED(hr) || FAILED(props->GetType(&kind)) || kind != major) continue;
+    hr = props->SetMediaType(type.Get());
+    if (SUCCEEDED(hr)) hr = writer->SetInputProps(i, props.Get());
+    if (inputNumber) *inputNumber = i;
+    return hr;
   }
-  return E_INVALIDARG;
+  return FAILED(hr) ? hr : E_INVALIDARG;
 }
 
-HRESULT WriteBytes(IWMWriter *writer, DWORD input, QWORD time, const BYTE *data, DWORD length) {
-  INSSBuffer *sample = nullptr;
-  HRESULT hr = writer->AllocateSample(length, &sample);
+HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, const BYTE *data, DWORD length) {
+  ComPtr<INSSBuffer> sample;
+  HRESULT hr = writer->AllocateSample(length, sample.Put());
   if (FAILED(hr)) return hr;
   BYTE *buffer = nullptr;
   DWORD ignored = 0;
   sample->GetBufferAndLength(&buffer, &ignored);
   if (length) std::memcpy(buffer, data, length);
   sample->SetLength(length);
-  hr = writer->WriteSample(input, time, 0, sample);
-  EXPECT_EQ(0u, sample->Release());
+  hr = writer->WriteSample(input, time, 0, sample.Get());
+  EXPECT_EQ(0u, ReleaseNow(sample));
   return hr;
 }
 
-std::vector<BYTE> PatternFrame(int index, LONG width, LONG height) {
-  const DWORD stride = StrideOf(width);
-  std::vector<BYTE> image(stride * height, 0);
-  const int box = static_cast<int>(height / 4);
-  const int boxX = (index * 3) % (width - box);
-  const int boxY = (index * 2) % (height - box);
-  for (LONG row = 0; row < height; ++row) {
-    const LONG y = height - 1 - row;  // rows are stored bottom-up
-    BYTE *line = &image[row * stride];
-    for (LONG x = 0; x < width; ++x) {
-      BYTE b = static_cast<BYTE>((x * 255) / width);
-      BYTE g = static_cast<BYTE>((y * 255) / height);
-      BYTE r = static_cast<BYTE>((128 + index * 2 + (x + y) / 4) & 0xff);
-      if (x >= boxX && x < boxX + box && y >= boxY && y < boxY + box) b = g = r = 235;
-      line[x * 3] = b;
-      line[x * 3 + 1] = g;
-      line[x * 3 + 2] = r;
-    }
-  }
-  return image;
-}
-
-short ToneSample(long long index, int channel, DWORD rate) {
-  // A slow rise in pitch, so that no shift of the sound matches it but the true one.
-  const double start = channel == 0 ? 440.0 : 660.0, rise = 30.0;
-  const double t = static_cast<double>(index) / rate;
-  return static_cast<short>(8000.0 * std::sin(2.0 * M_PI * (start * t + rise * t * t / 2)));
-}
-
-std::vector<BYTE> ToneChunk(long long first, int samples, DWORD rate) {
-  std::vector<BYTE> chunk(static_cast<size_t>(samples) * 4);
-  for (int i = 0; i < samples; ++i)
-    for (int c = 0; c < 2; ++c) {
-      const short s = ToneSample(first + i, c, rate);
-      std::memcpy(&chunk[(static_cast<size_t>(i) * 2 + c) * 2], &s, 2);
-    }
-  return chunk;
-}
-
 std::string TempPath(const std::string &name) {
-  static std::string dir;
-  if (dir.empty()) {
-    char pattern[] = "/tmp/wmf-writer-XXXXXX";
-    const char *made = mkdtemp(pattern);
-    dir = made ? made : "/tmp";
-  }
-  return dir + "/" + name;
-}
-
-std::string RunCommand(const std::string &command, int *status) {
-  std::string output;
-  FILE *pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, n);
-  const int result = pclose(pipe);
-  if (status) *status = result;
-  return output;
-}
-
-std::vector<BYTE> RunBinary(const std::string &command) {
-  const std::string text = RunCommand(command);
-  return std::vector<BYTE>(text.begin(), text.end());
-}
-
-double Psnr(const BYTE *a, const BYTE *b, size_t size) {
-  double sum = 0;
-  for (size_t i = 0; i < size; ++i) {
-    const double d = static_cast<double>(a[i]) - b[i];
-    sum += d * d;
-  }
-  if (sum == 0) return 99.0;
-  return 10.0 * std::log10(255.0 * 255.0 * static_cast<double>(size) / sum);
+  static testsupport::TempFolder folder("qv-wmf-writer");
+  return folder / name;
 }
 
 }  // namespace writer_test

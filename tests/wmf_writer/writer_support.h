@@ -1,14 +1,34 @@
-// What the writer tests share: formats, a configured writer, the test material and
-// the command-line tools that read the files back.
+// What the writer and profile tests share: references that release themselves,
+// formats, a configured writer, the test material and the command-line tools that read
+// the files back.
 #ifndef QV_TESTS_WMF_WRITER_SUPPORT_H
 #define QV_TESTS_WMF_WRITER_SUPPORT_H
 
 #include <string>
 #include <vector>
 
+#include "com_object.h"
+#include "run_command.h"
+#include "test_pattern.h"
 #include "wmf.h"
 
 namespace writer_test {
+
+using testsupport::PatternDibRows;
+using testsupport::PatternFrame;
+using testsupport::Psnr;
+using testsupport::ToneChunk;
+using testsupport::ToneSample;
+using wmf::ComPtr;
+
+// Releases the reference now and gives the count it leaves (0 when it was the last);
+// the tests check that every object goes at its last Release.
+template <class T>
+ULONG ReleaseNow(ComPtr<T> &object) {
+  return object ? object.Detach()->Release() : ~0u;
+}
+using testsupport::RunCommand;
+using testsupport::RunCommandBinary;
 
 // A media type with its format block, ready for SetMediaType.
 struct OwnedType {
@@ -27,23 +47,14 @@ DWORD StrideOf(LONG width);
 
 // A writer with a version-7.0 system profile set and the output named; null when a
 // step fails (the test has failed then).
-IWMWriter *CreateWriter(DWORD systemProfile, const std::string &path);
+ComPtr<IWMWriter> CreateWriter(DWORD systemProfile, const std::string &path);
 // Declares `type` on the input of the given major type; returns the input number.
-HRESULT DeclareInput(IWMWriter *writer, const GUID &major, OwnedType &type, DWORD *inputNumber = nullptr);
-HRESULT WriteBytes(IWMWriter *writer, DWORD input, QWORD time, const BYTE *data, DWORD length);
+HRESULT DeclareInput(const ComPtr<IWMWriter> &writer, const GUID &major, OwnedType &type,
+                     DWORD *inputNumber = nullptr);
+HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, const BYTE *data, DWORD length);
 
-// A moving pattern: gradients and a square that crosses the picture; bottom-up rows.
-std::vector<BYTE> PatternFrame(int index, LONG width, LONG height);
-// Interleaved 16-bit stereo, rising from 440 Hz left and 660 Hz right, from sample
-// `first` on.
-std::vector<BYTE> ToneChunk(long long first, int samples, DWORD rate);
-short ToneSample(long long index, int channel, DWORD rate);
-
+// A file in this test program's own temporary folder.
 std::string TempPath(const std::string &name);
-std::string RunCommand(const std::string &command, int *status = nullptr);
-std::vector<BYTE> RunBinary(const std::string &command);
-// PSNR of two 24-bit pictures of the same size.
-double Psnr(const BYTE *a, const BYTE *b, size_t size);
 
 }  // namespace writer_test
 

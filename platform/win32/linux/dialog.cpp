@@ -1,9 +1,11 @@
-// Modal dialogs over window models, driven by a script, a terminal or nobody.
+// Window models and the modal dialog over them; the user's part is played by the
+// drivers of dialog_script.cpp and dialog_terminal.cpp.
 #include "win32.h"
 
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "dialog_driver.h"
+#include "dialog_template.h"
 #include "lasting.h"
 
 namespace {
@@ -33,6 +37,7 @@ struct Window {
   INT_PTR result = 0;
   std::vector<std::string> entries;  // list box entries in the order added
   LONG selection = LB_ERR;
+  DialogTemplate layout;             // a dialog's, when its template was found
 };
 
 struct Posted {
@@ -113,9 +118,13 @@ LRESULT ListMessageLocked(Window &list, UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
-// The dialog's list box: the first control that holds entries or a selection, else
-// the first control made.
+// The dialog's list box: the template's, else the first control that holds entries or
+// a selection, else the first control made.
 HWND ListOfLocked(HWND dialog) {
+  Window *owner = FindLocked(dialog);
+  if (owner)
+    for (const DialogControl &control : owner->layout.controls)
+      if (control.className == "LISTBOX") return ItemLocked(dialog, control.id);
   HWND first = nullptr;
   for (auto &[handle, window] : windows) {
     if (window.parent != dialog || window.isDialog) continue;
@@ -125,118 +134,7 @@ HWND ListOfLocked(HWND dialog) {
   return first;
 }
 
-struct DialogRun {
-  HWND dialog;
-  DLGPROC procedure;
-};
-
-bool Ended(HWND dialog) {
-  std::lock_guard<std::mutex> lock(windows_mutex);
-  Window *window = FindLocked(dialog);
-  return !window || window->ended;
-}
-
-void Command(const DialogRun &run, WPARAM wParam, LPARAM lParam) {
-  run.procedure(run.dialog, WM_COMMAND, wParam, lParam);
-}
-
-void PressOk(const DialogRun &run) {
-  Command(run, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(run.dialog, IDOK)));
-}
-
-void PressCancel(const DialogRun &run) {
-  Command(run, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(run.dialog, IDCANCEL)));
-}
-
-// The user clicks entry `position`: the list box moves its selection and, as a
-// notifying list box does, tells the dialog.
-void Select(const DialogRun &run, LONG position) {
-  int id = 0;
-  HWND list;
-  {
-    std::lock_guard<std::mutex> lock(windows_mutex);
-    list = ListOfLocked(run.dialog);
-    if (!list) return;
-    Window &window = windows[list];
-    ListMessageLocked(window, LB_SETCURSEL, static_cast<WPARAM>(position), 0);
-    id = window.id;
-  }
-  Command(run, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-}
-
-bool ParseNumber(const std::string &text, long *value) {
-  if (text.empty()) return false;
-  char *end = nullptr;
-  *value = std::strtol(text.c_str(), &end, 10);
-  return end && *end == '\0';
-}
-
-// Plays the script; false when an action is not understood.
-bool RunScript(const DialogRun &run, const std::string &script) {
-  size_t start = 0;
-  while (start <= script.size() && !Ended(run.dialog)) {
-    size_t comma = script.find(',', start);
-    std::string action = script.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    start = comma == std::string::npos ? script.size() + 1 : comma + 1;
-    long value = 0;
-    if (action.empty()) {
-      continue;
-    } else if (action == "ok") {
-      PressOk(run);
-    } else if (action == "cancel" || action == "escape") {
-      PressCancel(run);
-    } else if (action.rfind("select:", 0) == 0 && ParseNumber(action.substr(7), &value)) {
-      Select(run, static_cast<LONG>(value));
-    } else if (action.rfind("command:", 0) == 0 && ParseNumber(action.substr(8), &value)) {
-      Command(run, static_cast<WPARAM>(value), 0);
-    } else {
-      std::fprintf(stderr, "dialog script: unknown action '%s'\n", action.c_str());
-      return false;
-    }
-  }
-  return true;
-}
-
-void ShowList(HWND dialog) {
-  std::lock_guard<std::mutex> lock(windows_mutex);
-  HWND list = ListOfLocked(dialog);
-  std::fputc('\n', stderr);
-  if (!list || windows[list].entries.empty()) {
-    std::fputs("  (the list is empty)\n", stderr);
-    return;
-  }
-  const Window &window = windows[list];
-  for (size_t i = 0; i < window.entries.size(); ++i)
-    std::fprintf(stderr, "%c %3zu  %s\n", static_cast<LONG>(i) == window.selection ? '*' : ' ', i,
-                 window.entries[i].c_str());
-}
-
-void RunTerminal(const DialogRun &run) {
-  while (!Ended(run.dialog)) {
-    ShowList(run.dialog);
-    std::fputs("Number to select, Enter for OK, Esc or c to cancel: ", stderr);
-    std::fflush(stderr);
-    std::string line;
-    int c;
-    while ((c = std::fgetc(stdin)) != EOF && c != '\n') line += static_cast<char>(c);
-    if (c == EOF && line.empty()) {
-      PressCancel(run);
-      continue;
-    }
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    long value = 0;
-    if (line.empty()) {
-      PressOk(run);
-    } else if (line.find('\x1b') != std::string::npos || line == "c" || line == "C") {
-      PressCancel(run);
-    } else if (ParseNumber(line, &value)) {
-      Select(run, static_cast<LONG>(value));
-    } else {
-      std::fputs("Type a number from the list, press Enter, or type c.\n", stderr);
-    }
-  }
-}
-
+constexpr DWORD kButtonTypeMask = 0xF;  // BS_PUSHBUTTON 0, BS_DEFPUSHBUTTON 1
 
 // The CBT hooks of the calling thread, newest first, as Windows calls them.
 void CallCbtHooks(int code, WPARAM wParam, LPARAM lParam) {
@@ -263,12 +161,81 @@ void DeliverPosted(const DialogRun &run) {
       message = *it;
       posted.erase(it);
     }
-    if (Ended(run.dialog)) return;
+    if (DialogEnded(run)) return;
     run.procedure(run.dialog, message.message, message.wParam, message.lParam);
   }
 }
 
 }  // namespace
+
+bool DialogEnded(const DialogRun &run) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  Window *window = FindLocked(run.dialog);
+  return !window || window->ended;
+}
+
+void SendCommand(const DialogRun &run, WPARAM wParam, LPARAM lParam) {
+  run.procedure(run.dialog, WM_COMMAND, wParam, lParam);
+}
+
+void PressOk(const DialogRun &run) {
+  SendCommand(run, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(run.dialog, IDOK)));
+}
+
+void PressCancel(const DialogRun &run) {
+  SendCommand(run, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(run.dialog, IDCANCEL)));
+}
+
+bool SelectEntry(const DialogRun &run, LONG position) {
+  int id = 0;
+  HWND list;
+  {
+    std::lock_guard<std::mutex> lock(windows_mutex);
+    list = ListOfLocked(run.dialog);
+    if (!list) return false;
+    Window &window = windows[list];
+    if (position < -1 || position >= static_cast<LONG>(window.entries.size())) return false;
+    ListMessageLocked(window, LB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    id = window.id;
+  }
+  SendCommand(run, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  return true;
+}
+
+DialogView ViewOf(const DialogRun &run) {
+  std::lock_guard<std::mutex> lock(windows_mutex);
+  DialogView view;
+  HWND list = ListOfLocked(run.dialog);
+  if (list) {
+    view.entries = windows[list].entries;
+    view.selection = windows[list].selection;
+  }
+  Window *dialog = FindLocked(run.dialog);
+  if (!dialog || dialog->layout.controls.empty()) {
+    view.parts.push_back({DialogView::Kind::kList, std::string(), 0});
+    return view;
+  }
+  view.caption = dialog->layout.caption;
+  std::vector<DialogControl> controls = dialog->layout.controls;
+  std::stable_sort(controls.begin(), controls.end(), [](const DialogControl &a, const DialogControl &b) {
+    return a.y != b.y ? a.y < b.y : a.x < b.x;
+  });
+  for (const DialogControl &control : controls) {
+    if (control.className == "LISTBOX")
+      view.parts.push_back({DialogView::Kind::kList, std::string(), control.y});
+    else if (control.className == "BUTTON" && (control.style & kButtonTypeMask) <= 1)
+      view.parts.push_back({DialogView::Kind::kButton, control.text, control.y});
+    else if (!control.text.empty())  // static texts, and the labels of group boxes
+      view.parts.push_back({DialogView::Kind::kText, control.text, control.y});
+  }
+  return view;
+}
+
+std::string ListRange(const DialogView &view) {
+  if (view.entries.empty()) return "no entries";
+  if (view.entries.size() == 1) return "position 0";
+  return "positions 0 to " + std::to_string(view.entries.size() - 1);
+}
 
 extern "C" HWND WINAPI Win32CreateFrameWindow(int x, int y, int width, int height) {
   std::lock_guard<std::mutex> lock(windows_mutex);
@@ -285,9 +252,20 @@ extern "C" void WINAPI Win32SetDialogScript(const char *script) {
     script_override.reset();
 }
 
-extern "C" INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR, HWND parent, DLGPROC procedure, LPARAM initParam) {
+// The dialog's template from the caller's resources, when it has one.
+static DialogTemplate LayoutOf(HINSTANCE instance, LPCSTR templateName) {
+  DialogTemplate layout;
+  HRSRC found = instance ? FindResourceA(instance, templateName, RT_DIALOG) : nullptr;
+  if (found && !ReadDialogTemplate(LockResource(LoadResource(instance, found)), SizeofResource(instance, found), &layout))
+    layout = DialogTemplate();
+  return layout;
+}
+
+extern "C" INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC procedure,
+                                          LPARAM initParam) {
   if (!procedure) return -1;
   DialogRun run{nullptr, procedure};
+  DialogTemplate layout = LayoutOf(instance, templateName);
   std::optional<std::string> script;
   {
     std::lock_guard<std::mutex> lock(windows_mutex);
@@ -296,28 +274,34 @@ extern "C" INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR, HWND parent, DLGPRO
     dialog.isDialog = true;
     dialog.parent = FindLocked(parent) ? parent : nullptr;
     dialog.rect = {0, 0, kDialogWidth, kDialogHeight};
+    dialog.layout = std::move(layout);
     script = script_override;
   }
-  if (!script) {
-    if (const char *env = std::getenv("QV_DIALOG_SCRIPT")) script = env;
-  }
+  const char *fromEnvironment = script ? nullptr : std::getenv("QV_DIALOG_SCRIPT");
+  if (fromEnvironment) script = fromEnvironment;
 
   procedure(run.dialog, WM_INITDIALOG, 0, initParam);
-  if (!Ended(run.dialog)) {
+  if (!DialogEnded(run)) {
     CallCbtHooks(HCBT_ACTIVATE, reinterpret_cast<WPARAM>(run.dialog), 0);
     DeliverPosted(run);
   }
 
-  bool understood = true;
-  if (script)
-    understood = RunScript(run, *script);
-  else if (isatty(STDIN_FILENO))
-    RunTerminal(run);
-  if (understood && !Ended(run.dialog)) PressCancel(run);
+  bool played = true;
+  if (script && !DialogEnded(run))
+    played = PlayDialogScript(run, *script);
+  else if (!script && !DialogEnded(run) && isatty(STDIN_FILENO))
+    PlayDialogOnTerminal(run);
+  if (!played && fromEnvironment) {
+    // The person who wrote the variable is not the program that opened the dialog,
+    // which sees only a failed dialog: stop here rather than go on as if cancelled.
+    std::fputs("dialog script: QV_DIALOG_SCRIPT cannot be played; stopping\n", stderr);
+    std::exit(2);
+  }
+  if (played && !DialogEnded(run)) PressCancel(run);
 
   std::lock_guard<std::mutex> lock(windows_mutex);
   Window *dialog = FindLocked(run.dialog);
-  INT_PTR result = !understood ? -1 : dialog && dialog->ended ? dialog->result : IDCANCEL;
+  INT_PTR result = !played ? -1 : dialog && dialog->ended ? dialog->result : IDCANCEL;
   for (auto it = posted.begin(); it != posted.end();) it = it->window == run.dialog ? posted.erase(it) : std::next(it);
   for (auto it = windows.begin(); it != windows.end();)
     it = it->second.parent == run.dialog || it->first == run.dialog ? windows.erase(it) : std::next(it);

@@ -3,24 +3,32 @@
  * There is no desktop here. Windows are models: a rectangle, a parent, a control id
  * and, for list boxes, their entries and selection. A dialog's controls are made on
  * demand the first time their id is named (GetDlgItem, SendDlgItemMessageA); every
- * control answers the list box messages, so the dialog template is not read.
+ * control answers the list box messages. The dialog template, when the module given
+ * to DialogBoxParamA has it, tells which control is the list box and what the user
+ * sees (the caption, texts and buttons).
  *
  * DialogBoxParamA creates a dialog model of 400 x 300 pixels at 0, 0, sends
  * WM_INITDIALOG to the procedure, and then lets a driver play the user's part until
  * the procedure calls EndDialog:
  *   - a script, from Win32SetDialogScript or else the environment variable
  *     QV_DIALOG_SCRIPT: actions separated by commas, each one of
- *       select:N    select list entry N (0-based; -1 clears) and notify the dialog
+ *       select:N    click list entry N (0-based; -1 clears) and notify the dialog
  *       ok          press OK (WM_COMMAND IDOK)
  *       cancel      press Cancel, or Escape (WM_COMMAND IDCANCEL)
  *       command:N   send WM_COMMAND with wParam N
  *     e.g. QV_DIALOG_SCRIPT="select:3,ok". When the script runs out before the
- *     dialog ends, Cancel is pressed; an unknown action makes DialogBoxParamA fail
- *     with -1.
- *   - otherwise, when standard input is a terminal, the list (current selection
- *     marked with "*") and a prompt on standard error: a number selects that entry,
- *     Enter presses OK, Escape or "c" (then Enter) presses Cancel; end of input
- *     presses Cancel.
+ *     dialog ends, Cancel is pressed. An action that cannot be played (unknown, or a
+ *     select of an entry the list does not have) is reported on standard error and
+ *     makes DialogBoxParamA fail with -1; from QV_DIALOG_SCRIPT it ends the process
+ *     with status 2, since the program that opened the dialog cannot tell a failed
+ *     dialog from a cancelled one.
+ *   - otherwise, when standard input is a terminal, the dialog as a person sees it
+ *     (caption, texts, the list with its selection marked "*", buttons) on standard
+ *     error, and keys read one at a time: a number and Enter select that entry (one
+ *     the list lacks is refused with the positions it has), Enter alone presses OK,
+ *     Esc presses Cancel at once; end of input or an interrupt presses Cancel. The
+ *     terminal's mode is restored when the dialog ends and on SIGINT, SIGTERM, SIGHUP
+ *     and SIGQUIT.
  *   - otherwise Cancel is pressed at once, so nothing ever waits for a user.
  *
  * A WH_CBT hook (SetWindowsHookExA) on the calling thread sees HCBT_ACTIVATE once per

@@ -1,11 +1,14 @@
 // The profile manager and its system profiles, checked the way Wine checks the
-// platform's runtime: every output parameter, every result, every final Release.
+// platform's runtime: every output parameter, every result, every final Release
+// (the count each leaves).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "wmf.h"
+#include "writer_support.h"
+
+using namespace writer_test;
 
 namespace {
 
@@ -22,37 +25,37 @@ std::u16string NameOf(IWMProfile *profile) {
 
 std::string Narrow(const std::u16string &text) { return std::string(text.begin(), text.end()); }
 
-IWMProfileManager2 *CreateManager2() {
-  IWMProfileManager *manager = nullptr;
-  EXPECT_EQ(S_OK, WMCreateProfileManager(&manager));
-  if (!manager) return nullptr;
+ComPtr<IWMProfileManager2> CreateManager2() {
+  ComPtr<IWMProfileManager> manager;
+  EXPECT_EQ(S_OK, WMCreateProfileManager(manager.Put()));
+  if (!manager) return ComPtr<IWMProfileManager2>();
   IWMProfileManager2 *manager2 = reinterpret_cast<IWMProfileManager2 *>(0x1);
   EXPECT_EQ(S_OK, manager->QueryInterface(IID_IWMProfileManager2, reinterpret_cast<void **>(&manager2)));
-  EXPECT_EQ(1u, manager->Release());
-  return manager2;
+  EXPECT_EQ(1u, ReleaseNow(manager));
+  return ComPtr<IWMProfileManager2>(manager2);
 }
 
 TEST(ProfileManager, CreationAndInterfaces) {
   EXPECT_EQ(E_POINTER, WMCreateProfileManager(nullptr));
-  IWMProfileManager *manager = nullptr;
-  ASSERT_EQ(S_OK, WMCreateProfileManager(&manager));
-  ASSERT_NE(nullptr, manager);
+  ComPtr<IWMProfileManager> manager;
+  ASSERT_EQ(S_OK, WMCreateProfileManager(manager.Put()));
+  ASSERT_NE(nullptr, manager.Get());
 
-  IUnknown *unknown = nullptr;
-  EXPECT_EQ(S_OK, manager->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(&unknown)));
-  EXPECT_EQ(static_cast<void *>(manager), static_cast<void *>(unknown));
-  EXPECT_EQ(1u, unknown->Release());
+  ComPtr<IUnknown> unknown;
+  EXPECT_EQ(S_OK, manager->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(unknown.Put())));
+  EXPECT_EQ(static_cast<void *>(manager.Get()), static_cast<void *>(unknown.Get()));
+  EXPECT_EQ(1u, ReleaseNow(unknown));
 
   IWMWriter *writer = reinterpret_cast<IWMWriter *>(0x1);
   EXPECT_EQ(E_NOINTERFACE, manager->QueryInterface(IID_IWMWriter, reinterpret_cast<void **>(&writer)));
   EXPECT_EQ(nullptr, writer);
   EXPECT_EQ(E_POINTER, manager->QueryInterface(IID_IUnknown, nullptr));
-  EXPECT_EQ(0u, manager->Release());
+  EXPECT_EQ(0u, ReleaseNow(manager));
 }
 
 TEST(ProfileManager, VersionSelectsTheList) {
-  IWMProfileManager2 *manager = CreateManager2();
-  ASSERT_NE(nullptr, manager);
+  ComPtr<IWMProfileManager2> manager = CreateManager2();
+  ASSERT_NE(nullptr, manager.Get());
   WMT_VERSION version = WMT_VER_4_0;
   EXPECT_EQ(S_OK, manager->GetSystemProfileVersion(&version));
   EXPECT_EQ(WMT_VER_7_0, version);
@@ -80,7 +83,7 @@ TEST(ProfileManager, VersionSelectsTheList) {
   profile = reinterpret_cast<IWMProfile *>(0x1);
   EXPECT_EQ(E_INVALIDARG, manager->LoadSystemProfile(24, &profile));
   EXPECT_EQ(nullptr, profile);
-  EXPECT_EQ(0u, manager->Release());
+  EXPECT_EQ(0u, ReleaseNow(manager));
 }
 
 // The published order: positions saved by the plug-in must name the same profile
@@ -112,15 +115,15 @@ TEST(ProfileManager, Version7ListNamesOrderAndStreams) {
       "Audio for CD-quality (96 Kbps stereo)",
       "Audio, CD-quality transparency (128 Kbps stereo)",
   };
-  IWMProfileManager2 *manager = CreateManager2();
-  ASSERT_NE(nullptr, manager);
+  ComPtr<IWMProfileManager2> manager = CreateManager2();
+  ASSERT_NE(nullptr, manager.Get());
   ASSERT_EQ(S_OK, manager->SetSystemProfileVersion(WMT_VER_7_0));
   for (DWORD i = 0; i < 24; ++i) {
     SCOPED_TRACE(i);
-    IWMProfile *profile = nullptr;
-    ASSERT_EQ(S_OK, manager->LoadSystemProfile(i, &profile));
-    ASSERT_NE(nullptr, profile);
-    EXPECT_EQ(kNames[i], Narrow(NameOf(profile)));
+    ComPtr<IWMProfile> profile;
+    ASSERT_EQ(S_OK, manager->LoadSystemProfile(i, profile.Put()));
+    ASSERT_NE(nullptr, profile.Get());
+    EXPECT_EQ(kNames[i], Narrow(NameOf(profile.Get())));
     WMT_VERSION version{};
     EXPECT_EQ(S_OK, profile->GetVersion(&version));
     EXPECT_EQ(WMT_VER_7_0, version);
@@ -129,8 +132,8 @@ TEST(ProfileManager, Version7ListNamesOrderAndStreams) {
     ASSERT_EQ(S_OK, profile->GetStreamCount(&streams));
     int videos = 0, audios = 0;
     for (DWORD s = 0; s < streams; ++s) {
-      IWMStreamConfig *config = nullptr;
-      ASSERT_EQ(S_OK, profile->GetStream(s, &config));
+      ComPtr<IWMStreamConfig> config;
+      ASSERT_EQ(S_OK, profile->GetStream(s, config.Put()));
       GUID type{};
       WORD number = 0;
       DWORD bitrate = 0;
@@ -144,23 +147,23 @@ TEST(ProfileManager, Version7ListNamesOrderAndStreams) {
         EXPECT_GE(bitrate, 24000u);  // the least Windows Media Audio takes here
       }
       EXPECT_GT(bitrate, 0u);
-      EXPECT_EQ(0u, config->Release());
+      EXPECT_EQ(0u, ReleaseNow(config));
     }
     EXPECT_EQ(i < 16 ? 1 : 0, videos);
     EXPECT_EQ(1, audios);
     IWMStreamConfig *config = reinterpret_cast<IWMStreamConfig *>(0x1);
     EXPECT_EQ(E_INVALIDARG, profile->GetStream(streams, &config));
     EXPECT_EQ(nullptr, config);
-    EXPECT_EQ(0u, profile->Release());
+    EXPECT_EQ(0u, ReleaseNow(profile));
   }
-  EXPECT_EQ(0u, manager->Release());
+  EXPECT_EQ(0u, ReleaseNow(manager));
 }
 
 TEST(Profile, NameQueryInTwoSteps) {
-  IWMProfileManager2 *manager = CreateManager2();
-  ASSERT_NE(nullptr, manager);
-  IWMProfile *profile = nullptr;
-  ASSERT_EQ(S_OK, manager->LoadSystemProfile(15, &profile));
+  ComPtr<IWMProfileManager2> manager = CreateManager2();
+  ASSERT_NE(nullptr, manager.Get());
+  ComPtr<IWMProfile> profile;
+  ASSERT_EQ(S_OK, manager->LoadSystemProfile(15, profile.Put()));
   const std::u16string expected = u"Video for broadband film content (1500 Kbps total)";
 
   EXPECT_EQ(E_POINTER, profile->GetName(nullptr, nullptr));
@@ -180,34 +183,34 @@ TEST(Profile, NameQueryInTwoSteps) {
   EXPECT_EQ(expected, std::u16string(exact.data()));
 
   EXPECT_EQ(S_OK, profile->SetName(u"Mine"));
-  EXPECT_EQ("Mine", Narrow(NameOf(profile)));
+  EXPECT_EQ("Mine", Narrow(NameOf(profile.Get())));
   EXPECT_EQ(E_POINTER, profile->SetName(nullptr));
-  EXPECT_EQ(0u, profile->Release());
-  EXPECT_EQ(0u, manager->Release());
+  EXPECT_EQ(0u, ReleaseNow(profile));
+  EXPECT_EQ(0u, ReleaseNow(manager));
 }
 
 // A stream handed out is a copy: the profile changes only through ReconfigStream.
 TEST(Profile, StreamCopiesAndReconfig) {
-  IWMProfileManager2 *manager = CreateManager2();
-  ASSERT_NE(nullptr, manager);
-  IWMProfile *profile = nullptr;
-  ASSERT_EQ(S_OK, manager->LoadSystemProfile(12, &profile));
-  IWMStreamConfig *video = nullptr;
-  ASSERT_EQ(S_OK, profile->GetStreamByNumber(2, &video));
+  ComPtr<IWMProfileManager2> manager = CreateManager2();
+  ASSERT_NE(nullptr, manager.Get());
+  ComPtr<IWMProfile> profile;
+  ASSERT_EQ(S_OK, manager->LoadSystemProfile(12, profile.Put()));
+  ComPtr<IWMStreamConfig> video;
+  ASSERT_EQ(S_OK, profile->GetStreamByNumber(2, video.Put()));
   GUID type{};
   EXPECT_EQ(S_OK, video->GetStreamType(&type));
   EXPECT_TRUE(type == WMMEDIATYPE_Video);
   EXPECT_EQ(S_OK, video->SetBitrate(500000));
 
-  IWMStreamConfig *again = nullptr;
-  ASSERT_EQ(S_OK, profile->GetStream(1, &again));
+  ComPtr<IWMStreamConfig> again;
+  ASSERT_EQ(S_OK, profile->GetStream(1, again.Put()));
   DWORD bitrate = 0;
   EXPECT_EQ(S_OK, again->GetBitrate(&bitrate));
   EXPECT_EQ(1372000u, bitrate);
-  EXPECT_EQ(0u, again->Release());
+  EXPECT_EQ(0u, ReleaseNow(again));
 
-  EXPECT_EQ(S_OK, profile->ReconfigStream(video));
-  ASSERT_EQ(S_OK, profile->GetStream(1, &again));
+  EXPECT_EQ(S_OK, profile->ReconfigStream(video.Get()));
+  ASSERT_EQ(S_OK, profile->GetStream(1, again.Put()));
   EXPECT_EQ(S_OK, again->GetBitrate(&bitrate));
   EXPECT_EQ(500000u, bitrate);
 
@@ -220,39 +223,39 @@ TEST(Profile, StreamCopiesAndReconfig) {
   WCHAR tiny[2];
   EXPECT_EQ(ASF_E_BUFFERTOOSMALL, again->GetStreamName(tiny, &length));
   EXPECT_EQ(13u, length);  // "Video Stream" and its terminator
-  EXPECT_EQ(0u, again->Release());
+  EXPECT_EQ(0u, ReleaseNow(again));
 
   IWMStreamConfig *none = reinterpret_cast<IWMStreamConfig *>(0x1);
   EXPECT_EQ(NS_E_INVALID_REQUEST, profile->GetStreamByNumber(7, &none));
   EXPECT_EQ(nullptr, none);
-  EXPECT_EQ(S_OK, profile->RemoveStream(video));
+  EXPECT_EQ(S_OK, profile->RemoveStream(video.Get()));
   DWORD streams = 0;
   EXPECT_EQ(S_OK, profile->GetStreamCount(&streams));
   EXPECT_EQ(1u, streams);
-  EXPECT_EQ(NS_E_INVALID_REQUEST, profile->ReconfigStream(video));
-  EXPECT_EQ(S_OK, profile->AddStream(video));
-  EXPECT_EQ(NS_E_INVALID_REQUEST, profile->AddStream(video));  // number taken
+  EXPECT_EQ(NS_E_INVALID_REQUEST, profile->ReconfigStream(video.Get()));
+  EXPECT_EQ(S_OK, profile->AddStream(video.Get()));
+  EXPECT_EQ(NS_E_INVALID_REQUEST, profile->AddStream(video.Get()));  // number taken
   EXPECT_EQ(S_OK, profile->GetStreamCount(&streams));
   EXPECT_EQ(2u, streams);
 
-  EXPECT_EQ(0u, video->Release());
-  EXPECT_EQ(0u, profile->Release());
-  EXPECT_EQ(0u, manager->Release());
+  EXPECT_EQ(0u, ReleaseNow(video));
+  EXPECT_EQ(0u, ReleaseNow(profile));
+  EXPECT_EQ(0u, ReleaseNow(manager));
 }
 
 // The profile manager hands out independent profiles: one may outlive the manager.
 TEST(Profile, OutlivesItsManager) {
-  IWMProfileManager2 *manager = CreateManager2();
-  ASSERT_NE(nullptr, manager);
-  IWMProfile *first = nullptr, *second = nullptr;
-  ASSERT_EQ(S_OK, manager->LoadSystemProfile(0, &first));
-  ASSERT_EQ(S_OK, manager->LoadSystemProfile(0, &second));
-  EXPECT_NE(first, second);
-  EXPECT_EQ(0u, manager->Release());
+  ComPtr<IWMProfileManager2> manager = CreateManager2();
+  ASSERT_NE(nullptr, manager.Get());
+  ComPtr<IWMProfile> first, second;
+  ASSERT_EQ(S_OK, manager->LoadSystemProfile(0, first.Put()));
+  ASSERT_EQ(S_OK, manager->LoadSystemProfile(0, second.Put()));
+  EXPECT_NE(first.Get(), second.Get());
+  EXPECT_EQ(0u, ReleaseNow(manager));
   EXPECT_EQ(S_OK, first->SetName(u"Changed"));
-  EXPECT_EQ("Video for dial-up modems or single-channel ISDN (28.8 to 56 Kbps)", Narrow(NameOf(second)));
-  EXPECT_EQ(0u, first->Release());
-  EXPECT_EQ(0u, second->Release());
+  EXPECT_EQ("Video for dial-up modems or single-channel ISDN (28.8 to 56 Kbps)", Narrow(NameOf(second.Get())));
+  EXPECT_EQ(0u, ReleaseNow(first));
+  EXPECT_EQ(0u, ReleaseNow(second));
 }
 
 }  // namespace

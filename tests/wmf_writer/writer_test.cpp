@@ -3,11 +3,10 @@
 // samples, and the files that small writes leave behind.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <cstring>
 
+#include "files.h"
 #include "writer_support.h"
 
 using namespace writer_test;
@@ -22,29 +21,24 @@ std::string Probe(const std::string &path, const std::string &entries) {
   return RunCommand("ffprobe -v error -count_frames -show_entries " + entries + " -of default=nw=1 '" + path + "'");
 }
 
-bool Exists(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0;
-}
-
 TEST(Writer, CreationAndInterfaces) {
   EXPECT_EQ(E_POINTER, WMCreateWriterPriv(nullptr));
-  IWMWriter *writer = nullptr;
-  ASSERT_EQ(S_OK, WMCreateWriterPriv(&writer));
-  ASSERT_NE(nullptr, writer);
-  IUnknown *unknown = nullptr;
-  EXPECT_EQ(S_OK, writer->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(&unknown)));
-  EXPECT_EQ(static_cast<void *>(writer), static_cast<void *>(unknown));
-  EXPECT_EQ(1u, unknown->Release());
+  ComPtr<IWMWriter> writer;
+  ASSERT_EQ(S_OK, WMCreateWriterPriv(writer.Put()));
+  ASSERT_TRUE(writer);
+  ComPtr<IUnknown> unknown;
+  EXPECT_EQ(S_OK, writer->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(unknown.Put())));
+  EXPECT_EQ(static_cast<void *>(writer.Get()), static_cast<void *>(unknown.Get()));
+  EXPECT_EQ(1u, ReleaseNow(unknown));
   IWMReader *reader = reinterpret_cast<IWMReader *>(0x1);
   EXPECT_EQ(E_NOINTERFACE, writer->QueryInterface(IID_IWMReader, reinterpret_cast<void **>(&reader)));
   EXPECT_EQ(nullptr, reader);
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
 }
 
 TEST(Writer, RefusesWorkBeforeItIsConfigured) {
-  IWMWriter *writer = nullptr;
-  ASSERT_EQ(S_OK, WMCreateWriterPriv(&writer));
+  ComPtr<IWMWriter> writer;
+  ASSERT_EQ(S_OK, WMCreateWriterPriv(writer.Put()));
   DWORD count = 7;
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->GetInputCount(&count));
   EXPECT_EQ(0u, count);
@@ -55,11 +49,11 @@ TEST(Writer, RefusesWorkBeforeItIsConfigured) {
   EXPECT_EQ(NS_E_NOT_CONFIGURED, writer->BeginWriting());
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->EndWriting());
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->Flush());
-  INSSBuffer *sample = nullptr;
-  ASSERT_EQ(S_OK, writer->AllocateSample(16, &sample));
-  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->WriteSample(0, 0, 0, sample));
+  ComPtr<INSSBuffer> sample;
+  ASSERT_EQ(S_OK, writer->AllocateSample(16, sample.Put()));
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->WriteSample(0, 0, 0, sample.Get()));
   EXPECT_EQ(E_POINTER, writer->WriteSample(0, 0, 0, nullptr));
-  EXPECT_EQ(0u, sample->Release());
+  EXPECT_EQ(0u, ReleaseNow(sample));
 
   EXPECT_EQ(E_POINTER, writer->SetProfile(nullptr));
   EXPECT_EQ(E_POINTER, writer->SetOutputFilename(nullptr));
@@ -69,34 +63,34 @@ TEST(Writer, RefusesWorkBeforeItIsConfigured) {
   EXPECT_EQ(E_NOTIMPL, writer->SetProfileByID(IID_IWMWriter));
 
   // A profile without a file name is not enough either.
-  IWMProfileManager *manager = nullptr;
-  ASSERT_EQ(S_OK, WMCreateProfileManager(&manager));
-  IWMProfile *profile = nullptr;
-  ASSERT_EQ(S_OK, manager->LoadSystemProfile(kFirstVideoProfile, &profile));
-  EXPECT_EQ(S_OK, writer->SetProfile(profile));
+  ComPtr<IWMProfileManager> manager;
+  ASSERT_EQ(S_OK, WMCreateProfileManager(manager.Put()));
+  ComPtr<IWMProfile> profile;
+  ASSERT_EQ(S_OK, manager->LoadSystemProfile(kFirstVideoProfile, profile.Put()));
+  EXPECT_EQ(S_OK, writer->SetProfile(profile.Get()));
   EXPECT_EQ(NS_E_NOT_CONFIGURED, writer->BeginWriting());
   // A profile with no streams gives no inputs.
-  IWMProfile *empty = nullptr;
-  ASSERT_EQ(S_OK, manager->CreateEmptyProfile(WMT_VER_7_0, &empty));
-  EXPECT_EQ(NS_E_INVALID_OUTPUT_FORMAT, writer->SetProfile(empty));
+  ComPtr<IWMProfile> empty;
+  ASSERT_EQ(S_OK, manager->CreateEmptyProfile(WMT_VER_7_0, empty.Put()));
+  EXPECT_EQ(NS_E_INVALID_OUTPUT_FORMAT, writer->SetProfile(empty.Get()));
   EXPECT_EQ(S_OK, writer->GetInputCount(&count));
   EXPECT_EQ(2u, count);  // the earlier profile stays
-  EXPECT_EQ(0u, empty->Release());
-  EXPECT_EQ(0u, profile->Release());
-  EXPECT_EQ(0u, manager->Release());
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(empty));
+  EXPECT_EQ(0u, ReleaseNow(profile));
+  EXPECT_EQ(0u, ReleaseNow(manager));
+  EXPECT_EQ(0u, ReleaseNow(writer));
 }
 
 TEST(Writer, InputsFollowTheProfileStreams) {
-  IWMWriter *writer = CreateWriter(kFirstVideoProfile, TempPath("unused.wmv"));
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, TempPath("unused.wmv"));
+  ASSERT_TRUE(writer);
   DWORD count = 0;
   ASSERT_EQ(S_OK, writer->GetInputCount(&count));
   ASSERT_EQ(2u, count);
 
-  IWMInputMediaProps *audio = nullptr, *video = nullptr;
-  ASSERT_EQ(S_OK, writer->GetInputProps(0, &audio));
-  ASSERT_EQ(S_OK, writer->GetInputProps(1, &video));
+  ComPtr<IWMInputMediaProps> audio, video;
+  ASSERT_EQ(S_OK, writer->GetInputProps(0, audio.Put()));
+  ASSERT_EQ(S_OK, writer->GetInputProps(1, video.Put()));
   GUID type{};
   EXPECT_EQ(S_OK, audio->GetType(&type));
   EXPECT_TRUE(type == WMMEDIATYPE_Audio);
@@ -138,29 +132,29 @@ TEST(Writer, InputsFollowTheProfileStreams) {
   DWORD formats = 0;
   EXPECT_EQ(S_OK, writer->GetInputFormatCount(1, &formats));
   EXPECT_EQ(1u, formats);
-  IWMInputMediaProps *format = nullptr;
-  EXPECT_EQ(E_INVALIDARG, writer->GetInputFormat(1, 1, &format));
-  EXPECT_EQ(nullptr, format);
-  ASSERT_EQ(S_OK, writer->GetInputFormat(0, 0, &format));
+  ComPtr<IWMInputMediaProps> format;
+  EXPECT_EQ(E_INVALIDARG, writer->GetInputFormat(1, 1, format.Put()));
+  EXPECT_EQ(nullptr, format.Get());
+  ASSERT_EQ(S_OK, writer->GetInputFormat(0, 0, format.Put()));
   EXPECT_EQ(S_OK, format->GetType(&type));
   EXPECT_TRUE(type == WMMEDIATYPE_Audio);
-  EXPECT_EQ(0u, format->Release());
+  EXPECT_EQ(0u, ReleaseNow(format));
 
-  EXPECT_EQ(0u, audio->Release());
-  EXPECT_EQ(0u, video->Release());
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(audio));
+  EXPECT_EQ(0u, ReleaseNow(video));
+  EXPECT_EQ(0u, ReleaseNow(writer));
 
-  writer = CreateWriter(kCdAudioProfile, TempPath("unused.wma"));
-  ASSERT_NE(nullptr, writer);
+  writer.Reset(CreateWriter(kCdAudioProfile, TempPath("unused.wma")).Detach());
+  ASSERT_TRUE(writer);
   ASSERT_EQ(S_OK, writer->GetInputCount(&count));
   EXPECT_EQ(1u, count);
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
 }
 
 // Which formats an input takes; a refused format leaves the input as it was.
 TEST(Writer, InputFormatsItTakesAndRefuses) {
-  IWMWriter *writer = CreateWriter(kFirstVideoProfile, TempPath("unused.wmv"));
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, TempPath("unused.wmv"));
+  ASSERT_TRUE(writer);
   OwnedType odd = VideoType(101, 75);
   EXPECT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, odd));
   OwnedType topDown = VideoType(64, -48);
@@ -189,13 +183,13 @@ TEST(Writer, InputFormatsItTakesAndRefuses) {
   EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { h(t)->biHeight = 0; }));
   EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, refusedVideo([](OwnedType &t) { h(t)->biWidth = 100000; }));
   OwnedType audioOnVideo = AudioType(44100, 2, 16);
-  IWMInputMediaProps *props = nullptr;
-  ASSERT_EQ(S_OK, writer->GetInputProps(1, &props));
+  ComPtr<IWMInputMediaProps> props;
+  ASSERT_EQ(S_OK, writer->GetInputProps(1, props.Put()));
   EXPECT_EQ(S_OK, props->SetMediaType(audioOnVideo.Get()));
-  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, writer->SetInputProps(1, props));
+  EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, writer->SetInputProps(1, props.Get()));
   EXPECT_EQ(E_POINTER, writer->SetInputProps(1, nullptr));
-  EXPECT_EQ(E_INVALIDARG, writer->SetInputProps(9, props));
-  EXPECT_EQ(0u, props->Release());
+  EXPECT_EQ(E_INVALIDARG, writer->SetInputProps(9, props.Get()));
+  EXPECT_EQ(0u, ReleaseNow(props));
 
   for (auto spoil : {+[](WAVEFORMATEX &w) { w.nSamplesPerSec = 48000; }, +[](WAVEFORMATEX &w) { w.nSamplesPerSec = 8000; },
                      +[](WAVEFORMATEX &w) { w.nChannels = 3; }, +[](WAVEFORMATEX &w) { w.nChannels = 0; },
@@ -206,23 +200,23 @@ TEST(Writer, InputFormatsItTakesAndRefuses) {
   }
 
   // The inputs keep the last formats they took: 64 x -48 video, 16-bit stereo audio.
-  ASSERT_EQ(S_OK, writer->GetInputProps(1, &props));
+  ASSERT_EQ(S_OK, writer->GetInputProps(1, props.Put()));
   DWORD size = 0;
   ASSERT_EQ(S_OK, props->GetMediaType(nullptr, &size));
   std::vector<BYTE> block(size);
   auto *media = reinterpret_cast<WM_MEDIA_TYPE *>(block.data());
   ASSERT_EQ(S_OK, props->GetMediaType(media, &size));
   EXPECT_EQ(-48, reinterpret_cast<VIDEOINFOHEADER *>(media->pbFormat)->bmiHeader.biHeight);
-  EXPECT_EQ(0u, props->Release());
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(props));
+  EXPECT_EQ(0u, ReleaseNow(writer));
 }
 
 // Calls out of order, damaged samples: each is refused and the file still comes out
 // whole, holding every frame that was taken.
 TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
   const std::string path = TempPath("abuse.wmv");
-  IWMWriter *writer = CreateWriter(kBroadbandProfile, path);
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kBroadbandProfile, path);
+  ASSERT_TRUE(writer);
   OwnedType video = VideoType(160, 120), audio = AudioType(44100, 2, 16);
   DWORD videoInput = 0, audioInput = 0;
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &videoInput));
@@ -230,17 +224,17 @@ TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
   ASSERT_EQ(S_OK, writer->BeginWriting());
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->BeginWriting());
 
-  IWMProfileManager *manager = nullptr;
-  ASSERT_EQ(S_OK, WMCreateProfileManager(&manager));
-  IWMProfile *profile = nullptr;
-  ASSERT_EQ(S_OK, manager->LoadSystemProfile(0, &profile));
-  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->SetProfile(profile));
-  EXPECT_EQ(0u, profile->Release());
-  EXPECT_EQ(0u, manager->Release());
+  ComPtr<IWMProfileManager> manager;
+  ASSERT_EQ(S_OK, WMCreateProfileManager(manager.Put()));
+  ComPtr<IWMProfile> profile;
+  ASSERT_EQ(S_OK, manager->LoadSystemProfile(0, profile.Put()));
+  EXPECT_EQ(NS_E_INVALID_REQUEST, writer->SetProfile(profile.Get()));
+  EXPECT_EQ(0u, ReleaseNow(profile));
+  EXPECT_EQ(0u, ReleaseNow(manager));
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->SetOutputFilename(u"/tmp/other.wmv"));
   EXPECT_EQ(NS_E_INVALID_REQUEST, DeclareInput(writer, WMMEDIATYPE_Video, video));
 
-  const std::vector<BYTE> frame = PatternFrame(0, 160, 120);
+  const std::vector<BYTE> frame = PatternDibRows(0, 160, 120);
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), static_cast<DWORD>(frame.size() - 1)));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), 0));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, 7, 0, frame.data(), static_cast<DWORD>(frame.size())));
@@ -251,11 +245,11 @@ TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
   EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), 0));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, audioInput, 1ull << 62, tone.data(), static_cast<DWORD>(tone.size())));
   for (int i = 0; i < 12; ++i) {
-    const std::vector<BYTE> image = PatternFrame(i, 160, 120);
+    const std::vector<BYTE> image = PatternDibRows(i, 160, 120);
     EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
   }
   // A bigger buffer than the frame needs is fine: the frame is its first bytes.
-  std::vector<BYTE> larger = PatternFrame(12, 160, 120);
+  std::vector<BYTE> larger = PatternDibRows(12, 160, 120);
   larger.resize(larger.size() + 100);
   EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, 12 * 333333ull, larger.data(), static_cast<DWORD>(larger.size())));
   EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), static_cast<DWORD>(tone.size())));
@@ -263,15 +257,15 @@ TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
   EXPECT_EQ(S_OK, writer->EndWriting());
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->EndWriting());
   EXPECT_EQ(NS_E_INVALID_REQUEST, WriteBytes(writer, videoInput, 0, frame.data(), static_cast<DWORD>(frame.size())));
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
 
   const std::string probe = Probe(path, "stream=codec_type,nb_read_frames");
   EXPECT_NE(std::string::npos, probe.find("codec_type=video\nnb_read_frames=13")) << probe;
 }
 
 TEST(Writer, UnwritablePathFailsAndTheWriterRecovers) {
-  IWMWriter *writer = CreateWriter(kFirstVideoProfile, "/nonexistent-folder/out.wmv");
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, "/nonexistent-folder/out.wmv");
+  ASSERT_TRUE(writer);
   EXPECT_EQ(NS_E_FILE_OPEN_FAILED, writer->BeginWriting());
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->EndWriting());
   const std::string path = TempPath("recovered.wmv");
@@ -279,24 +273,24 @@ TEST(Writer, UnwritablePathFailsAndTheWriterRecovers) {
   EXPECT_EQ(S_OK, writer->SetOutputFilename(name.c_str()));
   EXPECT_EQ(S_OK, writer->BeginWriting());
   EXPECT_EQ(S_OK, writer->EndWriting());
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
   EXPECT_NE(std::string::npos, Probe(path, "stream=codec_type").find("codec_type=video"));
 }
 
 // A writer released while it writes still ends its file: nothing written is lost.
 TEST(Writer, ReleaseWhileWritingFinishesTheFile) {
   const std::string path = TempPath("released.wmv");
-  IWMWriter *writer = CreateWriter(kFirstVideoProfile, path);
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, path);
+  ASSERT_TRUE(writer);
   OwnedType video = VideoType(96, 64);
   DWORD input = 0;
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
   ASSERT_EQ(S_OK, writer->BeginWriting());
   for (int i = 0; i < 15; ++i) {
-    const std::vector<BYTE> image = PatternFrame(i, 96, 64);
+    const std::vector<BYTE> image = PatternDibRows(i, 96, 64);
     ASSERT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
   }
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
   EXPECT_NE(std::string::npos, Probe(path, "stream=codec_type,nb_read_frames").find("video\nnb_read_frames=15"));
 }
 
@@ -306,13 +300,13 @@ TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
   for (LONG height : {75, -75}) {
     SCOPED_TRACE(height);
     const std::string path = TempPath(height > 0 ? "odd.wmv" : "topdown.wmv");
-    IWMWriter *writer = CreateWriter(kBroadbandProfile, path);
-    ASSERT_NE(nullptr, writer);
+    ComPtr<IWMWriter> writer = CreateWriter(kBroadbandProfile, path);
+    ASSERT_TRUE(writer);
     OwnedType video = VideoType(101, height);
     DWORD input = 0;
     ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
     ASSERT_EQ(S_OK, writer->BeginWriting());
-    std::vector<BYTE> image = PatternFrame(5, 101, 75);  // bottom-up
+    std::vector<BYTE> image = PatternDibRows(5, 101, 75);  // bottom-up
     if (height < 0) {
       std::vector<BYTE> flipped(image.size());
       for (LONG row = 0; row < 75; ++row)
@@ -322,14 +316,14 @@ TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
     for (int i = 0; i < 3; ++i)
       ASSERT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
     ASSERT_EQ(S_OK, writer->EndWriting());
-    EXPECT_EQ(0u, writer->Release());
+    EXPECT_EQ(0u, ReleaseNow(writer));
 
     // The file keeps the picture's own size; the codec's padding is cropped on reading.
     EXPECT_NE(std::string::npos, Probe(path, "stream=width,height").find("width=101\nheight=75"));
-    const std::vector<BYTE> decoded = RunBinary("ffmpeg -v error -i '" + path +
+    const std::vector<BYTE> decoded = RunCommandBinary("ffmpeg -v error -i '" + path +
                                                 "' -frames:v 1 -vf format=bgr24,vflip -f rawvideo -pix_fmt bgr24 -");
     ASSERT_EQ(101u * 75 * 3, decoded.size());
-    const std::vector<BYTE> source = PatternFrame(5, 101, 75);
+    const std::vector<BYTE> source = PatternDibRows(5, 101, 75);
     std::vector<BYTE> packed(decoded.size());
     for (LONG row = 0; row < 75; ++row) std::memcpy(&packed[row * 303], &source[row * StrideOf(101)], 303);
     EXPECT_GE(Psnr(packed.data(), decoded.data(), packed.size()), 30.0);
@@ -338,8 +332,8 @@ TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
 
 TEST(Writer, AudioOnlyProfileWritesSound) {
   const std::string path = TempPath("voice.wma");
-  IWMWriter *writer = CreateWriter(kCdAudioProfile, path);
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kCdAudioProfile, path);
+  ASSERT_TRUE(writer);
   OwnedType audio = AudioType(22050, 1, 8);
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Audio, audio));
   ASSERT_EQ(S_OK, writer->BeginWriting());
@@ -350,7 +344,7 @@ TEST(Writer, AudioOnlyProfileWritesSound) {
     ASSERT_EQ(S_OK, WriteBytes(writer, 0, at * 10000000ull / 22050, &pcm[at], 2205));
   ASSERT_EQ(S_OK, WriteBytes(writer, 0, 10000000, &pcm[22050], 22050));
   ASSERT_EQ(S_OK, writer->EndWriting());
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
   const std::string probe = Probe(path, "stream=codec_name,sample_rate,channels,duration");
   EXPECT_NE(std::string::npos, probe.find("codec_name=wmav2\nsample_rate=22050\nchannels=1\nduration=2.0")) << probe;
 }
@@ -359,8 +353,8 @@ TEST(Writer, AudioOnlyProfileWritesSound) {
 // plays at its own time.
 TEST(Writer, SoundAfterAGapKeepsItsTime) {
   const std::string path = TempPath("gap.wma");
-  IWMWriter *writer = CreateWriter(kCdAudioProfile, path);
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kCdAudioProfile, path);
+  ASSERT_TRUE(writer);
   OwnedType audio = AudioType(44100, 2, 16);
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Audio, audio));
   ASSERT_EQ(S_OK, writer->BeginWriting());
@@ -371,9 +365,9 @@ TEST(Writer, SoundAfterAGapKeepsItsTime) {
     }
   }
   ASSERT_EQ(S_OK, writer->EndWriting());
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
 
-  const std::vector<BYTE> pcm = RunBinary("ffmpeg -v error -i '" + path + "' -f s16le -ac 2 -");
+  const std::vector<BYTE> pcm = RunCommandBinary("ffmpeg -v error -i '" + path + "' -f s16le -ac 2 -");
   ASSERT_GE(pcm.size() / 4, 3u * 44100);
   auto left = [&](long long i) {
     short s;
@@ -390,29 +384,29 @@ TEST(Writer, SoundAfterAGapKeepsItsTime) {
 // Frames with the same or earlier times are not dropped: each takes the next slot.
 TEST(Writer, FramesWithRepeatedTimesAreAllKept) {
   const std::string path = TempPath("repeated.wmv");
-  IWMWriter *writer = CreateWriter(kFirstVideoProfile, path);
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, path);
+  ASSERT_TRUE(writer);
   OwnedType video = VideoType(64, 48);
   DWORD input = 0;
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
   ASSERT_EQ(S_OK, writer->BeginWriting());
   for (int i = 0; i < 5; ++i) {
-    const std::vector<BYTE> image = PatternFrame(i, 64, 48);
+    const std::vector<BYTE> image = PatternDibRows(i, 64, 48);
     ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image.data(), static_cast<DWORD>(image.size())));
   }
   ASSERT_EQ(S_OK, writer->EndWriting());
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
   EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=5"));
 }
 
 // After EndWriting the same writer writes a second file.
 TEST(Writer, BeginsAgainAfterEnding) {
-  IWMWriter *writer = CreateWriter(kFirstVideoProfile, TempPath("first.wmv"));
-  ASSERT_NE(nullptr, writer);
+  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, TempPath("first.wmv"));
+  ASSERT_TRUE(writer);
   OwnedType video = VideoType(64, 48);
   DWORD input = 0;
   ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
-  const std::vector<BYTE> image = PatternFrame(0, 64, 48);
+  const std::vector<BYTE> image = PatternDibRows(0, 64, 48);
   for (const char *name : {"first.wmv", "second.wmv"}) {
     const std::string path = TempPath(name);
     const std::u16string wide(path.begin(), path.end());
@@ -420,10 +414,10 @@ TEST(Writer, BeginsAgainAfterEnding) {
     ASSERT_EQ(S_OK, writer->BeginWriting());
     ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image.data(), static_cast<DWORD>(image.size())));
     ASSERT_EQ(S_OK, writer->EndWriting());
-    EXPECT_TRUE(Exists(path));
+    EXPECT_TRUE(testsupport::FileExists(path));
     EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=1")) << name;
   }
-  EXPECT_EQ(0u, writer->Release());
+  EXPECT_EQ(0u, ReleaseNow(writer));
 }
 
 }  // namespace
@@ -436,8 +430,8 @@ TEST(Writer, ExtremePictureSizesWriteOrFailCleanly) {
   for (const auto &size : {std::pair<LONG, LONG>{1, 1}, {2, 2}, {17, 3}, {3, -17}, {4096, 16}}) {
     SCOPED_TRACE(std::to_string(size.first) + "x" + std::to_string(size.second));
     const std::string path = TempPath("extreme.wmv");
-    IWMWriter *writer = CreateWriter(kFirstVideoProfile, path);
-    ASSERT_NE(nullptr, writer);
+    ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, path);
+    ASSERT_TRUE(writer);
     OwnedType video = VideoType(size.first, size.second);
     DWORD input = 0;
     ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
@@ -450,9 +444,9 @@ TEST(Writer, ExtremePictureSizesWriteOrFailCleanly) {
       EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=3"));
     } else {
       EXPECT_EQ(NS_E_INVALID_INPUT_FORMAT, begun);
-      EXPECT_FALSE(Exists(path));  // no half-made file is left behind
+      EXPECT_FALSE(testsupport::FileExists(path));  // no half-made file is left behind
     }
-    EXPECT_EQ(0u, writer->Release());
+    EXPECT_EQ(0u, ReleaseNow(writer));
     std::remove(path.c_str());
   }
 }
@@ -467,8 +461,8 @@ TEST(Writer, EverySystemProfileWrites) {
   for (DWORD index = 0; index < 24; ++index) {
     SCOPED_TRACE(index);
     const std::string path = TempPath("profile.wmv");
-    IWMWriter *writer = CreateWriter(index, path);
-    ASSERT_NE(nullptr, writer);
+    ComPtr<IWMWriter> writer = CreateWriter(index, path);
+    ASSERT_TRUE(writer);
     OwnedType video = VideoType(176, 144), audio = AudioType(11025, 1, 16);
     DWORD videoInput = ~0u, audioInput = ~0u;
     const bool hasVideo = index < 16;
@@ -479,14 +473,14 @@ TEST(Writer, EverySystemProfileWrites) {
     ASSERT_EQ(S_OK, writer->BeginWriting());
     for (int i = 0; i < 10; ++i) {
       if (hasVideo) {
-        const std::vector<BYTE> image = PatternFrame(i, 176, 144);
+        const std::vector<BYTE> image = PatternDibRows(i, 176, 144);
         ASSERT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
       }
       std::vector<BYTE> pcm(735 * 2, 0);  // 1/15 s of mono silence
       ASSERT_EQ(S_OK, WriteBytes(writer, audioInput, i * 666666ull, pcm.data(), static_cast<DWORD>(pcm.size())));
     }
     ASSERT_EQ(S_OK, writer->EndWriting());
-    EXPECT_EQ(0u, writer->Release());
+    EXPECT_EQ(0u, ReleaseNow(writer));
     const std::string probe = Probe(path, "stream=codec_name,nb_read_frames");
     EXPECT_NE(std::string::npos, probe.find("codec_name=wmav2")) << probe;
     EXPECT_EQ(hasVideo, probe.find("codec_name=wmv1\nnb_read_frames=10") != std::string::npos) << probe;

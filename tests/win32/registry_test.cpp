@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "environment.h"
 #include "qpl/settings.h"
 #include "win32.h"
 
@@ -19,19 +19,6 @@ namespace {
 
 class Registry : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char folder[] = "/tmp/qv-registry-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    folder_ = folder;
-    file_ = folder_ + "/user.reg";
-    setenv("QV_WIN32_REGISTRY", file_.c_str(), 1);
-  }
-
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-
   HKEY Create(const char *path, DWORD *disposition = nullptr) {
     HKEY key = nullptr;
     EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, disposition),
@@ -65,7 +52,8 @@ class Registry : public ::testing::Test {
     return count;
   }
 
-  std::string folder_, file_;
+  testsupport::PrivateRegistry registry_;
+  const std::string folder_ = registry_.folder().path(), file_ = registry_.file();
 };
 
 constexpr const char *kKey = QPL_SETTINGS_KEY;
@@ -206,7 +194,7 @@ TEST_F(Registry, ConcurrentWritersInSeveralProcessesLoseNothing) {
 }
 
 TEST_F(Registry, UnwritableLocationFailsCleanly) {
-  setenv("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg", 1);
+  testsupport::ScopedEnv unwritable("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg");
   HKEY key = reinterpret_cast<HKEY>(1);
   EXPECT_NE(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
@@ -214,8 +202,7 @@ TEST_F(Registry, UnwritableLocationFailsCleanly) {
 }
 
 TEST_F(Registry, DefaultLocationFollowsXdgConfigHome) {
-  unsetenv("QV_WIN32_REGISTRY");
-  setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+  testsupport::ScopedEnv noFile("QV_WIN32_REGISTRY", nullptr), config("XDG_CONFIG_HOME", folder_.c_str());
   HKEY key = Create(kKey);
   EXPECT_EQ(SetDword(key, QPL_SETTING_IMPORT_ALLOWED, 1), ERROR_SUCCESS);
   RegCloseKey(key);

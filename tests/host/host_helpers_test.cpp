@@ -6,50 +6,28 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "host.h"
+#include "test_pattern.h"
 
 namespace {
 
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
+
 std::string TempPath(const char *name) {
-  return testing::TempDir() + name;
+  static testsupport::TempFolder folder("qv-host-helpers");
+  return folder / name;
 }
 
 // A 3 x 2 24-bit packed DIB: rows of 9 bytes padded to 12.
-std::vector<BYTE> SmallDib() {
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = 3;
-  header.biHeight = 2;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  std::vector<BYTE> dib(sizeof header + 24);
-  std::memcpy(dib.data(), &header, sizeof header);
-  for (size_t i = sizeof header; i < dib.size(); ++i) dib[i] = (BYTE)i;
-  return dib;
-}
-
-void WriteFile(const std::string &path, const std::vector<BYTE> &bytes) {
-  FILE *file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
-
-std::vector<BYTE> ReadFile(const std::string &path) {
-  std::vector<BYTE> bytes;
-  FILE *file = std::fopen(path.c_str(), "rb");
-  if (!file) return bytes;
-  int c;
-  while ((c = std::fgetc(file)) != EOF) bytes.push_back((BYTE)c);
-  std::fclose(file);
-  return bytes;
-}
+std::vector<BYTE> SmallDib() { return testsupport::NumberedDib(3, 2, 0); }
 
 TEST(HostBmp, PackedDibRoundTripsBehindAFourteenByteHeader) {
   std::vector<BYTE> dib = SmallDib();
   std::string path = TempPath("round-trip.bmp"), error;
   ASSERT_TRUE(qvhost::WriteBmpFile(path, dib.data(), dib.size(), &error)) << error;
-  std::vector<BYTE> file = ReadFile(path);
+  std::vector<BYTE> file = ReadFileBytes(path);
   ASSERT_EQ(file.size(), 14 + dib.size());
   EXPECT_EQ(file[0], 'B');
   EXPECT_EQ(file[1], 'M');
@@ -83,21 +61,21 @@ TEST(HostBmp, DamagedFilesAreRefused) {
   std::vector<BYTE> dib = SmallDib();
   std::string path = TempPath("damaged.bmp"), error;
   ASSERT_TRUE(qvhost::WriteBmpFile(path, dib.data(), dib.size(), &error));
-  std::vector<BYTE> file = ReadFile(path);
+  std::vector<BYTE> file = ReadFileBytes(path);
   std::vector<BYTE> out;
 
   std::vector<BYTE> truncated(file.begin(), file.end() - 1);
-  WriteFile(path, truncated);
+  WriteFileBytes(path, truncated);
   EXPECT_FALSE(qvhost::ReadBmpFile(path, &out, &error));
 
   std::vector<BYTE> wrongSignature = file;
   wrongSignature[0] = 'X';
-  WriteFile(path, wrongSignature);
+  WriteFileBytes(path, wrongSignature);
   EXPECT_FALSE(qvhost::ReadBmpFile(path, &out, &error));
 
   std::vector<BYTE> gap = file;
   gap[10] = 14 + 44;  // rows not right after the header
-  WriteFile(path, gap);
+  WriteFileBytes(path, gap);
   EXPECT_FALSE(qvhost::ReadBmpFile(path, &out, &error));
 
   EXPECT_FALSE(qvhost::ReadBmpFile(TempPath("no-such.bmp"), &out, &error));
@@ -129,7 +107,7 @@ TEST(HostProgress, OffATerminalOnlyTheFinalStateIsPrinted) {
     qvhost::ProgressLine unused(stream, "never");
   }
   std::fclose(stream);
-  std::vector<BYTE> bytes = ReadFile(path);
+  std::vector<BYTE> bytes = ReadFileBytes(path);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "frames: 50/50\n");
 }
 

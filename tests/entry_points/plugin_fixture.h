@@ -1,4 +1,4 @@
-// The built plug-in, loaded by path as a host loads it, for the spine's tests.
+// The built plug-in, loaded by path as a host loads it, for the entry points' tests.
 #ifndef QV_TESTS_SPINE_PLUGIN_FIXTURE_H
 #define QV_TESTS_SPINE_PLUGIN_FIXTURE_H
 
@@ -31,8 +31,8 @@ class PluginTest : public ::testing::Test {
 // The plug-in's settings key, for the tests that arrange "ImportAllowed".
 constexpr const char *kSettingsKey = QPL_SETTINGS_KEY;
 
-// Points the Linux stand-in's registry at a new file in a fresh temporary folder;
-// does nothing on Windows.
+// Points the Linux stand-in's registry at a new file in a fresh temporary folder (and
+// removes the last one); Windows keeps its own registry.
 void UsePrivateRegistry();
 
 #endif

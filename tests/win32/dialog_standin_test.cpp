@@ -57,9 +57,9 @@ TEST(DialogStandIn, UnknownActionFailsTheDialog) {
 }
 
 TEST(DialogStandIn, ListSelectionFollowsWindows) {
-  // Out of range leaves the selection alone; -1 clears it; both answer LB_ERR.
-  EXPECT_EQ(7, RunDialog("select:1,select:9,ok"));
-  EXPECT_EQ("1:1", log_lines.back());
+  // A user cannot click an entry the list lacks: the script fails before OK.
+  EXPECT_EQ(-1, RunDialog("select:1,select:9,ok"));
+  EXPECT_EQ(std::to_string(MAKEWPARAM(100, LBN_SELCHANGE)) + ":1", log_lines.back());
   EXPECT_EQ(7, RunDialog("select:1,select:-1,ok"));
   EXPECT_EQ("1:-1", log_lines.back());
 }
@@ -76,6 +76,8 @@ LRESULT CALLBACK CloseOnActivate(int code, WPARAM wParam, LPARAM lParam) {
     hooked.push_back(text);
     EXPECT_EQ(LB_ERR, SendDlgItemMessageA(dialog, 100, LB_GETTEXTLEN, 3, 0));
     SendDlgItemMessageA(dialog, 100, LB_SETCURSEL, 0, 0);
+    // Out of range leaves the selection alone; both it and -1 answer LB_ERR.
+    EXPECT_EQ(LB_ERR, SendDlgItemMessageA(dialog, 100, LB_SETCURSEL, 9, 0));
     EXPECT_TRUE(PostMessageA(dialog, WM_COMMAND, IDOK, 0));
   }
   return CallNextHookEx(hook, code, wParam, lParam);
