@@ -11,10 +11,6 @@
 namespace {
 
 const DWORD kDefaultWaitTimeout = 30000;  // ms without any reader event
-// A frame request is usually answered within a millisecond or two, so the wait only
-// gives up its time slice at first; a reader that takes longer is busy decoding or
-// stalled, and sleeping between polls keeps a stall from costing a whole core.
-const DWORD kYieldingMilliseconds = 1;
 
 /* A packed DIB made from one sample, or 0. The sample's own length bounds what the
  * conversion may read, whatever the header claims. */
@@ -68,9 +64,25 @@ DWORD ImportWaitTimeout() {
   return kDefaultWaitTimeout;
 }
 
-ReaderCallback *ReaderCallback::Create() { return new (std::nothrow) ReaderCallback(); }
+ReaderCallback *ReaderCallback::Create() {
+  // Auto-reset: each wake-up consumes the signal, and the counter says how many
+  // events there were.
+  HANDLE signal = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (!signal) return nullptr;
+  ReaderCallback *callback = new (std::nothrow) ReaderCallback(signal);
+  if (!callback) CloseHandle(signal);
+  return callback;
+}
 
-void ReaderCallback::Destroy() { delete this; }
+void ReaderCallback::Destroy() {
+  CloseHandle(signal_);
+  delete this;
+}
+
+void ReaderCallback::Notify() {
+  InterlockedIncrement(&events_);
+  SetEvent(signal_);
+}
 
 HRESULT STDMETHODCALLTYPE ReaderCallback::QueryInterface(REFIID riid, void **object) {
   if (!object) return E_POINTER;
@@ -92,12 +104,12 @@ HRESULT STDMETHODCALLTYPE ReaderCallback::OnStatus(WMT_STATUS status, HRESULT, W
   switch (status) {
     case WMT_OPENED:
     case WMT_STOPPED:
-      InterlockedIncrement(&events_);
+      Notify();
       break;
     case WMT_EOF:
       // The flag first: the caller reads it once it has seen the event.
       if (context) StoreShared(&static_cast<InstanceBlock *>(context)->endOfStream, 1);
-      InterlockedIncrement(&events_);
+      Notify();
       break;
     default:
       break;
@@ -124,15 +136,22 @@ HRESULT STDMETHODCALLTYPE ReaderCallback::OnSample(DWORD output, QWORD, QWORD, D
 }
 
 bool ReaderCallback::WaitForEvent() {
+  // Blocking, not polling: the reader's threads decode on the same few cores, and a
+  // waiter that kept checking would take its time from them.
   const DWORD limit = ImportWaitTimeout();
   const DWORD start = GetTickCount();
   while (LoadShared(&events_) <= 0) {
     DWORD waited = GetTickCount() - start;
     if (waited >= limit) return false;
-    Sleep(waited <= kYieldingMilliseconds ? 0 : 1);
+    // The counter is checked again after every wake-up: a signal may be left over
+    // from an event already counted, or from one an earlier request discarded.
+    if (WaitForSingleObject(signal_, limit - waited) == WAIT_FAILED) return false;
   }
   InterlockedDecrement(&events_);
   return true;
 }
 
-void ReaderCallback::DiscardEvents() { StoreShared(&events_, 0); }
+void ReaderCallback::DiscardEvents() {
+  StoreShared(&events_, 0);
+  ResetEvent(signal_);
+}

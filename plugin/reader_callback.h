@@ -17,9 +17,10 @@ struct FrameSource {
 
 class ReaderCallback final : public IWMReaderCallback {
  public:
-  /* A new callback with no pending event, or null when memory is short. */
+  /* A new callback with no pending event, or null when memory or the event to wait
+   * on cannot be had. */
   static ReaderCallback *Create();
-  /* Ends the object; its own Release never does. */
+  /* Ends the object and its event; its own Release never does. */
   void Destroy();
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void **object) override;
@@ -39,10 +40,14 @@ class ReaderCallback final : public IWMReaderCallback {
   FrameSource &source() { return source_; }
 
  private:
-  ReaderCallback() = default;
+  explicit ReaderCallback(HANDLE signal) : signal_(signal) {}
   ~ReaderCallback() = default;
 
+  /* Counts one reader event and wakes the waiting caller. */
+  void Notify();
+
   LONG volatile events_ = 0;  // reader events not yet consumed
+  HANDLE signal_;             // set with each event; the waiter sleeps on it
   FrameSource source_ = {};
 };
 

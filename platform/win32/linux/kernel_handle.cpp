@@ -4,6 +4,7 @@
 #include <mutex>
 #include <new>
 #include <unordered_set>
+#include <utility>
 #include <unistd.h>
 
 #include "lasting.h"
@@ -16,12 +17,21 @@ std::unordered_set<KernelHandle *> &Registry() {
 }
 }  // namespace
 
-HANDLE KernelHandleOpen(KernelHandleKind kind, int fd, pid_t pid) {
-  KernelHandle *object = new (std::nothrow) KernelHandle{kind, fd, pid};
+namespace {
+HANDLE Register(KernelHandle *object) {
   if (!object) return nullptr;
   std::lock_guard<std::mutex> lock(registry_mutex);
   Registry().insert(object);
   return object;
+}
+}  // namespace
+
+HANDLE KernelHandleOpen(KernelHandleKind kind, int fd, pid_t pid) {
+  return Register(new (std::nothrow) KernelHandle{kind, fd, pid, nullptr});
+}
+
+HANDLE KernelHandleOpenEvent(std::shared_ptr<KernelEvent> event) {
+  return Register(new (std::nothrow) KernelHandle{kKernelEvent, -1, 0, std::move(event)});
 }
 
 KernelHandle *KernelHandleGet(HANDLE handle, KernelHandleKind kind) {
@@ -29,6 +39,13 @@ KernelHandle *KernelHandleGet(HANDLE handle, KernelHandleKind kind) {
   auto *object = static_cast<KernelHandle *>(handle);
   if (!Registry().count(object) || object->kind != kind) return nullptr;
   return object;
+}
+
+std::shared_ptr<KernelEvent> KernelHandleEvent(HANDLE handle) {
+  std::lock_guard<std::mutex> lock(registry_mutex);
+  auto *object = static_cast<KernelHandle *>(handle);
+  if (!Registry().count(object) || object->kind != kKernelEvent) return nullptr;
+  return object->event;  // copied under the lock: a concurrent close cannot free it
 }
 
 bool KernelHandleClose(HANDLE handle) {
