@@ -52,14 +52,16 @@ HGLOBAL ConvertedBitmap(const BITMAPINFOHEADER &source, LONG height, const BYTE 
   return result;
 }
 
-// A 24-bit sample keeps its header, rows stored bottom-up after it.
+// A 24-bit sample keeps its header, rows stored bottom-up after it: in `reuse` when
+// it holds them, else in a new block.
 HGLOBAL PassThrough24(const BITMAPINFOHEADER &source, LONG height, const BYTE *pixels,
-                      LONGLONG imageBytes) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, SIZE_T(kPackedDibHeaderBytes + imageBytes));
+                      LONGLONG imageBytes, HGLOBAL reuse) {
+  const SIZE_T size = SIZE_T(kPackedDibHeaderBytes + imageBytes);
+  HGLOBAL block = reuse && GlobalSize(reuse) >= size ? reuse : GlobalAlloc(GMEM_MOVEABLE, size);
   if (!block) return 0;
   BYTE *bytes = static_cast<BYTE *>(GlobalLock(block));
   if (!bytes) {
-    GlobalFree(block);
+    if (block != reuse) GlobalFree(block);
     return 0;
   }
   BITMAPINFOHEADER header = source;
@@ -104,6 +106,10 @@ bool ConvertTo24Bits(HGLOBAL &block, const RGBQUAD *table, DWORD entries) {
 }
 
 HGLOBAL PackageSample(const BYTE *pixels, DWORD available, const BITMAPINFOHEADER *source) {
+  return PackageSampleInto(0, pixels, available, source);
+}
+
+HGLOBAL PackageSampleInto(HGLOBAL reuse, const BYTE *pixels, DWORD available, const BITMAPINFOHEADER *source) {
   if (!source) return 0;
   BITMAPINFOHEADER header;
   memcpy(&header, source, sizeof header);
@@ -114,7 +120,7 @@ HGLOBAL PackageSample(const BYTE *pixels, DWORD available, const BITMAPINFOHEADE
   LONGLONG image = CheckedImageSize(header.biBitCount, header.biWidth, height, kLargestImage);
   if (image < 0 || image > LONGLONG(available)) return 0;
   if (image > 0 && !pixels) return 0;
-  if (header.biBitCount == 24) return PassThrough24(header, height, pixels, image);
+  if (header.biBitCount == 24) return PassThrough24(header, height, pixels, image, reuse);
   // The colour table follows the 40-byte header directly.
   const RGBQUAD *table = reinterpret_cast<const RGBQUAD *>(
       reinterpret_cast<const BYTE *>(source) + kPackedDibHeaderBytes);

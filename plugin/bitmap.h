@@ -13,4 +13,9 @@
  * rows, a picture too large for one block, or memory running out. */
 HGLOBAL PackageSample(const BYTE *pixels, DWORD available, const BITMAPINFOHEADER *source);
 
+/* The same, written into `reuse` when that block is large enough for a 24-bit sample
+ * (it is then the result); otherwise as PackageSample. Saves a block and a copy per
+ * frame where frames follow each other into one block. */
+HGLOBAL PackageSampleInto(HGLOBAL reuse, const BYTE *pixels, DWORD available, const BITMAPINFOHEADER *source);
+
 #endif

@@ -12,9 +12,9 @@ namespace {
 
 const DWORD kDefaultWaitTimeout = 30000;  // ms without any reader event
 
-/* A packed DIB made from one sample, or 0. The sample's own length bounds what the
- * conversion may read, whatever the header claims. */
-HGLOBAL PackageFrame(INSSBuffer *sample, const FrameSource &source) {
+/* A packed DIB made from one sample, in `reuse` when it is large enough, or 0. The
+ * sample's own length bounds what the conversion may read, whatever the header claims. */
+HGLOBAL PackageFrame(INSSBuffer *sample, const FrameSource &source, HGLOBAL reuse) {
   BYTE *bytes = nullptr;
   DWORD length = 0;
   if (!sample) return 0;
@@ -23,13 +23,17 @@ HGLOBAL PackageFrame(INSSBuffer *sample, const FrameSource &source) {
     if (sample->GetBuffer(&bytes) != S_OK || sample->GetLength(&length) != S_OK) return 0;
   }
   if (!bytes) return 0;
-  return PackageSample(bytes, length, &source.header);
+  return PackageSampleInto(reuse, bytes, length, &source.header);
 }
 
 /* Keeps the frame in the block's frame bitmap, reused from frame to frame, and names
  * it as the result. */
 void StoreFrame(InstanceBlock *block, HGLOBAL frame) {
   HGLOBAL kept = block->frameBitmap;
+  if (frame == kept) {  // packaged in place
+    block->result = kept;
+    return;
+  }
   if (kept) {
     SIZE_T size = GlobalSize(frame);
     if (size != 0 && GlobalSize(kept) >= size) {
@@ -127,7 +131,7 @@ HRESULT STDMETHODCALLTYPE ReaderCallback::OnSample(DWORD output, QWORD, QWORD, D
                                           (LONG)kNoWantedOutput, (LONG)output);
   if ((DWORD)armed != output) return S_OK;
 
-  HGLOBAL frame = PackageFrame(sample, source_);
+  HGLOBAL frame = PackageFrame(sample, source_, block->frameBitmap);
   if (frame) StoreFrame(block, frame);
   // Stop also when the sample could not be packaged: the caller then fails at once
   // instead of waiting for the reader to play to the end.

@@ -27,11 +27,21 @@ void ReaderFrameCache::DropAt(std::map<int64_t, std::pair<int64_t, AVFrame *>>::
   pictures_.erase(at);
 }
 
-bool ReaderFrameCache::Wanted(int64_t time) const { return time >= keepFrom_ && time <= focus_ + ahead_; }
+// Wakes the Takes that wait, if any: a wake-up costs a system call on every picture.
+void ReaderFrameCache::Changed() {
+  if (waiters_ > 0) changed_.notify_all();
+}
+
+int64_t ReaderFrameCache::Reach() const { return focus_ + (inRun_ ? kRunAhead : ahead_); }
+
+bool ReaderFrameCache::Wanted(int64_t time) const { return time >= keepFrom_ && time <= Reach(); }
 
 // Reading ahead goes this far; what is read ahead already stays when the stretch
 // shrinks (the decoder is past it).
-int64_t ReaderFrameCache::Horizon() const { return focus_ + (Sequential() ? kStretch : ahead_); }
+int64_t ReaderFrameCache::Horizon() const {
+  if (inRun_) return focus_ + kRunAhead;
+  return focus_ + (Sequential() ? kStretch : ahead_);
+}
 
 bool ReaderFrameCache::WantsAhead(int64_t time) const {
   std::lock_guard<std::mutex> hold(lock_);
@@ -53,15 +63,21 @@ void ReaderFrameCache::Trim() {
     }
   }
   while (!pictures_.empty() && pictures_.begin()->first < keepFrom_) DropAt(pictures_.begin());
-  while (!pictures_.empty() && std::prev(pictures_.end())->first > focus_ + ahead_) DropAt(std::prev(pictures_.end()));
+  while (!pictures_.empty() && std::prev(pictures_.end())->first > Reach()) DropAt(std::prev(pictures_.end()));
+  // Claims of intervals before the focus's own are done with.
+  auto own = claims_.upper_bound(focus_);
+  if (own != claims_.begin()) claims_.erase(claims_.begin(), std::prev(own));
 }
 
-ReaderFrameCache::Kept ReaderFrameCache::Put(const AVFrame &frame, int64_t time, int64_t end, bool readAhead) {
+ReaderFrameCache::Kept ReaderFrameCache::Put(const AVFrame &frame, int64_t time, int64_t end, bool readAhead,
+                                              int64_t interval) {
   std::lock_guard<std::mutex> hold(lock_);
-  if (readAhead) {
-    aheadUntil_ = end;
-    changed_.notify_all();
+  if (readAhead) aheadUntil_ = end;
+  if (interval != kNoInterval) {
+    auto claim = claims_.find(interval);
+    if (claim != claims_.end()) claim->second.progress = end;
   }
+  if (readAhead || interval != kNoInterval) Changed();
   if (pictures_.count(time)) return Kept::AlreadyThere;
   if (!Wanted(time)) return Kept::NoRoom;
   const size_t size = SizeOf(frame);
@@ -84,7 +100,7 @@ ReaderFrameCache::Kept ReaderFrameCache::Put(const AVFrame &frame, int64_t time,
   pictures_[time] = {end, copy};
   bytes_ += size;
   if (copy->key_frame) Trim();  // a new interval may start
-  changed_.notify_all();
+  Changed();
   return Kept::Added;
 }
 
@@ -105,11 +121,60 @@ bool ReaderFrameCache::Take(int64_t time, int64_t tolerance, int64_t wait, AVFra
     }
     // Reading ahead stops at the horizon only once every picture shown before it is
     // here, so a picture shown before the horizon is still to come.
-    const bool coming = readingAhead_ && aheadUntil_ != INT64_MIN && aheadUntil_ - tolerance <= time &&
-                        time - aheadUntil_ <= wait && time + tolerance <= Horizon();
+    const bool coming = (readingAhead_ && aheadUntil_ != INT64_MIN && aheadUntil_ - tolerance <= time &&
+                         time - aheadUntil_ <= wait && time + tolerance <= Horizon()) ||
+                        ClaimComing(time, tolerance, wait);
     if (!coming) return false;
+    ++waiters_;
     changed_.wait(hold);
+    --waiters_;
   }
+}
+
+// Whether the interval decoder that claimed the interval of `time` is still to offer
+// its picture.
+bool ReaderFrameCache::ClaimComing(int64_t time, int64_t tolerance, int64_t wait) const {
+  auto claim = claims_.upper_bound(time + tolerance);
+  if (claim == claims_.begin()) return false;
+  const Claimed &last = std::prev(claim)->second;
+  return last.active && last.progress - tolerance <= time && time - last.progress <= wait;
+}
+
+ReaderFrameCache::Claim ReaderFrameCache::ClaimInterval(int64_t key) {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (!inRun_) return Claim::NoRun;
+  if (claims_.count(key)) return Claim::Taken;
+  if (key > focus_ + kClaimAhead) return Claim::TooFar;
+  claims_[key] = {key, true};
+  Changed();
+  return Claim::Mine;
+}
+
+void ReaderFrameCache::EndInterval(int64_t key, bool whole) {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto claim = claims_.find(key);
+  if (claim == claims_.end()) return;
+  if (whole)
+    claim->second.active = false;
+  else
+    claims_.erase(claim);
+  Changed();
+}
+
+void ReaderFrameCache::EndIntervals() {
+  std::lock_guard<std::mutex> hold(lock_);
+  for (auto &claim : claims_) claim.second.active = false;
+  Changed();
+}
+
+uint64_t ReaderFrameCache::Run() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return inRun_ ? run_ : 0;
+}
+
+int64_t ReaderFrameCache::JoinPoint() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return readingAhead_ && aheadUntil_ > focus_ ? aheadUntil_ : focus_;
 }
 
 void ReaderFrameCache::SetFocus(int64_t time) {
@@ -117,14 +182,22 @@ void ReaderFrameCache::SetFocus(int64_t time) {
   // A start a little before the picture it finds is no step back.
   if (time > focus_ || focus_ - time > kNudge) steps_ = time > focus_ && time - focus_ <= kStep ? steps_ + 1 : 0;
   focus_ = time;
+  const bool inRun = steps_ >= kRunSteps;
+  if (inRun != inRun_) {
+    inRun_ = inRun;
+    run_ += inRun;
+    claims_.clear();
+    Changed();
+  }
   Trim();
 }
 
 void ReaderFrameCache::SetReadingAhead(bool reading) {
   std::lock_guard<std::mutex> hold(lock_);
+  if (reading == readingAhead_) return;
   readingAhead_ = reading;
   if (!reading) aheadUntil_ = INT64_MIN;
-  changed_.notify_all();
+  Changed();
 }
 
 void ReaderFrameCache::Clear() {
@@ -132,6 +205,8 @@ void ReaderFrameCache::Clear() {
   for (auto &entry : pictures_) av_frame_free(&entry.second.second);
   pictures_.clear();
   bytes_ = 0;
+  claims_.clear();
+  Changed();
 }
 
 size_t ReaderCacheBudgetFromEnvironment() {

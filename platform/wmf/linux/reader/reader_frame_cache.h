@@ -36,11 +36,15 @@ class ReaderFrameCache {
   ReaderFrameCache(const ReaderFrameCache &) = delete;
   ReaderFrameCache &operator=(const ReaderFrameCache &) = delete;
 
+  static constexpr int64_t kNoInterval = INT64_MIN;
+
   enum class Kept { Added, AlreadyThere, NoRoom };
   // Keeps a reference to `frame`, shown from `time` until `end`. Pictures farthest
   // from the focus give way when the budget is full; NoRoom when this one would be
-  // the farthest (it is not kept then).
-  Kept Put(const AVFrame &frame, int64_t time, int64_t end, bool readAhead = false);
+  // the farthest (it is not kept then). `readAhead`: the reader's own decoder read it
+  // ahead; `interval`: the key frame of the claimed interval it belongs to.
+  Kept Put(const AVFrame &frame, int64_t time, int64_t end, bool readAhead = false,
+           int64_t interval = kNoInterval);
   // Gives `into` a reference to the picture shown at `time`, where a picture counts as
   // shown from `tolerance` before its time to `tolerance` before its end. When the
   // reading ahead is about to decode it (within `wait` of what it has), waits for it.
@@ -55,13 +59,36 @@ class ReaderFrameCache {
   void SetReadingAhead(bool reading);
   void Clear();
 
+  // While the host reads frame after frame (kRunSteps focus moves in a row), two
+  // decoders share the reading ahead: an interval from a key frame to the next
+  // decodes on its own, so each decoder takes whole intervals, and claims one by its
+  // key frame's time before decoding it. Claims live as long as the run.
+  enum class Claim { Mine, Taken, TooFar, NoRun };
+  // TooFar: the interval starts more than kClaimAhead after the focus (claim it once
+  // the focus moves on); NoRun: not reading frame after frame.
+  Claim ClaimInterval(int64_t key);
+  // The claimant stops decoding the interval: `whole` when every picture of it was
+  // offered; otherwise it is free again.
+  void EndInterval(int64_t key, bool whole);
+  // No decoder goes on with the intervals it claimed (closing).
+  void EndIntervals();
+  // Identifies the current run of frame-after-frame reading, 0 outside one: an
+  // interval decoder that sees it change drops what it was doing.
+  uint64_t Run() const;
+  // Where an interval decoder joining the run starts: after what the reader's own
+  // decoder has read ahead, and after the focus.
+  int64_t JoinPoint() const;
+
  private:
   static size_t SizeOf(const AVFrame &frame);
   bool Sequential() const { return steps_ >= kSequentialSteps; }
   int64_t Horizon() const;
   bool Wanted(int64_t time) const;
+  int64_t Reach() const;
   void Trim();
   void DropAt(std::map<int64_t, std::pair<int64_t, AVFrame *>>::iterator at);
+  bool ClaimComing(int64_t time, int64_t tolerance, int64_t wait) const;
+  void Changed();
 
   // Focus moves of up to kStep forwards, kSequentialSteps of them in a row, are
   // reading frame after frame (a frame lasts at most kStep in files worth reading
@@ -71,6 +98,13 @@ class ReaderFrameCache {
   static constexpr int kSequentialSteps = 2;
   static constexpr int64_t kStretch = 2000000;  // 200 ms
   static constexpr int64_t kNudge = 10000;      // 1 ms: a time's rounding in the file
+  // Reading frame after frame this long is a run worth a second decoder; within one,
+  // an interval is claimed once it starts within kClaimAhead of the focus (the next
+  // interval, and the one after near an interval's end), and pictures are kept up to
+  // kRunAhead ahead.
+  static constexpr int kRunSteps = 8;
+  static constexpr int64_t kClaimAhead = 10000000;  // 1 s
+  static constexpr int64_t kRunAhead = 30000000;    // 3 s
 
   const size_t budget_;
   const int64_t ahead_;
@@ -83,6 +117,14 @@ class ReaderFrameCache {
   bool readingAhead_ = false;
   int64_t aheadUntil_ = INT64_MIN;  // the end of the last picture read ahead
   std::map<int64_t, std::pair<int64_t, AVFrame *>> pictures_;  // time: end, picture
+  int waiters_ = 0;  // Takes waiting for a picture
+  uint64_t run_ = 0;
+  bool inRun_ = false;
+  struct Claimed {
+    int64_t progress;  // the end of the last picture offered
+    bool active;       // its claimant still decodes it
+  };
+  std::map<int64_t, Claimed> claims_;  // by key frame time
 };
 
 // The budget QV_WMF_READER_CACHE_MB asks for (see extensions.h); the default when

@@ -28,6 +28,7 @@ extern "C" {
 #include "asf_header.h"
 #include "reader_audio_converter.h"
 #include "reader_frame_cache.h"
+#include "reader_interval_decoder.h"
 #include "reader_video_converter.h"
 #include "sample_buffer.h"
 
@@ -118,15 +119,27 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   // With several video outputs a start must find each one's frame: the decoders then
   // always start together from a seek.
   p->exactSeeks_ = videoOutputs == 1;
-  if (videoOutputs == 1 && cacheBudget > 0) p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget, kReadAheadWindow);
+  if (videoOutputs == 1 && cacheBudget > 0) {
+    p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget, kReadAheadWindow);
+    const Output &video = *p->outputs_[p->primaryOutput_];
+    ReaderIntervalDecoder::Stream stream;
+    stream.index = video.stream;
+    stream.timeBaseNum = video.timeBase.num;
+    stream.timeBaseDen = video.timeBase.den;
+    stream.frameDuration = video.frameDuration;
+    stream.fileEnd = static_cast<int64_t>(p->duration_) + kTolerance;  // as Finish ends the last picture
+    p->intervals_ = std::make_unique<ReaderIntervalDecoder>(path, stream, *p->format_->streams[video.stream]->codecpar,
+                                                            p->cache_.get(), cancel);
+  }
   *pipeline = std::move(p);
   return S_OK;
 }
 
 HRESULT ReaderPipeline::Init(VideoOutputKind kind) {
   packet_ = av_packet_alloc();
+  parked_ = av_packet_alloc();
   frame_ = av_frame_alloc();
-  if (!packet_ || !frame_) return E_OUTOFMEMORY;
+  if (!packet_ || !parked_ || !frame_) return E_OUTOFMEMORY;
   outputOfStream_.assign(format_->nb_streams, -1);
   for (unsigned i = 0; i < format_->nb_streams; ++i) {
     AVStream *stream = format_->streams[i];
@@ -215,7 +228,9 @@ ReaderPipeline::~ReaderPipeline() {
   av_frame_free(&taken_);
   for (SampleBuffer *spare : spare_) spare->Release();
   outputs_.clear();
+  intervals_.reset();  // its pictures may be in the cache, which goes after it
   av_packet_free(&packet_);
+  av_packet_free(&parked_);
   av_frame_free(&frame_);
   avformat_close_input(&format_);
 }
@@ -229,6 +244,8 @@ void ReaderPipeline::Begin(QWORD start, QWORD length, bool firstServed) {
   if (!firstServed) servedUntil_ = 0;
   if (cache_) {
     cache_->SetReadingAhead(false);  // the decoders follow this start now
+    if (claimed_ != INT64_MIN) cache_->EndInterval(claimed_, false);
+    claimed_ = INT64_MIN;
     cache_->SetFocus(from);
   }
   Position(from);
@@ -254,7 +271,9 @@ bool ReaderPipeline::TakeFromCache(QWORD start, QWORD length, ReaderSample *samp
 }
 
 void ReaderPipeline::EndReadAhead() {
-  if (cache_) cache_->SetReadingAhead(false);
+  if (!cache_) return;
+  cache_->SetReadingAhead(false);
+  cache_->EndIntervals();
 }
 
 // One more packet of the video output decoded into the cache, from where the last
@@ -276,19 +295,63 @@ bool ReaderPipeline::ReadAhead() {
   readingAhead_ = true;
   aheadOnly_ = true;  // the other outputs' packets are passed over from here on
   aheadDone_ = false;
-  if (!ReadPacket()) {
+  bool parked = false;
+  if (havePark_) {
+    av_packet_move_ref(packet_, parked_);
+    havePark_ = false;
+  } else if (!ReadPacket()) {
     Finish(true);
     aheadDone_ = true;
-  } else {
+  }
+  if (!aheadDone_) {
     if (packet_->stream_index == video->stream && (!video->waitKey || (packet_->flags & AV_PKT_FLAG_KEY))) {
       video->waitKey = false;
-      DecodePacket(*video, packet_);
+      const bool key = (packet_->flags & AV_PKT_FLAG_KEY) && packet_->pts != AV_NOPTS_VALUE;
+      int64_t next = INT64_MIN;
+      if (key && !ClaimAhead(*video, av_rescale_q(packet_->pts, video->timeBase, kUnits), &next)) {
+        parked = havePark_;
+      } else if (key) {
+        // Decoding the key frame settles the last picture of the interval before it.
+        DecodePacket(*video, packet_);
+        if (claimed_ != INT64_MIN) cache_->EndInterval(claimed_, true);
+        claimed_ = next;
+      } else if (!passingOver_) {
+        DecodePacket(*video, packet_);
+      }
     }
     av_packet_unref(packet_);
   }
+  if (claimed_ != INT64_MIN && aheadDone_) {
+    cache_->EndInterval(claimed_, false);
+    claimed_ = INT64_MIN;
+  }
   readingAhead_ = false;
   if (aheadDone_) cache_->SetReadingAhead(false);
-  return !aheadDone_;
+  return !aheadDone_ && !parked;
+}
+
+// At the key frame `key` while reading frame after frame: true when the reading
+// ahead decodes its interval (claimed for it in *claim, if in a run). Otherwise the
+// picture before it is settled (it lasts until this key frame) and the interval is
+// passed over, or, lying too far ahead, waits in parked_ for the focus to move on.
+bool ReaderPipeline::ClaimAhead(Output &video, int64_t key, int64_t *claim) {
+  const ReaderFrameCache::Claim answer = cache_->ClaimInterval(key);
+  if (answer == ReaderFrameCache::Claim::NoRun || answer == ReaderFrameCache::Claim::Mine) {
+    passingOver_ = false;
+    *claim = answer == ReaderFrameCache::Claim::Mine ? key : INT64_MIN;
+    return true;
+  }
+  if (video.held && video.held->buf[0])
+    SettleHeldFrame(video, key > video.heldTime ? key : video.heldTime + video.frameDuration);
+  if (claimed_ != INT64_MIN) cache_->EndInterval(claimed_, true);
+  claimed_ = INT64_MIN;
+  avcodec_flush_buffers(video.codec);
+  passingOver_ = answer == ReaderFrameCache::Claim::Taken;
+  if (!passingOver_) {
+    av_packet_move_ref(parked_, packet_);
+    havePark_ = true;
+  }
+  return false;
 }
 
 void ReaderPipeline::Position(int64_t from) {
@@ -362,6 +425,9 @@ int64_t ReaderPipeline::ExactSeekTime(int64_t streamTime) const {
 bool ReaderPipeline::SeekTo(int64_t streamTime) {
   ready_.clear();
   aheadOnly_ = false;
+  passingOver_ = false;
+  av_packet_unref(parked_);
+  havePark_ = false;
   landingsDue_ = 0;
   const bool steeredByVideo = outputs_[primaryOutput_]->video;
   for (auto &output : outputs_) {
@@ -518,9 +584,13 @@ void ReaderPipeline::TakeVideoFrame(Output &output, AVFrame *frame) {
 void ReaderPipeline::SettleHeldFrame(Output &output, int64_t end, bool exactEnd) {
   const int64_t shownUntil = end - kTolerance;
   if (cache_ && exactEnd && IndexOf(output) == primaryOutput_ && (readingAhead_ || lastBeginSeeked_)) {
-    const ReaderFrameCache::Kept kept = cache_->Put(*output.held, output.heldTime, end, readingAhead_);
-    // Decoding again what is kept already, or what has no room, is not worth it.
-    if (readingAhead_ && kept != ReaderFrameCache::Kept::Added) aheadDone_ = true;
+    const ReaderFrameCache::Kept kept =
+        cache_->Put(*output.held, output.heldTime, end, readingAhead_, readingAhead_ ? claimed_ : ReaderFrameCache::kNoInterval);
+    // Decoding again what is kept already, or what has no room, is not worth it; but
+    // an interval claimed may hold what the interval decoder left when it gave it up.
+    if (readingAhead_ && (kept == ReaderFrameCache::Kept::NoRoom ||
+                          (kept == ReaderFrameCache::Kept::AlreadyThere && claimed_ == ReaderFrameCache::kNoInterval)))
+      aheadDone_ = true;
   }
   if (readingAhead_) {  // into the cache only
     av_frame_unref(output.held);

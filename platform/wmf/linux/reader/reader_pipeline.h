@@ -25,6 +25,7 @@ class ReaderAudioConverter;
 
 class SampleBuffer;
 class ReaderFrameCache;
+class ReaderIntervalDecoder;
 
 // Releases a COM reference held in a std::unique_ptr.
 struct ComRelease {
@@ -70,6 +71,9 @@ class ReaderPipeline {
   bool ReadAhead();
   // No more reading ahead: TakeFromCache stops waiting for it.
   void EndReadAhead();
+  // The second decoder for frame-after-frame reading, or null; it works on its own,
+  // beside whatever else runs here (see reader_interval_decoder.h).
+  ReaderIntervalDecoder *IntervalDecoder() const { return intervals_.get(); }
   enum class Step { Sample, End, Interrupted };
   // The next sample in the order the file holds them. Between packets it gives up
   // with Interrupted as soon as *interrupt (when given) is not 0.
@@ -94,6 +98,7 @@ class ReaderPipeline {
   void EndOfData(bool fileEnded);
   void Pump();
   bool ReadPacket();
+  bool ClaimAhead(Output &video, int64_t key, int64_t *claim);
   void DecodePacket(Output &output, const AVPacket *packet);
   void TakeVideoFrame(Output &output, AVFrame *frame);
   void TakeAudioFrame(Output &output, AVFrame *frame);
@@ -131,6 +136,14 @@ class ReaderPipeline {
   bool readingAhead_ = false; // decoded pictures go to the cache only
   bool aheadOnly_ = false;    // read ahead since the last seek: only the video output followed
   bool aheadDone_ = false;
+  // Reading frame after frame, the reading ahead shares the key-frame intervals with
+  // the interval decoder: it passes over those claimed by the other, and waits with
+  // the key frame of one that lies too far ahead.
+  std::unique_ptr<ReaderIntervalDecoder> intervals_;
+  int64_t claimed_ = INT64_MIN;  // the interval the reading ahead decodes, if it claimed one
+  bool passingOver_ = false;
+  AVPacket *parked_ = nullptr;
+  bool havePark_ = false;
   // Where seeks to a time landed (the time of the key frame they found), both in the
   // seek stream's time base.
   std::map<int64_t, int64_t> landings_;

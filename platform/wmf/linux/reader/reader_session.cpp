@@ -3,6 +3,8 @@
 
 #include <exception>
 
+#include "reader_interval_decoder.h"
+
 namespace wmf {
 
 std::shared_ptr<ReaderSession> ReaderSession::Launch(const Settings &settings, IWMReaderCallback *callback,
@@ -120,6 +122,7 @@ void ReaderSession::Run() {
   if (SUCCEEDED(openResult_)) {
     try {
       aheadThread_ = std::thread([this] { ReadAheadLoop(); });
+      if (pipeline_->IntervalDecoder()) intervalThread_ = std::thread([this] { IntervalLoop(); });
     } catch (const std::exception &) {
       // No second thread: pictures are then decoded when asked for.
     }
@@ -153,6 +156,7 @@ void ReaderSession::Run() {
   PauseReadAhead();
   aheadWake_.notify_all();  // closing_ is set: the thread ends
   if (aheadThread_.joinable()) aheadThread_.join();
+  if (intervalThread_.joinable()) intervalThread_.join();
   Report(WMT_CLOSED, S_OK, openContext_);
   pipeline_.reset();
 }
@@ -192,6 +196,7 @@ void ReaderSession::AllowReadAhead() {
   {
     std::lock_guard<std::mutex> hold(aheadLock_);
     aheadAllowed_.store(true);
+    intervalsAllowed_ = true;
     ++aheadGeneration_;
   }
   aheadWake_.notify_all();
@@ -226,6 +231,25 @@ void ReaderSession::ReadAheadLoop() {
   // A start waiting for a picture from here must not wait on.
   std::lock_guard<std::mutex> hold(pipelineLock_);
   pipeline_->EndReadAhead();
+}
+
+// Steps the interval decoder whenever the focus moves on, until it has nothing to do.
+void ReaderSession::IntervalLoop() {
+  ReaderIntervalDecoder *decoder = pipeline_->IntervalDecoder();
+  for (;;) {
+    unsigned generation = 0;
+    {
+      std::unique_lock<std::mutex> hold(aheadLock_);
+      aheadWake_.wait(hold, [this] { return closing_.load() || intervalsAllowed_; });
+      if (closing_.load()) break;
+      generation = aheadGeneration_;
+    }
+    if (!decoder->Step()) {
+      std::lock_guard<std::mutex> hold(aheadLock_);
+      if (generation == aheadGeneration_) intervalsAllowed_ = false;
+    }
+  }
+  decoder->Stop();
 }
 
 }  // namespace wmf

@@ -9,7 +9,9 @@
 // picture the cache holds, a second thread decodes the pictures after the last one
 // delivered into the cache (as the platform's reader runs ahead of its client); it
 // stops when that is not worth it any more (see ReaderPipeline::ReadAhead), whenever
-// the delivery thread needs the decoders, and for good on Close.
+// the delivery thread needs the decoders, and for good on Close. While the host reads
+// frame after frame, a third thread decodes key-frame intervals beside it with a
+// decoder of its own (see reader_interval_decoder.h); it needs no pause.
 #ifndef QV_WMF_READER_SESSION_H
 #define QV_WMF_READER_SESSION_H
 
@@ -69,6 +71,7 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
   void Report(WMT_STATUS status, HRESULT hr, void *context);
   void Post(const Request &request);
   void ReadAheadLoop();
+  void IntervalLoop();
   void AllowReadAhead();
   void PauseReadAhead();
 
@@ -94,6 +97,8 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
   std::mutex aheadLock_;
   std::condition_variable aheadWake_;
   std::atomic<bool> aheadAllowed_{false};
+  bool intervalsAllowed_ = false;  // under aheadLock_
+  std::thread intervalThread_;
   unsigned aheadGeneration_ = 0;  // counts AllowReadAhead calls (under aheadLock_)
 
   // Only the delivery thread touches these (and the read-ahead thread the pipeline).

@@ -4,8 +4,12 @@
 // strides but misplaces rows when it writes through one, so the source planes are
 // read from their last row upwards and the output is written top-down in memory.
 // Except for a picture of the output's own size in 4:2:0: reading it upwards takes
-// libswscale off its fast path (about twice the time), so it is converted top-down
-// into a buffer of its own and the rows are copied into the DIB in reverse.
+// libswscale off its fast path (about twice the time). Its fast path writes whole
+// blocks of 16 pixels, which through a negative stride overwrite the row written
+// before when the width is not a multiple of them, but is exact otherwise (checked
+// at every even width up to 700 and odd and even heights): a width that is a
+// multiple of 32 is written bottom-up straight into the DIB. Other widths are
+// converted top-down into a buffer of their own and the rows copied in reverse.
 #include "reader_video_converter.h"
 
 #include <cstring>
@@ -57,6 +61,11 @@ bool ReaderVideoConverter::Convert(const AVFrame &frame, BYTE *dib) {
   uint8_t *out[4] = {dib, nullptr, nullptr, nullptr};
   const int outStrides[4] = {static_cast<int>(stride_), 0, 0, 0};
   if (frame.format == AV_PIX_FMT_YUV420P && frame.width == width_ && frame.height == height_) {
+    if (kind_ == VideoOutputKind::Rgb24 && width_ % 32 == 0) {
+      uint8_t *bottomUp[4] = {dib + static_cast<size_t>(height_ - 1) * stride_, nullptr, nullptr, nullptr};
+      const int upwards[4] = {-static_cast<int>(stride_), 0, 0, 0};
+      return sws_scale(sws_, frame.data, frame.linesize, 0, frame.height, bottomUp, upwards) == height_;
+    }
     topDown_.resize(ImageSize() + kSlack);
     out[0] = topDown_.data();
     if (sws_scale(sws_, frame.data, frame.linesize, 0, frame.height, out, outStrides) != height_) return false;
