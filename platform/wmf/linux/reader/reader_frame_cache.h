@@ -99,11 +99,13 @@ class ReaderFrameCache {
   static constexpr int64_t kStretch = 2000000;  // 200 ms
   static constexpr int64_t kNudge = 10000;      // 1 ms: a time's rounding in the file
   // Reading frame after frame this long is a run worth a second decoder; within one,
-  // an interval is claimed once it starts within kClaimAhead of the focus (the next
-  // interval, and the one after near an interval's end), and pictures are kept up to
-  // kRunAhead ahead.
+  // an interval is claimed once it starts within kClaimAhead of the focus (with key
+  // frames a second apart, the next interval at once and the one after from half way
+  // through the focus's: each decoder then has an interval to decode while the other
+  // ends one), and pictures are kept up to kRunAhead ahead. Claiming further ahead
+  // gains little and costs fresh buffers, which are slow.
   static constexpr int kRunSteps = 8;
-  static constexpr int64_t kClaimAhead = 10000000;  // 1 s
+  static constexpr int64_t kClaimAhead = 15000000;  // 1.5 s
   static constexpr int64_t kRunAhead = 30000000;    // 3 s
 
   const size_t budget_;
