@@ -48,6 +48,13 @@ bool ReaderFrameCache::WantsAhead(int64_t time) const {
   return time <= Horizon();
 }
 
+// Within a run the horizon only moves with the focus; otherwise any move may end the
+// reading frame after frame and change it.
+int64_t ReaderFrameCache::AheadResumesAt(int64_t time) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return inRun_ ? time - kRunAhead : INT64_MIN;
+}
+
 // Drops what lies outside the focus's interval, the one before it and the stretch
 // ahead. An interval starts at a key frame; until two key frames at or before the
 // focus are kept, everything before the focus stays (it is being decoded towards it).

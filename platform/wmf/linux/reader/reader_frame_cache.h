@@ -52,8 +52,10 @@ class ReaderFrameCache {
   // Where the host looks now: what lies outside the intervals kept around it goes,
   // and, when the budget is full, what lies farthest.
   void SetFocus(int64_t time);
-  // Whether a picture shown from `time` is worth reading ahead.
+  // Whether a picture shown from `time` is worth reading ahead; if not, the focus
+  // from which it may be (INT64_MIN: any move may change that).
   bool WantsAhead(int64_t time) const;
+  int64_t AheadResumesAt(int64_t time) const;
   // Whether a reading ahead is under way, or waits at the horizon for the focus to
   // move on (Take may wait for it).
   void SetReadingAhead(bool reading);
@@ -67,6 +69,8 @@ class ReaderFrameCache {
   // TooFar: the interval starts more than kClaimAhead after the focus (claim it once
   // the focus moves on); NoRun: not reading frame after frame.
   Claim ClaimInterval(int64_t key);
+  // The focus from which an interval starting at `key` may be claimed.
+  static int64_t ClaimableFrom(int64_t key) { return key - kClaimAhead; }
   // The claimant stops decoding the interval: `whole` when every picture of it was
   // offered; otherwise it is free again.
   void EndInterval(int64_t key, bool whole);

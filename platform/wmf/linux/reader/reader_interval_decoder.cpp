@@ -126,6 +126,7 @@ void ReaderIntervalDecoder::Drain() {
 }
 
 bool ReaderIntervalDecoder::Step() {
+  resumesAt_ = INT64_MIN;
   if (broken_) return false;
   const uint64_t run = cache_->Run();
   if (run == 0 || run != run_) {
@@ -191,6 +192,7 @@ bool ReaderIntervalDecoder::Step() {
         return true;
       case ReaderFrameCache::Claim::TooFar:
         parked_ = true;
+        resumesAt_ = ReaderFrameCache::ClaimableFrom(time);
         return false;
       case ReaderFrameCache::Claim::NoRun:
         av_packet_unref(packet_);

@@ -42,6 +42,9 @@ class ReaderIntervalDecoder {
   // (no run of frame-after-frame reading, the next interval lies too far ahead, the
   // file ended, or the decoder cannot work).
   bool Step();
+  // After Step gave false: the focus from which stepping is worth it again
+  // (INT64_MIN: at the next move).
+  int64_t ResumesAt() const { return resumesAt_; }
   // Gives up the interval under way (before the thread that steps it ends).
   void Stop();
 
@@ -72,6 +75,7 @@ class ReaderIntervalDecoder {
   uint64_t run_ = 0;
   int64_t after_ = 0;        // intervals from here on are this decoder's to claim
   int64_t claim_ = 0;        // the interval being decoded
+  int64_t resumesAt_ = INT64_MIN;
 };
 
 }  // namespace wmf

@@ -289,8 +289,12 @@ bool ReaderPipeline::ReadAhead() {
     if (cache_) cache_->SetReadingAhead(false);
     return false;
   }
+  aheadResumesAt_ = INT64_MIN;
   // At the horizon: on again once the focus moves.
-  if (video->held && video->held->buf[0] && !cache_->WantsAhead(video->heldTime)) return false;
+  if (video->held && video->held->buf[0] && !cache_->WantsAhead(video->heldTime)) {
+    aheadResumesAt_ = cache_->AheadResumesAt(video->heldTime);
+    return false;
+  }
   cache_->SetReadingAhead(true);
   readingAhead_ = true;
   aheadOnly_ = true;  // the other outputs' packets are passed over from here on
@@ -308,8 +312,14 @@ bool ReaderPipeline::ReadAhead() {
       video->waitKey = false;
       const bool key = (packet_->flags & AV_PKT_FLAG_KEY) && packet_->pts != AV_NOPTS_VALUE;
       int64_t next = INT64_MIN;
-      if (key && !ClaimAhead(*video, av_rescale_q(packet_->pts, video->timeBase, kUnits), &next)) {
+      const int64_t keyTime = key ? av_rescale_q(packet_->pts, video->timeBase, kUnits) : 0;
+      if (key && !ClaimAhead(*video, keyTime, &next)) {
         parked = havePark_;
+        if (parked) {
+          // TakeFromCache must not wait for it meanwhile.
+          cache_->SetReadingAhead(false);
+          aheadResumesAt_ = cache_->ClaimableFrom(keyTime);
+        }
       } else if (key) {
         // Decoding the key frame settles the last picture of the interval before it.
         DecodePacket(*video, packet_);

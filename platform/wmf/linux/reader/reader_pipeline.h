@@ -69,6 +69,9 @@ class ReaderPipeline {
   // left off; false when reading further ahead is not worth it (see the .cpp). Only
   // between starts: Begin takes the decoders back.
   bool ReadAhead();
+  // After ReadAhead gave false: the focus from which it is worth calling again
+  // (INT64_MIN: at the next move).
+  int64_t AheadResumesAt() const { return aheadResumesAt_; }
   // No more reading ahead: TakeFromCache stops waiting for it.
   void EndReadAhead();
   // The second decoder for frame-after-frame reading, or null; it works on its own,
@@ -144,6 +147,7 @@ class ReaderPipeline {
   bool passingOver_ = false;
   AVPacket *parked_ = nullptr;
   bool havePark_ = false;
+  int64_t aheadResumesAt_ = INT64_MIN;
   // Where seeks to a time landed (the time of the key frame they found), both in the
   // seek stream's time base.
   std::map<int64_t, int64_t> landings_;

@@ -133,7 +133,7 @@ void ReaderSession::Run() {
   Request request{Command::Stop};
   while (!closed) {
     if (!haveRequest) {
-      AllowReadAhead();
+      AllowReadAhead(focus_);
       request = WaitRequest();
     }
     haveRequest = false;
@@ -154,7 +154,9 @@ void ReaderSession::Run() {
     }
   }
   PauseReadAhead();
-  aheadWake_.notify_all();  // closing_ is set: the thread ends
+  // closing_ is set: the threads end.
+  aheadWake_.notify_all();
+  intervalWake_.notify_all();
   if (aheadThread_.joinable()) aheadThread_.join();
   if (intervalThread_.joinable()) intervalThread_.join();
   Report(WMT_CLOSED, S_OK, openContext_);
@@ -169,13 +171,15 @@ bool ReaderSession::Play(const Request &request) {
   // A picture decoded already goes out while the reading ahead goes on.
   const bool served = pipeline_ && pipeline_->TakeFromCache(request.start, request.length, &sample);
   if (served) {
-    AllowReadAhead();  // the focus moved on: so may the reading ahead, while the host works
+    focus_ = static_cast<int64_t>(sample.time);
+    AllowReadAhead(focus_);  // the focus moved on: so may the reading ahead, while the host works
     callback_->OnSample(sample.output, sample.time, sample.duration, sample.flags, sample.buffer.get(),
                         playContext_);
     sample.buffer.reset();
     if (pending_.load() != 0) return true;
   }
   PauseReadAhead();
+  focus_ = kAnyFocus;
   std::lock_guard<std::mutex> hold(pipelineLock_);
   pipeline_->Begin(request.start, request.length, served);
   for (;;) {
@@ -192,19 +196,28 @@ bool ReaderSession::Play(const Request &request) {
   return false;
 }
 
-void ReaderSession::AllowReadAhead() {
+void ReaderSession::AllowReadAhead(int64_t focus) {
+  bool wakeAhead = false, wakeIntervals = false;
   {
     std::lock_guard<std::mutex> hold(aheadLock_);
-    aheadAllowed_.store(true);
-    intervalsAllowed_ = true;
     ++aheadGeneration_;
+    if (!aheadAllowed_.load() && focus >= aheadFrom_) {
+      aheadAllowed_.store(true);
+      wakeAhead = true;
+    }
+    if (!intervalsAllowed_ && focus >= intervalsFrom_) {
+      intervalsAllowed_ = true;
+      wakeIntervals = true;
+    }
   }
-  aheadWake_.notify_all();
+  if (wakeAhead) aheadWake_.notify_all();
+  if (wakeIntervals) intervalWake_.notify_all();
 }
 
 void ReaderSession::PauseReadAhead() {
   std::lock_guard<std::mutex> hold(aheadLock_);
   aheadAllowed_.store(false);
+  aheadFrom_ = INT64_MIN;  // the decoders move: whatever it waited for is gone
 }
 
 void ReaderSession::ReadAheadLoop() {
@@ -217,15 +230,20 @@ void ReaderSession::ReadAheadLoop() {
       generation = aheadGeneration_;
     }
     bool more = false;
+    int64_t from = INT64_MIN;
     {
       std::lock_guard<std::mutex> hold(pipelineLock_);
       if (closing_.load()) break;
       if (aheadAllowed_.load()) more = pipeline_->ReadAhead();
+      if (!more) from = pipeline_->AheadResumesAt();
     }
     if (!more) {
       // Until the delivery thread has moved on (unless it did meanwhile).
       std::lock_guard<std::mutex> hold(aheadLock_);
-      if (generation == aheadGeneration_) aheadAllowed_.store(false);
+      if (generation == aheadGeneration_) {
+        aheadAllowed_.store(false);
+        aheadFrom_ = from;
+      }
     }
   }
   // A start waiting for a picture from here must not wait on.
@@ -240,13 +258,16 @@ void ReaderSession::IntervalLoop() {
     unsigned generation = 0;
     {
       std::unique_lock<std::mutex> hold(aheadLock_);
-      aheadWake_.wait(hold, [this] { return closing_.load() || intervalsAllowed_; });
+      intervalWake_.wait(hold, [this] { return closing_.load() || intervalsAllowed_; });
       if (closing_.load()) break;
       generation = aheadGeneration_;
     }
     if (!decoder->Step()) {
       std::lock_guard<std::mutex> hold(aheadLock_);
-      if (generation == aheadGeneration_) intervalsAllowed_ = false;
+      if (generation == aheadGeneration_) {
+        intervalsAllowed_ = false;
+        intervalsFrom_ = decoder->ResumesAt();
+      }
     }
   }
   decoder->Stop();

@@ -72,7 +72,11 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
   void Post(const Request &request);
   void ReadAheadLoop();
   void IntervalLoop();
-  void AllowReadAhead();
+  // `focus`: where the host looks now (kAnyFocus: the decoders may have moved). A
+  // decoder that waits for the focus to reach a time is woken only once it has: every
+  // wake-up interrupts a core that decodes.
+  static constexpr int64_t kAnyFocus = INT64_MAX;
+  void AllowReadAhead(int64_t focus);
   void PauseReadAhead();
 
   const Settings settings_;
@@ -98,12 +102,18 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
   std::condition_variable aheadWake_;
   std::atomic<bool> aheadAllowed_{false};
   bool intervalsAllowed_ = false;  // under aheadLock_
+  // Under aheadLock_: the focus from which the waiting reading ahead, and the interval
+  // decoder, are worth waking.
+  int64_t aheadFrom_ = INT64_MIN;
+  int64_t intervalsFrom_ = INT64_MIN;
+  std::condition_variable intervalWake_;
   std::thread intervalThread_;
   unsigned aheadGeneration_ = 0;  // counts AllowReadAhead calls (under aheadLock_)
 
   // Only the delivery thread touches these (and the read-ahead thread the pipeline).
   std::unique_ptr<ReaderPipeline> pipeline_;
   void *playContext_ = nullptr;
+  int64_t focus_ = kAnyFocus;  // of the last request
 };
 
 }  // namespace wmf
