@@ -9,7 +9,9 @@
 // A host reading frame after frame does not come back, so while the focus moves on
 // a picture at a time the cache keeps only the focus and a few pictures ahead: the
 // decoder's buffer pool then recycles a handful of buffers that are still warm
-// instead of first touching new memory for most pictures.
+// instead of first touching new memory for most pictures. Once that goes on for a
+// while (a run), a second decoder decodes whole key-frame intervals ahead beside the
+// first (see ClaimInterval), and the cache keeps what both have decoded ahead.
 //
 // Pictures are kept by the span they are shown for, so one found here is the same
 // picture, with the same times, that decoding the file in sequence gives.
@@ -52,9 +54,10 @@ class ReaderFrameCache {
   // Where the host looks now: what lies outside the intervals kept around it goes,
   // and, when the budget is full, what lies farthest.
   void SetFocus(int64_t time);
-  // Whether a picture shown from `time` is worth reading ahead; if not, the focus
-  // from which it may be (INT64_MIN: any move may change that).
+  // Whether a picture shown from `time` is worth reading ahead.
   bool WantsAhead(int64_t time) const;
+  // When it is not: the focus from which it may be (INT64_MIN: any move may change
+  // that).
   int64_t AheadResumesAt(int64_t time) const;
   // Whether a reading ahead is under way, or waits at the horizon for the focus to
   // move on (Take may wait for it).

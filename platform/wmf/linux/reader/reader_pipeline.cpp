@@ -279,7 +279,8 @@ void ReaderPipeline::EndReadAhead() {
 // One more packet of the video output decoded into the cache, from where the last
 // start left the decoder; false when reading further ahead is not worth it: the
 // pictures ahead are kept already or would not fit, the file ends, or the reading
-// has reached the cache's horizon ahead of the host (it goes on once the focus moves).
+// has reached the cache's horizon ahead of the host, or an interval it may not claim
+// yet (it goes on once the focus moves, see AheadResumesAt).
 bool ReaderPipeline::ReadAhead() {
   // A file with no outputs at all (a damaged one) has no primary output to look at.
   bool more = cache_ && primaryOutput_ < outputs_.size();
