@@ -80,6 +80,8 @@ class Instance {
 
   HGLOBAL handle() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
+  /* Hands the block over to the caller, who frees it; the destructor then leaves it. */
+  HGLOBAL Detach();
 
  private:
   const EntryPoints &pi_;

@@ -1,5 +1,5 @@
-/* What the import tests share: the plug-in loaded by path as a host loads it, the
- * clips FFmpeg made with their reference frames, and a look into the instance block. */
+/* What the import tests share: the clips FFmpeg made with their reference frames, and
+ * a look into the instance block. */
 #ifndef QV_TESTS_IMPORT_HARNESS_H
 #define QV_TESTS_IMPORT_HARNESS_H
 
@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "../../host/host.h"
 #include "../../plugin/instance_block.h"
 #include "environment.h"
+#include "loaded_plugin.h"
 
 namespace importtest {
 
-/* The plug-in, loaded once per test program. */
-const qvhost::EntryPoints &Pi();
-const qvhost::Plugin &LoadedPlugin();
+using testsupport::Pi;
 
 /* Path of a clip made by make-clips.sh ("av.wmv"), made on first use. */
 std::string Clip(const std::string &name);

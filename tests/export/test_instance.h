@@ -1,0 +1,23 @@
+// An instance block of the plug-in under test, or of a fresh copy, that ends its
+// transfer and is freed at scope exit, with a copy of its fields while the test looks.
+#ifndef QV_TESTS_EXPORT_TEST_INSTANCE_H
+#define QV_TESTS_EXPORT_TEST_INSTANCE_H
+
+#include <cstring>
+
+#include "instance_block.h"
+#include "loaded_plugin.h"
+
+class TestInstance : public qvhost::Instance {
+ public:
+  explicit TestInstance(const qvhost::Plugin &plugin = testsupport::LoadedPlugin()) : Instance(plugin) {}
+  InstanceBlock Fields() const {
+    InstanceBlock copy;
+    void *p = GlobalLock(handle());
+    memcpy(&copy, p, sizeof(copy));
+    GlobalUnlock(handle());
+    return copy;
+  }
+};
+
+#endif
