@@ -56,6 +56,8 @@ class Plugin {
 
   bool loaded() const { return library_ != nullptr; }
   const EntryPoints &pi() const { return entry_; }
+  /* The library's module handle, where a host finds the plug-in's resources. */
+  HMODULE module() const { return reinterpret_cast<HMODULE>(library_); }
   const std::string &path() const { return path_; }
 
  private:

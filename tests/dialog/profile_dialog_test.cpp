@@ -72,13 +72,7 @@ class ProfileDialog : public testsupport::PluginTest {
     return pi().piLocalDlg(0, instance.handle(), parent);
   }
 
-  static void SaveProfile(DWORD position) {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, QPL_SETTING_PROFILE, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
-    RegCloseKey(key);
-  }
+  static void SaveProfile(DWORD position) { SaveSetting(QPL_SETTING_PROFILE, position); }
 
   // The "Profile" value, or -1 when there is none.
   static LONG SavedProfile() {

@@ -63,14 +63,6 @@ class ExportCalls : public testsupport::PluginTest {
     return nullptr;
   }
 
-  static void WriteSavedProfile(DWORD position) {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, QPL_SETTING_PROFILE, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
-    RegCloseKey(key);
-  }
-
   std::vector<Message> messages_;
 };
 
@@ -257,7 +249,7 @@ TEST_F(ExportCalls, NoProfileSelectedFailsSilently) {
 }
 
 TEST_F(ExportCalls, ProfileSelectionBeyondTheListFails) {
-  WriteSavedProfile(9);
+  SaveSetting(QPL_SETTING_PROFILE, 9);
   ChooseProfile("cancel");  // the dialog restores 9 even though the list is shorter
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));

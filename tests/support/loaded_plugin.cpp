@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "files.h"
+#include "qpl/settings.h"
 
 namespace testsupport {
 namespace {
@@ -61,6 +62,14 @@ const qvhost::Plugin *LoadFreshCopyOfPlugin() {
     return nullptr;
   }
   return plugin;
+}
+
+void PluginTest::SaveSetting(const char *name, DWORD value) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof(value));
+  RegCloseKey(key);
 }
 
 }  // namespace testsupport

@@ -35,6 +35,8 @@ class PluginTest : public ::testing::Test {
   static const qvhost::EntryPoints &pi() { return Pi(); }
   // The block behind a handle: fixed memory, so its handle is its address.
   static InstanceBlock *Block(HGLOBAL handle) { return static_cast<InstanceBlock *>(GlobalLock(handle)); }
+  // Saves one of the plug-in's settings, as a number, where the plug-in reads it.
+  static void SaveSetting(const char *name, DWORD value);
 
   PrivateRegistry registry_;
 };
