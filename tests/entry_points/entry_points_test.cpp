@@ -13,6 +13,8 @@
 
 namespace {
 
+using testsupport::Block;
+
 constexpr DWORD kCapabilities = 0x47070203;
 constexpr DWORD kCapabilitiesWithImport = 0x47070303;
 constexpr const char *kFormatName = "Windows Media Video (*.WMV)";

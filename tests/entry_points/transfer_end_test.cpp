@@ -8,6 +8,7 @@
 
 namespace {
 
+using testsupport::Block;
 using TransferEnd = testsupport::PluginTest;
 
 struct OpenImport {

@@ -3,21 +3,13 @@
 #ifndef QV_TESTS_EXPORT_TEST_INSTANCE_H
 #define QV_TESTS_EXPORT_TEST_INSTANCE_H
 
-#include <cstring>
-
 #include "instance_block.h"
 #include "loaded_plugin.h"
 
 class TestInstance : public qvhost::Instance {
  public:
   explicit TestInstance(const qvhost::Plugin &plugin = testsupport::LoadedPlugin()) : Instance(plugin) {}
-  InstanceBlock Fields() const {
-    InstanceBlock copy;
-    void *p = GlobalLock(handle());
-    memcpy(&copy, p, sizeof(copy));
-    GlobalUnlock(handle());
-    return copy;
-  }
+  InstanceBlock Fields() const { return *testsupport::Block(handle()); }
 };
 
 #endif

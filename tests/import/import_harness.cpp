@@ -97,14 +97,6 @@ double MatchOfFrame(const Picture &frame, const std::string &reference, int widt
   return match;
 }
 
-BlockView::BlockView(HGLOBAL handle) : handle_(handle), block_(static_cast<InstanceBlock *>(GlobalLock(handle))) {
-  EXPECT_TRUE(block_ != nullptr);
-}
-
-BlockView::~BlockView() {
-  if (block_) GlobalUnlock(handle_);
-}
-
 void InstanceTest::SetUp() {
   instance_ = Pi().piLocalInit(0, 0);
   ASSERT_TRUE(instance_ != nullptr);

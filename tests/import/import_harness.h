@@ -14,6 +14,7 @@
 
 namespace importtest {
 
+using testsupport::Block;
 using testsupport::Pi;
 
 /* Path of a clip made by make-clips.sh ("av.wmv"), made on first use. */
@@ -42,19 +43,6 @@ double Psnr(const Picture &a, const Picture &b);
  * the frame on screen at the start time, which is what a host asks for; the
  * allowance only lets the same tests run against Wine's reader as it is. */
 double MatchOfFrame(const Picture &frame, const std::string &reference, int width, int height, int index);
-
-/* The instance block, locked while this lives (the host may look between calls). */
-class BlockView {
- public:
-  explicit BlockView(HGLOBAL handle);
-  ~BlockView();
-  InstanceBlock *operator->() const { return block_; }
-  InstanceBlock *get() const { return block_; }
-
- private:
-  HGLOBAL handle_;
-  InstanceBlock *block_;
-};
 
 /* A fresh instance block for each test, with the clip "av.wmv"; its transfer is ended
  * and the block freed after the test. */

@@ -26,6 +26,14 @@ inline const qvhost::EntryPoints &Pi() { return LoadedPlugin().pi(); }
 // a test failure, when it cannot be copied or loaded.
 const qvhost::Plugin *LoadFreshCopyOfPlugin();
 
+// The block behind an instance handle, where a test looks between calls as a host may:
+// fixed memory, so its handle is its address.
+inline InstanceBlock *Block(HGLOBAL handle) {
+  void *block = GlobalLock(handle);
+  EXPECT_NE(block, nullptr) << "no instance block behind the handle";
+  return static_cast<InstanceBlock *>(block);
+}
+
 // Base of the fixtures that drive the plug-in under test: its entry points, and its
 // settings in a registry of the test's own (see PrivateRegistry), whose folder also
 // serves the test's other files.
@@ -33,8 +41,6 @@ class PluginTest : public ::testing::Test {
  protected:
   static const qvhost::Plugin &plugin() { return LoadedPlugin(); }
   static const qvhost::EntryPoints &pi() { return Pi(); }
-  // The block behind a handle: fixed memory, so its handle is its address.
-  static InstanceBlock *Block(HGLOBAL handle) { return static_cast<InstanceBlock *>(GlobalLock(handle)); }
   // Saves one of the plug-in's settings, as a number, where the plug-in reads it.
   static void SaveSetting(const char *name, DWORD value);
 
