@@ -13,8 +13,8 @@
 #include "environment.h"
 #include "export_records.h"
 #include "files.h"
-#include "test_instance.h"
 #include "run_command.h"
+#include "test_instance.h"
 #include "test_pattern.h"
 
 using namespace testsupport;
