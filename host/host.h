@@ -56,6 +56,8 @@ class Plugin {
 
   bool loaded() const { return library_ != nullptr; }
   const EntryPoints &pi() const { return entry_; }
+  /* The library's module handle, where a host finds the plug-in's resources. */
+  HMODULE module() const { return reinterpret_cast<HMODULE>(library_); }
   const std::string &path() const { return path_; }
 
  private:
@@ -80,6 +82,8 @@ class Instance {
 
   HGLOBAL handle() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
+  /* Hands the block over to the caller, who frees it; the destructor then leaves it. */
+  HGLOBAL Detach();
 
  private:
   const EntryPoints &pi_;

@@ -14,6 +14,12 @@ Instance::~Instance() {
   pi_.piLocalDone(0, handle_);
 }
 
+HGLOBAL Instance::Detach() {
+  HGLOBAL handle = handle_;
+  handle_ = nullptr;
+  return handle;
+}
+
 std::vector<BYTE> CopyGlobal(HGLOBAL handle) {
   std::vector<BYTE> bytes;
   if (!handle) return bytes;

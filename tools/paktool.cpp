@@ -2,6 +2,7 @@
 // lists or extracts the archive of an existing one.
 #include "pak_archive_writer.h"
 #include "pak_name.h"
+#include "pak_output_file.h"
 #include "pak_setup_layout.h"
 #include "qv_version.h"
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -22,7 +24,7 @@ void PrintUsage(FILE *to) {
   std::fprintf(to,
                "usage:\n"
                "  paktool build --launcher FILE --output FILE [--offset N] [--tail FILE]\n"
-               "                [--greedy] FILE[=STORED_NAME]...\n"
+               "                [--greedy] [--force|-y] FILE[=STORED_NAME]...\n"
                "      Writes the launcher, zero-padded to N bytes, then an archive of the files,\n"
                "      then the tail file's bytes, and marks the output executable. N defaults to\n"
                "      the launcher's size, which the build pads to its archive offset:\n"
@@ -30,11 +32,13 @@ void PrintUsage(FILE *to) {
                "      Each file is stored under STORED_NAME (default: its name without\n"
                "      directories), e.g. 'c:\\setup\\runsetup.exe'.\n"
                "  paktool list [--offset N] SETUP\n"
-               "  paktool extract [--offset N] [--dir DIR] SETUP\n"
+               "  paktool extract [--offset N] [--dir DIR] [--force|-y] SETUP\n"
                "      Without --offset the archive is looked for at each build's offset, and the\n"
                "      one found is named. extract writes into DIR (default: the current folder),\n"
                "      creating it.\n"
-               "  paktool --help | --version\n",
+               "  paktool --help | --version\n"
+               "build and extract replace no existing file unless --force (-y) is given, and\n"
+               "never a file they read from.\n",
                PakBuildOffsetsText().c_str());
 }
 
@@ -76,21 +80,6 @@ bool ReadFile(const std::string &path, std::vector<uint8_t> &data) {
   return ok;
 }
 
-bool WriteFile(const std::string &path, const std::vector<uint8_t> &data) {
-  FILE *f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "paktool: cannot create '%s': %s\n", path.c_str(), std::strerror(errno));
-    return false;
-  }
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok) {
-    std::fprintf(stderr, "paktool: cannot write '%s'\n", path.c_str());
-    std::remove(path.c_str());
-  }
-  return ok;
-}
-
 bool ParseOffset(const char *command, const std::string &text, uint32_t &offset) {
   char *end = nullptr;
   errno = 0;
@@ -108,34 +97,10 @@ std::string BaseName(const std::string &path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-bool SameFile(const std::string &a, const std::string &b) {
-  std::error_code error;
-  return fs::equivalent(a, b, error);
-}
-
-// As a linker does: whoever may read the setup may run it. (Windows keeps no such bit;
-// there the call changes nothing.)
-bool MarkExecutable(const std::string &path) {
-  std::error_code error;
-  fs::perms now = fs::status(path, error).permissions();
-  if (!error) {
-    fs::perms add = fs::perms::none;
-    if ((now & fs::perms::owner_read) != fs::perms::none) add |= fs::perms::owner_exec;
-    if ((now & fs::perms::group_read) != fs::perms::none) add |= fs::perms::group_exec;
-    if ((now & fs::perms::others_read) != fs::perms::none) add |= fs::perms::others_exec;
-    fs::permissions(path, add, fs::perm_options::add, error);
-  }
-  if (error) {
-    std::fprintf(stderr, "paktool: wrote '%s' but cannot mark it executable: %s\n", path.c_str(),
-                 error.message().c_str());
-    return false;
-  }
-  return true;
-}
-
 int Build(int argc, char **argv) {
   std::string launcher_path, output_path, tail_path, offset_text;
   PakParse parse = PakParse::kOptimal;
+  bool force = false;
   std::vector<std::string> inputs;
   for (int i = 0; i < argc; i++) {
     std::string arg = argv[i];
@@ -145,6 +110,7 @@ int Build(int argc, char **argv) {
     else if (arg == "--tail") ok = TakeValue("build", argc, argv, i, "a FILE", tail_path);
     else if (arg == "--offset") ok = TakeValue("build", argc, argv, i, "a number N", offset_text);
     else if (arg == "--greedy") parse = PakParse::kGreedy;
+    else if (arg == "--force" || arg == "-y") force = true;
     else if (arg.rfind("--", 0) == 0) return UnknownOption("build", arg);
     else inputs.push_back(arg);
     if (!ok) return 2;
@@ -156,16 +122,15 @@ int Build(int argc, char **argv) {
   uint32_t offset = 0;
   if (have_offset && !ParseOffset("build", offset_text, offset)) return 2;
 
-  // Writing over what the setup is made from would lose it.
+  // Asked before the inputs are read and packed, so that a refusal comes at once.
   std::vector<std::string> sources = {launcher_path};
   if (!tail_path.empty()) sources.push_back(tail_path);
   for (const std::string &input : inputs) sources.push_back(input.substr(0, input.find('=')));
-  for (const std::string &source : sources)
-    if (SameFile(source, output_path)) {
-      std::fprintf(stderr, "paktool build: the output '%s' is also an input ('%s'); name a new file\n",
-                   output_path.c_str(), source.c_str());
-      return 2;
-    }
+  std::string refusal = PakOutputRefusal(output_path, sources, force);
+  if (!refusal.empty()) {
+    std::fprintf(stderr, "paktool build: %s\n", refusal.c_str());
+    return 2;
+  }
 
   std::vector<uint8_t> launcher, tail;
   if (!ReadFile(launcher_path, launcher)) return 1;
@@ -204,7 +169,10 @@ int Build(int argc, char **argv) {
     std::fprintf(stderr, "paktool: %s\n", error.c_str());
     return 1;
   }
-  if (!WriteFile(output_path, setup) || !MarkExecutable(output_path)) return 1;
+  if (!PakWriteWholeFile(output_path, setup, true, error)) {
+    std::fprintf(stderr, "paktool build: %s\n", error.c_str());
+    return 1;
+  }
   std::printf("%s: launcher %zu bytes, archive at %u, %zu bytes for %zu file(s), tail %zu bytes\n",
               output_path.c_str(), launcher.size(), offset, archive.size(), files.size(), tail.size());
   return 0;
@@ -236,17 +204,18 @@ bool LocateArchive(const char *command, const std::string &path, const std::vect
   return false;
 }
 
-// Shared by list and extract: reads SETUP and the entry list of its archive, at
-// --offset or where LocateArchive finds it. `dir` takes --dir, for the commands that
-// have it.
-int OpenSetup(const char *command, int argc, char **argv, std::string *dir, std::vector<uint8_t> &file,
-              std::vector<PakEntryInfo> &entries) {
-  std::string path, offset_text;
+// Shared by list and extract: reads SETUP (its name goes to `path`) and the entry list
+// of its archive, at --offset or where LocateArchive finds it. `dir` and `force` take
+// --dir and --force, for the command that has them.
+int OpenSetup(const char *command, int argc, char **argv, std::string *dir, bool *force, std::string &path,
+              std::vector<uint8_t> &file, std::vector<PakEntryInfo> &entries) {
+  std::string offset_text;
   for (int i = 0; i < argc; i++) {
     std::string arg = argv[i];
     bool ok = true;
     if (arg == "--offset") ok = TakeValue(command, argc, argv, i, "a number N", offset_text);
     else if (arg == "--dir" && dir) ok = TakeValue(command, argc, argv, i, "a folder DIR", *dir);
+    else if ((arg == "--force" || arg == "-y") && force) *force = true;
     else if (arg.rfind("--", 0) == 0) return UnknownOption(command, arg);
     else if (!path.empty()) {
       std::fprintf(stderr, "paktool %s: one SETUP at a time, got '%s' and '%s'\n", command, path.c_str(),
@@ -270,9 +239,10 @@ int OpenSetup(const char *command, int argc, char **argv, std::string *dir, std:
 }
 
 int List(int argc, char **argv) {
+  std::string path;
   std::vector<uint8_t> file;
   std::vector<PakEntryInfo> entries;
-  if (int status = OpenSetup("list", argc, argv, nullptr, file, entries)) return status;
+  if (int status = OpenSetup("list", argc, argv, nullptr, nullptr, path, file, entries)) return status;
   std::printf("%-10s %-10s %-6s %-19s %s\n", "unpacked", "packed", "method", "date", "name");
   for (const PakEntryInfo &e : entries) {
     uint32_t date = e.file_date >> 16, time = e.file_date & 0xffff;
@@ -283,11 +253,45 @@ int List(int argc, char **argv) {
   return 0;
 }
 
+// Where each entry goes: as the launcher does, only the part after the last backslash
+// names the file; an entry whose name could leave the folder gets an empty one.
+std::vector<std::string> OutputNames(const std::string &dir, const std::vector<PakEntryInfo> &entries) {
+  std::vector<std::string> outputs;
+  for (const PakEntryInfo &e : entries) {
+    std::string name = PakFileNamePart(e.name.c_str());
+    outputs.push_back(PakIsPlainFileName(name.c_str()) ? dir + "/" + name : std::string());
+  }
+  return outputs;
+}
+
+// Every file extract would write, asked before the first is: none may be the setup,
+// a folder, or (unless `force`) a file already there or one an earlier entry writes.
+bool MayWriteAll(const std::string &setup, const std::vector<std::string> &outputs, bool force) {
+  bool may = true;
+  std::set<std::string> written;
+  for (const std::string &out : outputs) {
+    if (out.empty()) continue;
+    // A name met again was judged already; only the clash is new.
+    bool again = !written.insert(out).second;
+    std::string refusal;
+    if (!again) refusal = PakOutputRefusal(out, {setup}, force);
+    else if (!force) refusal = "the archive holds two entries for '" + out + "'; add --force (-y) to keep the later one";
+    if (!refusal.empty()) {
+      std::fprintf(stderr, "paktool extract: %s\n", refusal.c_str());
+      may = false;
+    }
+  }
+  return may;
+}
+
 int Extract(int argc, char **argv) {
-  std::string dir = ".";
+  std::string dir = ".", path;
+  bool force = false;
   std::vector<uint8_t> file;
   std::vector<PakEntryInfo> entries;
-  if (int status = OpenSetup("extract", argc, argv, &dir, file, entries)) return status;
+  if (int status = OpenSetup("extract", argc, argv, &dir, &force, path, file, entries)) return status;
+  std::vector<std::string> outputs = OutputNames(dir, entries);
+  if (!MayWriteAll(path, outputs, force)) return 2;
   std::error_code made;
   fs::create_directories(dir, made);
   if (made) {
@@ -295,28 +299,21 @@ int Extract(int argc, char **argv) {
     return 1;
   }
   int status = 0;
-  for (const PakEntryInfo &e : entries) {
-    // As the launcher does, only the part after the last backslash names the file;
-    // names that could leave the directory are refused.
-    std::string name = PakFileNamePart(e.name.c_str());
-    if (!PakIsPlainFileName(name.c_str())) {
+  for (size_t i = 0; i < entries.size(); i++) {
+    const PakEntryInfo &e = entries[i];
+    if (outputs[i].empty()) {
       std::fprintf(stderr, "paktool: skipping entry '%s': no usable file name\n", e.name.c_str());
       status = 1;
       continue;
     }
     std::vector<uint8_t> data;
     std::string error;
-    if (!PakDecodeEntry(file, e, data, error)) {
+    if (!PakDecodeEntry(file, e, data, error) || !PakWriteWholeFile(outputs[i], data, false, error)) {
       std::fprintf(stderr, "paktool: %s\n", error.c_str());
       status = 1;
       continue;
     }
-    std::string out = dir + "/" + name;
-    if (!WriteFile(out, data)) {
-      status = 1;
-      continue;
-    }
-    std::printf("%s (%zu bytes)\n", out.c_str(), data.size());
+    std::printf("%s (%zu bytes)\n", outputs[i].c_str(), data.size());
   }
   return status;
 }

@@ -10,7 +10,7 @@
 #include "environment.h"
 #include "export_records.h"
 #include "fake_runtime.h"
-#include "plugin_under_test.h"
+#include "test_instance.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ int RecordMessage(HWND, const char *text, const char *caption, UINT, void *conte
   return IDOK;
 }
 
-class ProfileDialog : public ::testing::Test {
+class ProfileDialog : public testsupport::PluginTest {
  protected:
   void SetUp() override {
     fake::Reset();
@@ -69,16 +69,10 @@ class ProfileDialog : public ::testing::Test {
   BOOL Open(const char *script, HWND parent = nullptr) {
     Win32SetDialogScript(script);
     TestInstance instance;
-    return pi_.piLocalDlg(0, instance.handle(), parent);
+    return pi().piLocalDlg(0, instance.handle(), parent);
   }
 
-  static void SaveProfile(DWORD position) {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, QPL_SETTING_PROFILE, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
-    RegCloseKey(key);
-  }
+  static void SaveProfile(DWORD position) { SaveSetting(QPL_SETTING_PROFILE, position); }
 
   // The "Profile" value, or -1 when there is none.
   static LONG SavedProfile() {
@@ -94,22 +88,20 @@ class ProfileDialog : public ::testing::Test {
 
   // The profile the next export uses, as the writer is told it; empty when the export
   // cannot set up.
-  std::u16string ProfileOfNextExport() { return ProfileOfNextExport(pi_); }
-  static std::u16string ProfileOfNextExport(const PluginUnderTest &pi_) {
-    TestInstance instance(pi_);
+  static std::u16string ProfileOfNextExport(const qvhost::Plugin &from = plugin()) {
+    const qvhost::EntryPoints &pi = from.pi();
+    TestInstance instance(from);
     HostFormat record = WorkedExampleRecord();
     record.flags = kHostFormatVideo;
     std::vector<BYTE> bytes = ShortForm(record);
-    pi_.piLocalSetFormat(0, instance.handle(), bytes.data());
+    pi.piLocalSetFormat(0, instance.handle(), bytes.data());
     std::vector<BYTE> dib = NumberedDib(320, 240, 0);
-    pi_.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+    pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
     fake::Get().profileSetName.clear();
-    if (!pi_.piLocalSaveData(0, instance.handle(), 1, "x.wmv")) return std::u16string();
+    if (!pi.piLocalSaveData(0, instance.handle(), 1, "x.wmv")) return std::u16string();
     return fake::Get().profileSetName;
   }
 
-  const PluginUnderTest &pi_ = PluginUnderTest::Get();
-  testsupport::PrivateRegistry registry_;
   std::vector<Message> messages_;
 };
 
@@ -171,7 +163,7 @@ TEST_F(ProfileDialog, NullInstanceShowsNothingAndKeepsTheSelection) {
   EXPECT_TRUE(Open("select:1,ok"));
   seen = Seen();
   Win32SetDialogScript("select:0,ok");
-  EXPECT_FALSE(pi_.piLocalDlg(0, nullptr, nullptr));
+  EXPECT_FALSE(pi().piLocalDlg(0, nullptr, nullptr));
   EXPECT_FALSE(seen.opened);
   EXPECT_EQ(u"Video B", ProfileOfNextExport());
 }
@@ -194,10 +186,11 @@ TEST_F(ProfileDialog, ExportsWithoutTheDialogUseTheSavedChoice) {
     SCOPED_TRACE(c.saved);
     testsupport::PrivateRegistry emptyRegistry;
     if (c.saved >= 0) SaveProfile(static_cast<DWORD>(c.saved));
-    PluginUnderTest fresh = PluginUnderTest::LoadFreshCopy();
-    EXPECT_EQ(c.profile, ProfileOfNextExport(fresh));
+    const qvhost::Plugin *fresh = testsupport::LoadFreshCopyOfPlugin();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(c.profile, ProfileOfNextExport(*fresh));
     SaveProfile(0);
-    EXPECT_EQ(c.profile, ProfileOfNextExport(fresh)) << "taken once, as the library's own selection";
+    EXPECT_EQ(c.profile, ProfileOfNextExport(*fresh)) << "taken once, as the library's own selection";
   }
   EXPECT_FALSE(seen.opened);
 }

@@ -8,10 +8,12 @@
 #  include <sys/stat.h>
 #endif
 
-#include "plugin_copy.h"
-#include "plugin_fixture.h"
+#include "instance_block.h"
+#include "loaded_plugin.h"
 
 namespace {
+
+using testsupport::Block;
 
 constexpr DWORD kCapabilities = 0x47070203;
 constexpr DWORD kCapabilitiesWithImport = 0x47070303;
@@ -20,7 +22,7 @@ constexpr const char *kFormatName = "Windows Media Video (*.WMV)";
 LONG SetImportAllowed(const DWORD *value) {
   HKEY key = nullptr;
   LONG status =
-      RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+      RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (status != ERROR_SUCCESS) return status;
   if (value)
     status = RegSetValueExA(key, QPL_SETTING_IMPORT_ALLOWED, 0, REG_DWORD, reinterpret_cast<const BYTE *>(value),
@@ -33,13 +35,13 @@ LONG SetImportAllowed(const DWORD *value) {
 
 [[maybe_unused]] bool SettingsKeyExists() {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
 }
 
-using ModuleQueries = PluginTest;
-using InstanceAccessors = PluginTest;
+using ModuleQueries = testsupport::PluginTest;
+using InstanceAccessors = testsupport::PluginTest;
 
 TEST_F(ModuleQueries, CountInitDoneAndIconAnswerForFormatZeroOnly) {
   EXPECT_EQ(pi().piCount(), 1u);
@@ -67,7 +69,7 @@ TEST_F(ModuleQueries, CapabilityWordFollowsImportAllowed) {
   EXPECT_EQ(pi().piFlags(0), kCapabilities);
   // Only a number counts: the text "0" is not the number 1 its bytes would make.
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExA(key, QPL_SETTING_IMPORT_ALLOWED, 0, REG_SZ, reinterpret_cast<const BYTE *>("0"), 2), ERROR_SUCCESS);
   RegCloseKey(key);
@@ -77,8 +79,7 @@ TEST_F(ModuleQueries, CapabilityWordFollowsImportAllowed) {
 
 #ifndef _WIN32
 TEST_F(ModuleQueries, CapabilityQueryCreatesTheSettingsKeyAndSurvivesAnUnusableRegistry) {
-  UsePrivateRegistry();  // a registry with nothing in it
-  ASSERT_FALSE(SettingsKeyExists());
+  ASSERT_FALSE(SettingsKeyExists()) << "the test's own registry starts empty";
   EXPECT_EQ(pi().piFlags(0), kCapabilities);
   EXPECT_TRUE(SettingsKeyExists());
 
@@ -86,24 +87,23 @@ TEST_F(ModuleQueries, CapabilityQueryCreatesTheSettingsKeyAndSurvivesAnUnusableR
   // nothing is written; a folder in its way stops root as well): the value still counts.
   DWORD one = 1;
   ASSERT_EQ(SetImportAllowed(&one), ERROR_SUCCESS);
-  std::string lock = std::string(getenv("QV_WIN32_REGISTRY")) + ".lock";
+  std::string lock = registry_.file() + ".lock";
   std::remove(lock.c_str());
   ASSERT_EQ(mkdir(lock.c_str(), 0700), 0);
   EXPECT_EQ(pi().piFlags(0), kCapabilitiesWithImport);
   std::remove(lock.c_str());
 
   // A registry that cannot be written: the key cannot be made, import stays off.
-  setenv("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg", 1);
+  testsupport::ScopedEnv unwritable("QV_WIN32_REGISTRY", "/proc/qv-no-such-folder/user.reg");
   EXPECT_EQ(pi().piFlags(0), kCapabilities);
-  UsePrivateRegistry();
 }
 #endif
 
 TEST_F(ModuleQueries, NameBufferIsEmptyUntilTheFirstPiNameWhateverItsIndex) {
   // A copy of its own, whose name buffer is still empty whatever other tests have asked.
-  const qvhost::EntryPoints *fresh = LoadFreshCopyOfPlugin(BuiltPluginPath());
+  const qvhost::Plugin *fresh = testsupport::LoadFreshCopyOfPlugin();
   ASSERT_NE(fresh, nullptr);
-  const qvhost::EntryPoints &entry = *fresh;
+  const qvhost::EntryPoints &entry = fresh->pi();
   HGLOBAL block = entry.piLocalInit(0, 0);
   ASSERT_NE(block, nullptr);
 
@@ -156,7 +156,7 @@ TEST_F(InstanceAccessors, NewBlockIsFixedZeroedAndCarriesModeBits) {
 }
 
 TEST_F(InstanceAccessors, FilePatternIsASixByteBlockHandedOutOnce) {
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   EXPECT_EQ(pi().piLocalGetData(1, instance.handle()), nullptr);
   EXPECT_EQ(pi().piLocalGetData(0, nullptr), nullptr);
@@ -178,7 +178,7 @@ TEST_F(InstanceAccessors, FilePatternIsASixByteBlockHandedOutOnce) {
 }
 
 TEST_F(InstanceAccessors, PositionAndDataSettersStoreOnlyForFormatZeroAndARealBlock) {
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   HGLOBAL handle = instance.handle();
   InstanceBlock *block = Block(handle);
@@ -212,7 +212,7 @@ TEST_F(InstanceAccessors, PositionAndDataSettersStoreOnlyForFormatZeroAndARealBl
 }
 
 TEST_F(InstanceAccessors, DelegatedEntryPointsRefuseForeignIndexAndNullBlock) {
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   BYTE record[128] = {};
   EXPECT_EQ(pi().piLocalSetFormat(1, instance.handle(), record), 0);
@@ -234,7 +234,7 @@ TEST_F(InstanceAccessors, DelegatedEntryPointsRefuseForeignIndexAndNullBlock) {
 // What the plug-in hands out as results, passed back where an instance block belongs,
 // is neither read past its end, written, nor freed: every entry point refuses it.
 TEST_F(InstanceAccessors, HandlesThatAreNotInstanceBlocksAreRefused) {
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   HGLOBAL pattern = pi().piLocalGetData(0, instance.handle());
   ASSERT_EQ(pi().piLocalLoadData(0, instance.handle(), 0, nullptr), 1);
@@ -283,7 +283,7 @@ TEST_F(InstanceAccessors, AllocationFailureGivesNullAndLeavesTheBlockUsable) {
   EXPECT_EQ(pi().piLocalInit(0, 0), nullptr);
   Win32FailGlobalAllocAfter(-1);
 
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   Win32FailGlobalAllocAfter(0);
   EXPECT_EQ(pi().piLocalGetData(0, instance.handle()), nullptr);

@@ -3,11 +3,13 @@
 #include <cstring>
 
 #include "fake_com_object.h"
-#include "plugin_fixture.h"
+#include "instance_block.h"
+#include "loaded_plugin.h"
 
 namespace {
 
-using TransferEnd = PluginTest;
+using testsupport::Block;
+using TransferEnd = testsupport::PluginTest;
 
 struct OpenImport {
   FakeComObject reader;
@@ -54,7 +56,7 @@ bool Freed(HGLOBAL handle) {
 }
 
 TEST_F(TransferEnd, FreshBlockEndsWithNothingToReleaseAndNothingChanged) {
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   InstanceBlock before;
   std::memcpy(&before, Block(instance.handle()), sizeof before);
@@ -64,7 +66,7 @@ TEST_F(TransferEnd, FreshBlockEndsWithNothingToReleaseAndNothingChanged) {
 }
 
 TEST_F(TransferEnd, ImportIsClosedReleasedAndItsFrameNeverHandedOutAgain) {
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   InstanceBlock *block = Block(instance.handle());
   OpenImport import;
@@ -99,7 +101,7 @@ TEST_F(TransferEnd, ImportIsClosedReleasedAndItsFrameNeverHandedOutAgain) {
 }
 
 TEST_F(TransferEnd, ExportIsFlushedEndedAndEveryObjectReleasedOnce) {
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   InstanceBlock *block = Block(instance.handle());
   OpenExport exporting;
@@ -130,7 +132,7 @@ TEST_F(TransferEnd, ExportIsFlushedEndedAndEveryObjectReleasedOnce) {
 }
 
 TEST_F(TransferEnd, ForeignIndexOrNullBlockEndsNothing) {
-  qvhost::Instance instance(*plugin_);
+  qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
   OpenImport import;
   ArrangeImport(Block(instance.handle()), &import);

@@ -9,7 +9,7 @@
 #include "export_records.h"
 #include "fake_runtime.h"
 #include "files.h"
-#include "plugin_under_test.h"
+#include "test_instance.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ int RecordMessage(HWND, const char *text, const char *caption, UINT type, void *
   return IDOK;
 }
 
-class ExportCalls : public ::testing::Test {
+class ExportCalls : public testsupport::PluginTest {
  protected:
   void SetUp() override {
     fake::Reset();
@@ -39,22 +39,22 @@ class ExportCalls : public ::testing::Test {
   void ChooseProfile(const char *script) {
     TestInstance dialogInstance;
     Win32SetDialogScript(script);
-    pi_.piLocalDlg(0, dialogInstance.handle(), nullptr);
+    pi().piLocalDlg(0, dialogInstance.handle(), nullptr);
     Win32SetDialogScript(nullptr);
     messages_.clear();
   }
 
   BOOL SetFormat(TestInstance &instance, const HostFormat &record) {
     std::vector<BYTE> bytes = ShortForm(record);
-    return pi_.piLocalSetFormat(0, instance.handle(), bytes.data());
+    return pi().piLocalSetFormat(0, instance.handle(), bytes.data());
   }
   BOOL SaveFrame(TestInstance &instance, const std::vector<BYTE> &dib, const char *name = "out.wmv") {
-    pi_.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-    return pi_.piLocalSaveData(0, instance.handle(), 1, name);
+    pi().piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+    return pi().piLocalSaveData(0, instance.handle(), 1, name);
   }
   BOOL SaveAudio(TestInstance &instance, const std::vector<BYTE> &pcm, LONG kind = 2) {
-    pi_.piLocalSetData(0, instance.handle(), pcm.data(), static_cast<LONG>(pcm.size()), 0, 0);
-    return pi_.piLocalSaveData(0, instance.handle(), kind, "out.wmv");
+    pi().piLocalSetData(0, instance.handle(), pcm.data(), static_cast<LONG>(pcm.size()), 0, 0);
+    return pi().piLocalSaveData(0, instance.handle(), kind, "out.wmv");
   }
 
   const fake::DeclaredInput *Declared(const GUID &major) {
@@ -63,23 +63,13 @@ class ExportCalls : public ::testing::Test {
     return nullptr;
   }
 
-  static void WriteSavedProfile(DWORD position) {
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0,
-                                             nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    RegSetValueExA(key, QPL_SETTING_PROFILE, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&position), sizeof(position));
-    RegCloseKey(key);
-  }
-
-  testsupport::PrivateRegistry registry_;
-  const PluginUnderTest &pi_ = PluginUnderTest::Get();
   std::vector<Message> messages_;
 };
 
 TEST_F(ExportCalls, WorkedExampleTimesAndCounters) {
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
-  ASSERT_TRUE(pi_.piLocalProcessDataStart(0, instance.handle()));
+  ASSERT_TRUE(pi().piLocalProcessDataStart(0, instance.handle()));
   std::vector<BYTE> dib = NumberedDib(320, 240, 7);
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(SaveFrame(instance, dib)) << i;
   std::vector<BYTE> pcm(17640, 0x11);
@@ -211,8 +201,8 @@ TEST_F(ExportCalls, RequestedPositionRestartsOnlyTheKindThatTakesIt) {
   std::vector<BYTE> pcm(4410 * 4);
   ASSERT_TRUE(SaveFrame(instance, dib));
   ASSERT_TRUE(SaveAudio(instance, pcm));
-  ASSERT_TRUE(pi_.piLocalLength(0, instance.handle(), 90));
-  ASSERT_TRUE(pi_.piLocalSaveData(0, instance.handle(), 0, "out.wmv")) << "kind 0 leaves the position in place";
+  ASSERT_TRUE(pi().piLocalLength(0, instance.handle(), 90));
+  ASSERT_TRUE(pi().piLocalSaveData(0, instance.handle(), 0, "out.wmv")) << "kind 0 leaves the position in place";
   EXPECT_EQ(90, instance.Fields().requestedPosition);
   ASSERT_TRUE(SaveAudio(instance, pcm));  // takes 90 as its sample position
   ASSERT_TRUE(SaveFrame(instance, dib));  // continues from frame 1
@@ -220,7 +210,7 @@ TEST_F(ExportCalls, RequestedPositionRestartsOnlyTheKindThatTakesIt) {
   ASSERT_EQ(4u, rt.written.size());
   EXPECT_EQ(90u * 10000000 / 44100, rt.written[2].time);
   EXPECT_EQ(333333u, rt.written[3].time);
-  ASSERT_TRUE(pi_.piLocalProcessDataStart(0, instance.handle()));
+  ASSERT_TRUE(pi().piLocalProcessDataStart(0, instance.handle()));
   ASSERT_TRUE(SaveFrame(instance, dib));
   EXPECT_EQ(0u, rt.written.back().time);
   EXPECT_EQ(1, instance.Fields().videoFrameCounter);
@@ -229,7 +219,7 @@ TEST_F(ExportCalls, RequestedPositionRestartsOnlyTheKindThatTakesIt) {
 TEST_F(ExportCalls, EveryKindButZeroAndOneIsAudio) {
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
-  EXPECT_TRUE(pi_.piLocalSaveData(0, instance.handle(), 0, "out.wmv"));
+  EXPECT_TRUE(pi().piLocalSaveData(0, instance.handle(), 0, "out.wmv"));
   EXPECT_EQ(0, fake::Get().writersCreated) << "kind 0 opens nothing";
   std::vector<BYTE> pcm(8);
   for (LONG kind : {2, 7, -1}) ASSERT_TRUE(SaveAudio(instance, pcm, kind)) << kind;
@@ -250,7 +240,7 @@ TEST_F(ExportCalls, NoProfileSelectedFailsSilently) {
   ChooseProfile("ok,cancel");  // OK without a selection leaves -1
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
-  ASSERT_TRUE(pi_.piLocalProcessDataStart(0, instance.handle()));
+  ASSERT_TRUE(pi().piLocalProcessDataStart(0, instance.handle()));
   EXPECT_FALSE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(0, fake::Get().writersCreated);
@@ -259,7 +249,7 @@ TEST_F(ExportCalls, NoProfileSelectedFailsSilently) {
 }
 
 TEST_F(ExportCalls, ProfileSelectionBeyondTheListFails) {
-  WriteSavedProfile(9);
+  SaveSetting(QPL_SETTING_PROFILE, 9);
   ChooseProfile("cancel");  // the dialog restores 9 even though the list is shorter
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
@@ -395,34 +385,34 @@ TEST_F(ExportCalls, UnsafeRecordsAndPiecesAreRefusedBeforeAnythingIsWritten) {
 TEST_F(ExportCalls, MissingOrShortDataIsRefused) {
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
-  pi_.piLocalSetData(0, instance.handle(), nullptr, 0, 0, 0);
-  EXPECT_FALSE(pi_.piLocalSaveData(0, instance.handle(), 1, "out.wmv"));
-  pi_.piLocalSetData(0, instance.handle(), nullptr, 100, 0, 0);
-  EXPECT_FALSE(pi_.piLocalSaveData(0, instance.handle(), 2, "out.wmv"));
+  pi().piLocalSetData(0, instance.handle(), nullptr, 0, 0, 0);
+  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 1, "out.wmv"));
+  pi().piLocalSetData(0, instance.handle(), nullptr, 100, 0, 0);
+  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 2, "out.wmv"));
   std::vector<BYTE> dib = NumberedDib(320, 240, 0);
-  pi_.piLocalSetData(0, instance.handle(), dib.data(), 1000, 0, 0);
-  EXPECT_FALSE(pi_.piLocalSaveData(0, instance.handle(), 1, "out.wmv")) << "a DIB shorter than its rows";
-  pi_.piLocalSetData(0, instance.handle(), dib.data(), -1, 0, 0);
-  EXPECT_FALSE(pi_.piLocalSaveData(0, instance.handle(), 2, "out.wmv"));
+  pi().piLocalSetData(0, instance.handle(), dib.data(), 1000, 0, 0);
+  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 1, "out.wmv")) << "a DIB shorter than its rows";
+  pi().piLocalSetData(0, instance.handle(), dib.data(), -1, 0, 0);
+  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 2, "out.wmv"));
   EXPECT_EQ(0, fake::Get().writersCreated);
   // A host that gives no size for a DIB is trusted, as before.
-  pi_.piLocalSetData(0, instance.handle(), dib.data(), 0, 0, 0);
-  EXPECT_TRUE(pi_.piLocalSaveData(0, instance.handle(), 1, "out.wmv"));
+  pi().piLocalSetData(0, instance.handle(), dib.data(), 0, 0, 0);
+  EXPECT_TRUE(pi().piLocalSaveData(0, instance.handle(), 1, "out.wmv"));
 }
 
 TEST_F(ExportCalls, NullOrOverlongFileNameFailsTheSetup) {
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   std::vector<BYTE> dib = NumberedDib(320, 240, 0);
-  pi_.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-  EXPECT_FALSE(pi_.piLocalSaveData(0, instance.handle(), 1, nullptr));
+  pi().piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
+  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 1, nullptr));
   std::string longest(259, 'a'), tooLong(260, 'a');
-  EXPECT_FALSE(pi_.piLocalSaveData(0, instance.handle(), 1, tooLong.c_str()));
+  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 1, tooLong.c_str()));
   EXPECT_EQ(0, fake::Get().writersCreated);
-  EXPECT_TRUE(pi_.piLocalSaveData(0, instance.handle(), 1, longest.c_str())) << "259 characters and the terminator fit";
+  EXPECT_TRUE(pi().piLocalSaveData(0, instance.handle(), 1, longest.c_str())) << "259 characters and the terminator fit";
   EXPECT_EQ(std::u16string(259, u'a'), fake::Get().outputName);
   // Later calls of the transfer ignore their file name, even a null one.
-  EXPECT_TRUE(pi_.piLocalSaveData(0, instance.handle(), 1, nullptr));
+  EXPECT_TRUE(pi().piLocalSaveData(0, instance.handle(), 1, nullptr));
 }
 
 TEST_F(ExportCalls, OpenImportTransferIsLeftAlone) {
@@ -445,7 +435,7 @@ TEST_F(ExportCalls, TransferEndFlushesEndsAndReleasesOnce) {
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   EXPECT_GT(fake::Get().live, 0);
-  ASSERT_TRUE(pi_.piLocalProcessDataEnd(0, instance.handle()));
+  ASSERT_TRUE(pi().piLocalProcessDataEnd(0, instance.handle()));
   const fake::Runtime &rt = fake::Get();
   EXPECT_EQ(1, rt.flushCalls);
   EXPECT_EQ(1, rt.endCalls);
@@ -458,7 +448,7 @@ TEST_F(ExportCalls, TransferEndFlushesEndsAndReleasesOnce) {
   EXPECT_EQ(nullptr, fields.audioInput);
   EXPECT_EQ(nullptr, fields.profileManager);
   EXPECT_EQ(1, fields.videoFrameCounter) << "the counters keep their values";
-  ASSERT_TRUE(pi_.piLocalProcessDataEnd(0, instance.handle()));
+  ASSERT_TRUE(pi().piLocalProcessDataEnd(0, instance.handle()));
   EXPECT_EQ(1, rt.flushCalls) << "a second end finds nothing to do";
   // The block is reusable: the next piece opens a new transfer.
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0), "second.wmv"));
@@ -470,8 +460,8 @@ TEST_F(ExportCalls, FreeingTheInstanceEndsAnOpenExport) {
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0)));
-  pi_.piLocalDone(0, instance.handle());
-  instance.Forget();
+  pi().piLocalDone(0, instance.handle());
+  instance.Detach();
   EXPECT_EQ(1, fake::Get().flushCalls);
   EXPECT_EQ(1, fake::Get().endCalls);
   EXPECT_EQ(0, fake::Get().live);
@@ -508,17 +498,17 @@ TEST_F(ExportCalls, AFailedWriteFailsTheTransferAndRemovesItsFile) {
       rt.*f.call = S_OK;  // the runtime would take the next piece, but the file has a gap
       EXPECT_FALSE(SaveFrame(instance, dib, file.c_str())) << f.what;
       EXPECT_FALSE(SaveAudio(instance, pcm)) << f.what;
-      EXPECT_TRUE(pi_.piLocalSaveData(0, instance.handle(), 0, file.c_str())) << f.what << ": kind 0 does nothing";
+      EXPECT_TRUE(pi().piLocalSaveData(0, instance.handle(), 0, file.c_str())) << f.what << ": kind 0 does nothing";
       EXPECT_EQ(1u, rt.written.size()) << f.what;
       EXPECT_EQ(1, instance.Fields().videoFrameCounter) << f.what;
     } else {
       EXPECT_TRUE(SaveFrame(instance, dib, file.c_str())) << f.what;
     }
     if (f.endByDone) {
-      pi_.piLocalDone(0, instance.handle());
-      instance.Forget();
+      pi().piLocalDone(0, instance.handle());
+      instance.Detach();
     } else {
-      EXPECT_EQ(f.call ? FALSE : TRUE, pi_.piLocalProcessDataEnd(0, instance.handle())) << f.what;
+      EXPECT_EQ(f.call ? FALSE : TRUE, pi().piLocalProcessDataEnd(0, instance.handle())) << f.what;
       EXPECT_EQ(0, instance.Fields().transferOpen) << f.what;
     }
     EXPECT_EQ(1, rt.flushCalls) << f.what;
@@ -530,7 +520,7 @@ TEST_F(ExportCalls, AFailedWriteFailsTheTransferAndRemovesItsFile) {
     // The block is reusable: the next piece opens a new transfer, which succeeds.
     if (f.call) rt.*f.call = S_OK;
     EXPECT_TRUE(SaveFrame(instance, dib, file.c_str())) << f.what;
-    EXPECT_TRUE(pi_.piLocalProcessDataEnd(0, instance.handle())) << f.what;
+    EXPECT_TRUE(pi().piLocalProcessDataEnd(0, instance.handle())) << f.what;
     EXPECT_TRUE(testsupport::FileExists(file)) << f.what;
     std::remove(file.c_str());
   }
@@ -594,13 +584,13 @@ TEST_F(ExportCalls, RefusedRecordsAreNeverWrittenFrom) {
 TEST_F(ExportCalls, AFrameNumberPastTheLargestIsAFailedSave) {
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
-  ASSERT_TRUE(pi_.piLocalLength(0, instance.handle(), 0x7FFFFFFF));
+  ASSERT_TRUE(pi().piLocalLength(0, instance.handle(), 0x7FFFFFFF));
   const std::vector<BYTE> dib = NumberedDib(320, 240, 0);
   ASSERT_TRUE(SaveFrame(instance, dib));
   EXPECT_EQ(715827882333333u, fake::Get().written.back().time);
   EXPECT_FALSE(SaveFrame(instance, dib)) << "frame 2^31 has no 32-bit number";
   EXPECT_EQ(1u, fake::Get().written.size());
-  ASSERT_TRUE(pi_.piLocalLength(0, instance.handle(), 5));
+  ASSERT_TRUE(pi().piLocalLength(0, instance.handle(), 5));
   EXPECT_TRUE(SaveFrame(instance, dib)) << "a new position stamps again";
 }
 

@@ -13,8 +13,8 @@
 #include "environment.h"
 #include "export_records.h"
 #include "files.h"
-#include "plugin_under_test.h"
 #include "run_command.h"
+#include "test_instance.h"
 #include "test_pattern.h"
 
 using namespace testsupport;
@@ -70,7 +70,7 @@ std::map<std::string, std::string> Probe(const std::string &file) {
   return facts;
 }
 
-class ExportFiles : public ::testing::Test {
+class ExportFiles : public testsupport::PluginTest {
  protected:
   // The entries of the profile dialog, read by a CBT hook that then cancels it.
   static LONG ProfileCount() {
@@ -88,7 +88,7 @@ class ExportFiles : public ::testing::Test {
         },
         nullptr, GetCurrentThreadId());
     TestInstance instance;
-    PluginUnderTest::Get().piLocalDlg(0, instance.handle(), nullptr);
+    pi().piLocalDlg(0, instance.handle(), nullptr);
     UnhookWindowsHookEx(hook);
     return count;
   }
@@ -97,7 +97,7 @@ class ExportFiles : public ::testing::Test {
     std::string script = "select:" + std::to_string(position) + ",ok";
     Win32SetDialogScript(script.c_str());
     TestInstance instance;
-    EXPECT_TRUE(PluginUnderTest::Get().piLocalDlg(0, instance.handle(), nullptr));
+    EXPECT_TRUE(pi().piLocalDlg(0, instance.handle(), nullptr));
     Win32SetDialogScript(nullptr);
   }
 
@@ -105,7 +105,7 @@ class ExportFiles : public ::testing::Test {
   // each frame up to that frame's end, as a host interleaves them.
   static void Export(const std::string &file, LONG frames, LONG audioFrames, LONG width = kWidth,
                      LONG height = kHeight) {
-    const PluginUnderTest &pi = PluginUnderTest::Get();
+    const qvhost::EntryPoints &pi = testsupport::Pi();
     TestInstance instance;
     HostFormat record = WorkedExampleRecord();
     record.frameCount = frames;
@@ -132,8 +132,7 @@ class ExportFiles : public ::testing::Test {
     ASSERT_TRUE(pi.piLocalProcessDataEnd(0, instance.handle()));
   }
 
-  // The test's settings, and its files in the same fresh folder.
-  PrivateRegistry registry_;
+  // The test's files, beside its settings.
   const std::string folder_ = registry_.folder().path();
 };
 
@@ -186,7 +185,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughFfmpeg) {
 
 // The frames as the plug-in's own import returns them.
 TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
-  const PluginUnderTest &pi = PluginUnderTest::Get();
+  const qvhost::EntryPoints &pi = testsupport::Pi();
   LONG count = ProfileCount();
   ASSERT_GT(count, 0);
   ChooseProfile(count - 1);
@@ -225,7 +224,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
 // Every frame exported comes back through the import, the last one too, at the size
 // it was given and with every pixel: odd sizes lose no column or row.
 TEST_F(ExportFiles, EveryFrameAndPixelComesBackAtAnySize) {
-  const PluginUnderTest &pi = PluginUnderTest::Get();
+  const qvhost::EntryPoints &pi = testsupport::Pi();
   LONG count = ProfileCount();
   ASSERT_GT(count, 0);
   ChooseProfile(count - 1);
@@ -282,7 +281,7 @@ TEST_F(ExportFiles, EveryFrameAndPixelComesBackAtAnySize) {
 
 // A host that frees the instance without ending the transfer still gets a whole file.
 TEST_F(ExportFiles, FreeingTheInstanceFinishesTheFile) {
-  const PluginUnderTest &pi = PluginUnderTest::Get();
+  const qvhost::EntryPoints &pi = testsupport::Pi();
   std::string file = folder_ + "/abandoned.wmv";
   HGLOBAL block = pi.piLocalInit(0, 0);
   ASSERT_NE(nullptr, block);
@@ -303,7 +302,7 @@ TEST_F(ExportFiles, FreeingTheInstanceFinishesTheFile) {
 }
 
 TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
-  const PluginUnderTest &pi = PluginUnderTest::Get();
+  const qvhost::EntryPoints &pi = testsupport::Pi();
   std::string source = folder_ + "/source.wmv", target = folder_ + "/never.wmv";
   ASSERT_NO_FATAL_FAILURE(Export(source, 10, 0));
   TestInstance instance;
@@ -340,7 +339,7 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
 // failure and every later one return 0, so does the transfer end, and no file is
 // left that looks finished.
 TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
-  const PluginUnderTest &pi = PluginUnderTest::Get();
+  const qvhost::EntryPoints &pi = testsupport::Pi();
   struct Case {
     const char *what;
     rlim_t limit;          // file size limit in bytes; RLIM_INFINITY for none

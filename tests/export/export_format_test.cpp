@@ -4,12 +4,12 @@
 #include <functional>
 
 #include "export_records.h"
-#include "plugin_under_test.h"
+#include "test_instance.h"
 
 namespace {
 
 BOOL SetFormat(TestInstance &instance, const std::vector<BYTE> &record) {
-  return PluginUnderTest::Get().piLocalSetFormat(0, instance.handle(), record.data());
+  return testsupport::Pi().piLocalSetFormat(0, instance.handle(), record.data());
 }
 
 TEST(ExportFormat, WorkedExampleIsTakenAsTheShortForm) {
@@ -136,7 +136,7 @@ TEST(ExportFormat, RefusedRecordIsKeptAnyway) {
 }
 
 TEST(ExportFormat, WrongIndexOrNoBlockChangesNothing) {
-  const PluginUnderTest &pi = PluginUnderTest::Get();
+  const qvhost::EntryPoints &pi = testsupport::Pi();
   TestInstance instance;
   std::vector<BYTE> record = ShortForm(WorkedExampleRecord());
   EXPECT_FALSE(pi.piLocalSetFormat(1, instance.handle(), record.data()));

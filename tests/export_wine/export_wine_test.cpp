@@ -9,32 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "qpl/entry_points.h"
+#include "loaded_plugin.h"
 
 namespace {
-
-struct Plugin : qpl::EntryPoints {
-  HMODULE module = nullptr;
-
-  static Plugin &Get() {
-    static Plugin plugin;
-    if (!plugin.module) {
-      // The build passes the Unix path; Wine sees the Unix root as drive Z:.
-      std::string path = std::string("Z:") + QV_PLUGIN_PATH;
-      for (char &c : path)
-        if (c == '/') c = '\\';
-      HMODULE module = plugin.module = LoadLibraryA(path.c_str());
-      EXPECT_NE(nullptr, module) << "cannot load " << path << " (error " << GetLastError() << ")";
-      if (!module) std::abort();
-      const char *missing = qpl::ResolveEntryPoints(&plugin, [module](const char *name) {
-        return reinterpret_cast<void *>(GetProcAddress(module, name));
-      });
-      EXPECT_EQ(nullptr, missing) << "the plug-in has no entry point " << missing;
-      if (missing) std::abort();
-    }
-    return plugin;
-  }
-};
 
 // Reads a WORD-aligned standard dialog template item by item.
 struct TemplateReader {
@@ -83,10 +60,10 @@ struct Control {
 };
 
 TEST(WineDialogResource, TemplateIsTheProfileDialog) {
-  Plugin &plugin = Plugin::Get();
-  HRSRC found = FindResourceA(plugin.module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+  HMODULE module = testsupport::LoadedPlugin().module();
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
   ASSERT_NE(nullptr, found);
-  const BYTE *base = static_cast<const BYTE *>(LockResource(LoadResource(plugin.module, found)));
+  const BYTE *base = static_cast<const BYTE *>(LockResource(LoadResource(module, found)));
   ASSERT_NE(nullptr, base);
   TemplateReader r{base};
   EXPECT_EQ(0x80C800C0u, r.Dword());
@@ -169,7 +146,7 @@ LRESULT CALLBACK WatchDialog(int code, WPARAM wParam, LPARAM lParam) {
 // Needs a display: run under xvfb-run (the ctest entry export_wine_dialog does).
 TEST(WineDialog, OpensWithItsSixControlsAndCloses) {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-  Plugin &plugin = Plugin::Get();
+  const qvhost::EntryPoints &plugin = testsupport::Pi();
   HGLOBAL block = plugin.piLocalInit(0, 0);
   ASSERT_NE(nullptr, block);
   hook = SetWindowsHookExA(WH_CBT, WatchDialog, nullptr, GetCurrentThreadId());
@@ -187,7 +164,7 @@ TEST(WineDialog, OpensWithItsSixControlsAndCloses) {
 }
 
 TEST(WineExport, FailsCleanlyWithoutAWriter) {
-  Plugin &plugin = Plugin::Get();
+  const qvhost::EntryPoints &plugin = testsupport::Pi();
   HGLOBAL block = plugin.piLocalInit(0, 0);
   ASSERT_NE(nullptr, block);
   const DWORD bufferSize = 5880;

@@ -60,7 +60,7 @@ class CallbackTest : public InstanceTest {
     ASSERT_NO_FATAL_FAILURE(InstanceTest::SetUp());
     // A first request opens the transfer and makes the callback and the frame bitmap.
     ASSERT_EQ(RequestFrame(instance_, 0, clip_), 1);
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     callback_ = block->readerCallback;
     frameBitmap_ = block->frameBitmap;
     ASSERT_TRUE(callback_ != nullptr);
@@ -68,7 +68,7 @@ class CallbackTest : public InstanceTest {
   }
   /* Arms output 0 as a frame request does, without starting the reader. */
   void Arm() {
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     block->wantedOutput = 0;
     block->result = nullptr;
   }
@@ -76,10 +76,10 @@ class CallbackTest : public InstanceTest {
   /* One sample as the runtime delivers it. The reader is idle, so the callback is
    * kept from stopping it: a stop outside a play would report late and out of turn. */
   void Deliver(DWORD output, DWORD flags, TestSample *sample) {
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     IWMReader *reader = block->reader;
     block->reader = nullptr;
-    EXPECT_EQ(callback_->OnSample(output, 0, 333333, flags, sample, block.get()), S_OK);
+    EXPECT_EQ(callback_->OnSample(output, 0, 333333, flags, sample, block), S_OK);
     block->reader = reader;
   }
 
@@ -110,14 +110,14 @@ TEST_F(CallbackTest, SkipsDataLossAndOtherOutputsThenTakesTheNextSample) {
   Deliver(0, WM_SF_DATALOSS, &damaged);
   Deliver(1, 0, &audio);
   {
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     EXPECT_TRUE(block->result == nullptr);
     EXPECT_EQ(block->wantedOutput, 0u) << "still waiting for a good sample";
   }
   Deliver(0, WM_SF_CLEANPOINT, &good);
   Deliver(0, 0, &later);
   {
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     EXPECT_EQ(block->wantedOutput, kNoWantedOutput);
     EXPECT_EQ(block->result, frameBitmap_) << "the frame bitmap is reused";
     EXPECT_EQ(block->frameBitmap, frameBitmap_);
@@ -142,7 +142,7 @@ TEST_F(CallbackTest, ZeroImageSizeStillCopiesThePixels) {
   Arm();
   TestSample sample(FlatPicture(40, 50, 60));
   Deliver(0, 0, &sample);
-  EXPECT_EQ(BlockView(instance_)->result, frameBitmap_);
+  EXPECT_EQ(Block(instance_)->result, frameBitmap_);
   Picture frame = PictureOfDib(ResultBytes(instance_));
   ASSERT_EQ(frame.bgr.size(), (size_t)kWidth * kHeight * 3);
   for (size_t i = 0; i < frame.bgr.size(); i += 3) {
@@ -157,7 +157,7 @@ TEST_F(CallbackTest, ShortSamplesAreNotReadPast) {
   Arm();
   TestSample shortSample(FlatPicture(10, 20, 30, kRowBytes * kHeight - 1));
   Deliver(0, 0, &shortSample);
-  BlockView block(instance_);
+  InstanceBlock *block = Block(instance_);
   EXPECT_TRUE(block->result == nullptr);
   EXPECT_EQ(block->wantedOutput, kNoWantedOutput);
 }

@@ -19,7 +19,7 @@ class FormatTest : public InstanceTest {
     std::vector<BYTE> bytes = qvhost::CopyGlobal(copy);
     if (bytes.size() >= sizeof(format)) memcpy(&format, bytes.data(), sizeof(format));
     {
-      BlockView block(instance_);
+      InstanceBlock *block = Block(instance_);
       EXPECT_EQ(memcmp(&block->format, &format, sizeof(format)), 0) << "the copy is the block's record";
       EXPECT_TRUE(block->reader == nullptr) << "an information request keeps no reader";
       EXPECT_EQ(block->transferOpen, 0);
@@ -50,7 +50,7 @@ TEST_F(FormatTest, VideoWithStereoAudio) {
   EXPECT_EQ(format.wave.wBitsPerSample, 16);
   EXPECT_EQ(format.wave.nBlockAlign, 4);
   ExpectTailZero(format);
-  BlockView block(instance_);
+  InstanceBlock *block = Block(instance_);
   EXPECT_EQ(block->outputKinds[0], 1);
   EXPECT_EQ(block->outputKinds[1], 2);
 }
@@ -100,7 +100,7 @@ TEST_F(FormatTest, TwoVideoStreamsDescribeTheFirst) {
     EXPECT_EQ(format.bitmap.biWidth, 160);
     EXPECT_EQ(format.bitmap.biHeight, 120);
   }
-  BlockView block(instance_);
+  InstanceBlock *block = Block(instance_);
   EXPECT_EQ(block->outputKinds[0], 1);
   EXPECT_EQ(block->outputKinds[1], 0);
 }
@@ -118,13 +118,13 @@ TEST_F(FormatTest, OnlyTheFirst64OutputsAreClassified) {
   if (PlatformRuntime()) GTEST_SKIP() << "Wine's reader cannot open the file: GStreamer's ASF demuxer "
                                          "refuses a file with more than 32 streams";
   {
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     block->wantedOutput = 0x12345678;
   }
   HostFormat format = Information(Clip("many.wmv"));
   EXPECT_EQ(format.flags, 0x00000002u);
   EXPECT_EQ(format.bitmap.biSize, 0u);
-  BlockView block(instance_);
+  InstanceBlock *block = Block(instance_);
   EXPECT_EQ(block->outputKinds[0], 2);
   EXPECT_EQ(block->outputKinds[63], 65);
   EXPECT_EQ(block->wantedOutput, 0x12345678u) << "the field after the table";
@@ -156,7 +156,7 @@ TEST_F(FormatTest, UnreadableFilesFail) {
   Information(Clip("video.wmv"));
   for (const std::string &file : {Clip("notmedia.wmv"), Clip("missing.wmv")}) {
     EXPECT_EQ(Pi().piLocalLoadData(0, instance_, 0, file.c_str()), 0) << file;
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     EXPECT_TRUE(block->reader == nullptr);
   }
   std::string longName(300, 'a');

@@ -29,7 +29,7 @@ class FrameTest : public InstanceTest {
     }
   }
 
-  LONG LastGoodPosition() { return BlockView(instance_)->lastGoodPosition; }
+  LONG LastGoodPosition() { return Block(instance_)->lastGoodPosition; }
 
 };
 
@@ -68,7 +68,7 @@ TEST_F(FrameTest, TheFrameBitmapIsReused) {
   ASSERT_EQ(RequestFrame(instance_, 6, clip_), 1);
   HGLOBAL second = Pi().piLocalGetData(0, instance_);
   EXPECT_EQ(first, second);
-  EXPECT_EQ(BlockView(instance_)->frameBitmap, second);
+  EXPECT_EQ(Block(instance_)->frameBitmap, second);
   ExpectFrame(Frame(), 6);
 }
 
@@ -76,7 +76,7 @@ TEST_F(FrameTest, TransferEndReleasesEverythingAndTheNextRequestReopens) {
   ASSERT_EQ(RequestFrame(instance_, 3, clip_), 1);
   ASSERT_EQ(Pi().piLocalProcessDataEnd(0, instance_), 1);
   {
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     EXPECT_TRUE(block->reader == nullptr);
     EXPECT_TRUE(block->readerCallback == nullptr);
     EXPECT_TRUE(block->frameBitmap == nullptr);
@@ -88,8 +88,8 @@ TEST_F(FrameTest, TransferEndReleasesEverythingAndTheNextRequestReopens) {
   EXPECT_EQ(std::string(pattern.begin(), pattern.end()), std::string("*.wmv", 6));
 
   ASSERT_EQ(RequestFrame(instance_, 4, clip_), 1);
-  EXPECT_TRUE(BlockView(instance_)->reader != nullptr);
-  EXPECT_EQ(BlockView(instance_)->transferOpen, 1);
+  EXPECT_TRUE(Block(instance_)->reader != nullptr);
+  EXPECT_EQ(Block(instance_)->transferOpen, 1);
   ExpectFrame(Frame(), 4);
 }
 
@@ -104,7 +104,7 @@ TEST_F(FrameTest, NegativePositionsGiveTheFirstFrame) {
 // Only kinds 0 and 1 are served; nothing else turns audio into a picture.
 TEST_F(FrameTest, OtherKindsFail) {
   EXPECT_EQ(Pi().piLocalLoadData(0, instance_, 2, clip_.c_str()), 0);
-  EXPECT_TRUE(BlockView(instance_)->reader == nullptr);
+  EXPECT_TRUE(Block(instance_)->reader == nullptr);
   ASSERT_EQ(RequestFrame(instance_, 1, clip_), 1);
   HGLOBAL frame = Pi().piLocalGetData(0, instance_);
   for (LONG kind : {2, 3, -1, 0x7FFFFFFF}) EXPECT_EQ(Pi().piLocalLoadData(0, instance_, kind, clip_.c_str()), 0);
@@ -136,14 +136,14 @@ TEST_F(FrameTest, FailedRequestsNeverHandOutTheCopyTheHostFreed) {
 // in the copy it hands out; the open import keeps its record and goes on.
 TEST_F(FrameTest, InformationOnAnotherFileLeavesTheOpenImportAlone) {
   ASSERT_EQ(RequestFrame(instance_, 10, clip_), 1);
-  HostFormat open = BlockView(instance_)->format;
+  HostFormat open = Block(instance_)->format;
   ASSERT_EQ(Pi().piLocalLoadData(0, instance_, 0, Clip("audio.wmv").c_str()), 1);
   HGLOBAL copy = Pi().piLocalGetData(0, instance_);
   std::vector<BYTE> bytes = qvhost::CopyGlobal(copy);
   GlobalFree(copy);
   ASSERT_EQ(bytes.size(), sizeof(HostFormat));
   EXPECT_EQ(reinterpret_cast<const HostFormat *>(bytes.data())->flags, 0x00000002u) << "the copy is the other file's";
-  EXPECT_EQ(memcmp(&BlockView(instance_)->format, &open, sizeof open), 0) << "the open import's record is kept";
+  EXPECT_EQ(memcmp(&Block(instance_)->format, &open, sizeof open), 0) << "the open import's record is kept";
   ASSERT_EQ(RequestFrame(instance_, 20, clip_), 1);
   ExpectFrame(Frame(), 20);
 }
@@ -151,11 +151,11 @@ TEST_F(FrameTest, InformationOnAnotherFileLeavesTheOpenImportAlone) {
 TEST_F(FrameTest, FilesWithoutAClassifiedVideoOutputHaveNoFrames) {
   EXPECT_EQ(RequestFrame(instance_, 0, Clip("audio.wmv")), 0);
   EXPECT_EQ(RequestFrame(instance_, 5, Clip("audio.wmv")), 0);
-  EXPECT_TRUE(BlockView(instance_)->frameBitmap == nullptr);
+  EXPECT_TRUE(Block(instance_)->frameBitmap == nullptr);
   Pi().piLocalProcessDataEnd(0, instance_);
   // Video only after 64 audio outputs: beyond what the kind table can hold.
   EXPECT_EQ(RequestFrame(instance_, 0, Clip("many.wmv")), 0);
-  EXPECT_TRUE(BlockView(instance_)->frameBitmap == nullptr);
+  EXPECT_TRUE(Block(instance_)->frameBitmap == nullptr);
 }
 
 TEST_F(FrameTest, FramesComeFromTheFirstOfTwoVideoStreams) {
@@ -164,7 +164,7 @@ TEST_F(FrameTest, FramesComeFromTheFirstOfTwoVideoStreams) {
     ASSERT_EQ(RequestFrame(instance_, position, clip), 1) << position;
     Picture frame = Frame();
     // The record describes the output the frames come from.
-    BITMAPINFOHEADER header = BlockView(instance_)->format.bitmap;
+    BITMAPINFOHEADER header = Block(instance_)->format.bitmap;
     EXPECT_EQ(frame.width, header.biWidth);
     EXPECT_EQ(frame.height, header.biHeight);
     if (PlatformRuntime() && frame.width != kWidth) continue;  // Wine listed the other stream first
@@ -195,7 +195,7 @@ TEST_F(FrameTest, FailedOpeningsLeaveNoReader) {
   EXPECT_EQ(Pi().piLocalLoadData(0, instance_, 1, longName.c_str()), 0);
   for (const std::string &file : {Clip("missing.wmv"), Clip("notmedia.wmv")}) {
     EXPECT_EQ(RequestFrame(instance_, 0, file), 0) << file;
-    BlockView block(instance_);
+    InstanceBlock *block = Block(instance_);
     EXPECT_TRUE(block->reader == nullptr);
     EXPECT_TRUE(block->readerCallback == nullptr);
     EXPECT_EQ(block->transferOpen, 0);
@@ -212,7 +212,7 @@ TEST_P(ConversionTest, DecodedFramesConvertToTwentyFourBits) {
   ScopedEnv output("QV_WMF_VIDEO_OUTPUT", GetParam().first);
   ASSERT_EQ(Pi().piLocalLoadData(0, instance_, 0, clip_.c_str()), 1);
   HGLOBAL copy = Pi().piLocalGetData(0, instance_);
-  EXPECT_EQ(BlockView(instance_)->format.bitmap.biBitCount, GetParam().second);
+  EXPECT_EQ(Block(instance_)->format.bitmap.biBitCount, GetParam().second);
   GlobalFree(copy);
   // 5-bit channels and a 256-colour palette lose detail, but not the picture.
   double least = GetParam().second == 8 ? 20.0 : 30.0;

@@ -14,7 +14,6 @@ namespace {
 
 using testsupport::NativePath;
 
-
 std::string ClipFolder() { return NativePath(QV_TEST_CLIPS); }
 
 void MakeClipsOnce() {
@@ -30,17 +29,6 @@ void MakeClipsOnce() {
 }
 
 }  // namespace
-
-const qvhost::Plugin &LoadedPlugin() {
-  static qvhost::Plugin plugin;
-  if (!plugin.loaded()) {
-    std::string error;
-    if (!plugin.Load(NativePath(QV_PLUGIN_PATH), &error)) ADD_FAILURE() << error;
-  }
-  return plugin;
-}
-
-const qvhost::EntryPoints &Pi() { return LoadedPlugin().pi(); }
 
 std::string Clip(const std::string &name) {
   MakeClipsOnce();
@@ -107,14 +95,6 @@ double MatchOfFrame(const Picture &frame, const std::string &reference, int widt
     if (earlier > match) match = earlier;
   }
   return match;
-}
-
-BlockView::BlockView(HGLOBAL handle) : handle_(handle), block_(static_cast<InstanceBlock *>(GlobalLock(handle))) {
-  EXPECT_TRUE(block_ != nullptr);
-}
-
-BlockView::~BlockView() {
-  if (block_) GlobalUnlock(handle_);
 }
 
 void InstanceTest::SetUp() {

@@ -1,5 +1,5 @@
-/* What the import tests share: the plug-in loaded by path as a host loads it, the
- * clips FFmpeg made with their reference frames, and a look into the instance block. */
+/* What the import tests share: the clips FFmpeg made with their reference frames, and
+ * a look into the instance block. */
 #ifndef QV_TESTS_IMPORT_HARNESS_H
 #define QV_TESTS_IMPORT_HARNESS_H
 
@@ -8,15 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "../../host/host.h"
 #include "../../plugin/instance_block.h"
 #include "environment.h"
+#include "loaded_plugin.h"
 
 namespace importtest {
 
-/* The plug-in, loaded once per test program. */
-const qvhost::EntryPoints &Pi();
-const qvhost::Plugin &LoadedPlugin();
+using testsupport::Block;
+using testsupport::Pi;
 
 /* Path of a clip made by make-clips.sh ("av.wmv"), made on first use. */
 std::string Clip(const std::string &name);
@@ -44,19 +43,6 @@ double Psnr(const Picture &a, const Picture &b);
  * the frame on screen at the start time, which is what a host asks for; the
  * allowance only lets the same tests run against Wine's reader as it is. */
 double MatchOfFrame(const Picture &frame, const std::string &reference, int width, int height, int index);
-
-/* The instance block, locked while this lives (the host may look between calls). */
-class BlockView {
- public:
-  explicit BlockView(HGLOBAL handle);
-  ~BlockView();
-  InstanceBlock *operator->() const { return block_; }
-  InstanceBlock *get() const { return block_; }
-
- private:
-  HGLOBAL handle_;
-  InstanceBlock *block_;
-};
 
 /* A fresh instance block for each test, with the clip "av.wmv"; its transfer is ended
  * and the block freed after the test. */

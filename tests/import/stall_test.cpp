@@ -27,7 +27,7 @@ TEST(StallTest, SilentReadersTimeOutAndAreReleased) {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 15.0) << "the short time-out was not used";
     EXPECT_LT(cpuSeconds, 0.25 * seconds) << "waiting on a silent reader must not keep a core busy";
-    BlockView block(instance);
+    InstanceBlock *block = Block(instance);
     EXPECT_TRUE(block->reader == nullptr);
     EXPECT_TRUE(block->readerCallback == nullptr);
     EXPECT_EQ(block->transferOpen, 0);

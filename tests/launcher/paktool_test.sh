@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # paktool as a person uses it: help and missing arguments, the archive found at each
-# build's offset, extract's folder, the setup marked executable, and the launchers
-# build refuses without writing anything.
+# build's offset, extract's folder, the setup marked executable, the launchers build
+# refuses without writing anything, and the files build and extract replace only when
+# told to.
 #   paktool_test.sh PAKTOOL UNPACKRUN PAK_OFFSETS_TXT
 set -uo pipefail
 paktool=$1 unpackrun=$2 offsets_file=$3
@@ -90,6 +91,49 @@ cp "$unpackrun" "$work/launcher.copy"
 pak build --launcher "$work/launcher.copy" --output "$work/launcher.copy" "$work/runsetup.exe"
 expect 2 "is also an input" err
 cmp -s "$unpackrun" "$work/launcher.copy" || fail "build wrote over its own launcher"
+
+# build replaces no existing file without --force (-y), and with it replaces the file
+# whole or not at all: a write cut short (a file size limit) leaves the old setup.
+printf 'keep me\n' >"$work/taken"
+pak build --launcher "$unpackrun" --output "$work/taken" "$work/runsetup.exe=c:\\disk1\\runsetup.exe"
+expect 2 "'$work/taken' exists; add --force (-y) to replace it" err
+[ "$(cat "$work/taken")" = "keep me" ] || fail "a refused build changed the existing file"
+pak build -y --launcher "$unpackrun" --output "$work/taken" "$work/runsetup.exe=c:\\disk1\\runsetup.exe"
+expect 0 "archive at" out
+cmp -s "$work/setup" "$work/taken" || fail "build -y did not replace the file with the setup"
+[ "$(stat -c %a "$work/taken")" = 755 ] || fail "the replaced setup is mode $(stat -c %a "$work/taken")"
+(ulimit -f 16 && trap '' XFSZ && exec "$paktool" build --force --launcher "$unpackrun" --output "$work/taken" \
+  "$work/odd.exe") >"$work/out" 2>"$work/err"
+status=$?
+expect 1 "cannot write '$work/taken'" err
+cmp -s "$work/setup" "$work/taken" || fail "a failed build damaged the setup it was to replace"
+[ -z "$(ls "$work" | grep -F 'taken.')" ] || fail "a failed build left $(ls "$work" | grep -F 'taken.')"
+
+# extract checks every name before it writes one: a file already there refuses the
+# whole extract; --force replaces it.
+printf 'first\n' >"$work/first.txt"
+pak build --launcher "$unpackrun" --output "$work/two" "$work/first.txt" "$work/runsetup.exe"
+mkdir "$work/ex" && printf 'old\n' >"$work/ex/runsetup.exe"
+pak extract --dir "$work/ex" "$work/two"
+expect 2 "'$work/ex/runsetup.exe' exists; add --force (-y) to replace it" err
+[ ! -e "$work/ex/first.txt" ] || fail "a refused extract wrote first.txt"
+[ "$(cat "$work/ex/runsetup.exe")" = old ] || fail "a refused extract changed runsetup.exe"
+pak extract --force --dir "$work/ex" "$work/two"
+expect 0 "runsetup.exe (" out
+cmp -s "$work/first.txt" "$work/ex/first.txt" && cmp -s "$work/runsetup.exe" "$work/ex/runsetup.exe" ||
+  fail "extract --force did not write both files"
+
+# Not even --force writes over an input, however it is named: a hard link to a file
+# going into the setup, or a setup holding an entry of its own name in its own folder.
+ln "$work/runsetup.exe" "$work/linked.exe"
+pak build --force --launcher "$unpackrun" --output "$work/linked.exe" "$work/runsetup.exe"
+expect 2 "is also an input ('$work/runsetup.exe')" err
+[ "$(cat "$work/linked.exe")" = "the setup program" ] || fail "build --force wrote over one of its inputs"
+pak build --launcher "$unpackrun" --output "$work/ex/runsetup.exe" -y "$work/first.txt" "$work/runsetup.exe"
+cp "$work/ex/runsetup.exe" "$work/self.copy"
+pak extract -y --dir "$work/ex" "$work/ex/runsetup.exe"
+expect 2 "the output '$work/ex/runsetup.exe' is also an input" err
+cmp -s "$work/self.copy" "$work/ex/runsetup.exe" || fail "extract --force wrote over the setup it reads"
 
 if [ $failures -eq 0 ]; then echo "paktool: ok"; fi
 exit $((failures > 0))

@@ -11,24 +11,8 @@ InputProps *InputProps::Create(const MediaType &type, const std::u16string &conn
   return new (std::nothrow) InputProps(type, connection);
 }
 
-HRESULT InputProps::GetType(GUID *type) {
-  if (!type) return E_POINTER;
-  std::lock_guard<std::mutex> hold(lock_);
-  *type = type_.Type().majortype;
-  return S_OK;
-}
-
-HRESULT InputProps::GetMediaType(WM_MEDIA_TYPE *type, DWORD *size) {
-  std::lock_guard<std::mutex> hold(lock_);
-  return type_.CopyTo(type, size);
-}
-
-HRESULT InputProps::SetMediaType(WM_MEDIA_TYPE *type) {
-  if (!type) return E_POINTER;
-  if (type->cbFormat && !type->pbFormat) return E_INVALIDARG;
-  std::lock_guard<std::mutex> hold(lock_);
-  type_.Assign(*type);
-  return S_OK;
+HRESULT InputProps::CheckMediaType(const WM_MEDIA_TYPE &type) const {
+  return type.cbFormat && !type.pbFormat ? E_INVALIDARG : S_OK;
 }
 
 HRESULT InputProps::GetConnectionName(WCHAR *name, WORD *length) { return CopyText(connection_, name, length); }

@@ -3,29 +3,25 @@
 #ifndef QV_WMF_WRITER_INPUT_H
 #define QV_WMF_WRITER_INPUT_H
 
-#include <mutex>
 #include <string>
 
-#include "com_object.h"
-#include "media_type.h"
+#include "media_type_holder.h"
 
 namespace wmf {
 
-class InputProps final : public ComObject<InputProps, IWMInputMediaProps> {
+class InputProps final : public MediaTypeHolder<InputProps, IWMInputMediaProps> {
  public:
   static InputProps *Create(const MediaType &type, const std::u16string &connection);
 
-  HRESULT STDMETHODCALLTYPE GetType(GUID *type) override;
-  HRESULT STDMETHODCALLTYPE GetMediaType(WM_MEDIA_TYPE *type, DWORD *size) override;
-  // Any media type is kept; the writer judges it in SetInputProps.
-  HRESULT STDMETHODCALLTYPE SetMediaType(WM_MEDIA_TYPE *type) override;
+  // Any media type whose format block is there is kept; the writer judges it in
+  // SetInputProps.
+  HRESULT CheckMediaType(const WM_MEDIA_TYPE &type) const;
   HRESULT STDMETHODCALLTYPE GetConnectionName(WCHAR *name, WORD *length) override;
   HRESULT STDMETHODCALLTYPE GetGroupName(WCHAR *name, WORD *length) override;
 
  private:
-  InputProps(const MediaType &type, const std::u16string &connection) : type_(type), connection_(connection) {}
-  std::mutex lock_;
-  MediaType type_;
+  InputProps(const MediaType &type, const std::u16string &connection)
+      : MediaTypeHolder(type), connection_(connection) {}
   const std::u16string connection_;
 };
 

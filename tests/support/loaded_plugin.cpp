@@ -1,11 +1,16 @@
-#include "plugin_copy.h"
+#include "loaded_plugin.h"
 
-#include <gtest/gtest.h>
-
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "files.h"
+#include "qpl/settings.h"
+
+namespace testsupport {
 namespace {
+
+std::string PluginPath() { return NativePath(QV_PLUGIN_PATH); }
 
 // Test cases may run as processes side by side, so a copy is named after its test;
 // where a loaded file cannot be removed, the next run of that test overwrites it.
@@ -20,7 +25,22 @@ std::string CopyName(const std::string &path) {
 
 }  // namespace
 
-const qvhost::EntryPoints *LoadFreshCopyOfPlugin(const std::string &path) {
+const qvhost::Plugin &LoadedPlugin() {
+  static const qvhost::Plugin *const plugin = [] {
+    // Never unloaded: the module's state must outlive every test that holds its entry points.
+    auto *loaded = new qvhost::Plugin;
+    std::string error;
+    if (!loaded->Load(PluginPath(), &error)) {
+      ADD_FAILURE() << error;
+      std::abort();
+    }
+    return loaded;
+  }();
+  return *plugin;
+}
+
+const qvhost::Plugin *LoadFreshCopyOfPlugin() {
+  const std::string path = PluginPath();
   const std::string copy = CopyName(path);
   {
     // Streams, not copy_file: MinGW's copy_file will not overwrite a file.
@@ -31,7 +51,6 @@ const qvhost::EntryPoints *LoadFreshCopyOfPlugin(const std::string &path) {
       return nullptr;
     }
   }
-  // Never unloaded: the module's state must outlive every test that holds its entry points.
   auto *plugin = new qvhost::Plugin;
   std::string message;
   const bool loaded = plugin->Load(copy, &message);
@@ -42,5 +61,15 @@ const qvhost::EntryPoints *LoadFreshCopyOfPlugin(const std::string &path) {
     delete plugin;
     return nullptr;
   }
-  return &plugin->pi();
+  return plugin;
 }
+
+void PluginTest::SaveSetting(const char *name, DWORD value) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegCreateKeyExA(HKEY_CURRENT_USER, QPL_SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof(value));
+  RegCloseKey(key);
+}
+
+}  // namespace testsupport
