@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include "reader_frame_cache.h"
+#include "reader_picture_pool.h"
 
 namespace wmf {
 
@@ -21,8 +22,8 @@ int Cancelled(void *cancel) { return static_cast<const std::atomic<bool> *>(canc
 
 ReaderIntervalDecoder::ReaderIntervalDecoder(const std::string &path, const Stream &stream,
                                              const AVCodecParameters &parameters, ReaderFrameCache *cache,
-                                             const std::atomic<bool> *cancel)
-    : path_(path), stream_(stream), cache_(cache), cancel_(cancel) {
+                                             ReaderPicturePool *pictures, const std::atomic<bool> *cancel)
+    : path_(path), stream_(stream), cache_(cache), pictures_(pictures), cancel_(cancel) {
   parameters_ = avcodec_parameters_alloc();
   if (parameters_ && avcodec_parameters_copy(parameters_, &parameters) < 0) avcodec_parameters_free(&parameters_);
 }
@@ -55,6 +56,7 @@ bool ReaderIntervalDecoder::Open() {
   codec_ = decoder ? avcodec_alloc_context3(decoder) : nullptr;
   if (!codec_ || avcodec_parameters_to_context(codec_, parameters_) < 0) return false;
   codec_->pkt_timebase = AVRational{stream_.timeBaseNum, stream_.timeBaseDen};
+  if (pictures_) pictures_->Serve(codec_);
   if (avcodec_open2(codec_, decoder, nullptr) < 0) return false;
   packet_ = av_packet_alloc();
   frame_ = av_frame_alloc();

@@ -22,6 +22,7 @@ struct AVPacket;
 namespace wmf {
 
 class ReaderFrameCache;
+class ReaderPicturePool;
 
 class ReaderIntervalDecoder {
  public:
@@ -32,8 +33,9 @@ class ReaderIntervalDecoder {
     int64_t fileEnd = 0;        // where the last picture ends at the latest
   };
   // `parameters` are copied; `cancel` becomes true to abandon a slow read.
+  // Pictures come from `pictures` (when given), as the reader's own decoder's do.
   ReaderIntervalDecoder(const std::string &path, const Stream &stream, const AVCodecParameters &parameters,
-                        ReaderFrameCache *cache, const std::atomic<bool> *cancel);
+                        ReaderFrameCache *cache, ReaderPicturePool *pictures, const std::atomic<bool> *cancel);
   ~ReaderIntervalDecoder();
   ReaderIntervalDecoder(const ReaderIntervalDecoder &) = delete;
   ReaderIntervalDecoder &operator=(const ReaderIntervalDecoder &) = delete;
@@ -61,6 +63,7 @@ class ReaderIntervalDecoder {
   const Stream stream_;
   AVCodecParameters *parameters_ = nullptr;
   ReaderFrameCache *const cache_;
+  ReaderPicturePool *const pictures_;
   const std::atomic<bool> *const cancel_;
   AVFormatContext *format_ = nullptr;
   AVCodecContext *codec_ = nullptr;

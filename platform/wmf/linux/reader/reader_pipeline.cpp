@@ -29,6 +29,7 @@ extern "C" {
 #include "reader_audio_converter.h"
 #include "reader_frame_cache.h"
 #include "reader_interval_decoder.h"
+#include "reader_picture_pool.h"
 #include "reader_video_converter.h"
 #include "sample_buffer.h"
 
@@ -129,7 +130,7 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
     stream.frameDuration = video.frameDuration;
     stream.fileEnd = static_cast<int64_t>(p->duration_) + kTolerance;  // as Finish ends the last picture
     p->intervals_ = std::make_unique<ReaderIntervalDecoder>(path, stream, *p->format_->streams[video.stream]->codecpar,
-                                                            p->cache_.get(), cancel);
+                                                            p->cache_.get(), p->pictures_.get(), cancel);
   }
   *pipeline = std::move(p);
   return S_OK;
@@ -156,6 +157,10 @@ HRESULT ReaderPipeline::Init(VideoOutputKind kind) {
     output->codec = avcodec_alloc_context3(decoder);
     if (!output->codec || avcodec_parameters_to_context(output->codec, par) < 0) return E_OUTOFMEMORY;
     output->codec->pkt_timebase = stream->time_base;
+    if (video && !pictures_) {
+      pictures_ = std::make_unique<ReaderPicturePool>();
+      pictures_->Serve(output->codec);
+    }
     if (avcodec_open2(output->codec, decoder, nullptr) < 0) continue;  // unusable stream: no output
     output->stream = static_cast<int>(i);
     output->video = video;

@@ -26,6 +26,7 @@ class ReaderAudioConverter;
 class SampleBuffer;
 class ReaderFrameCache;
 class ReaderIntervalDecoder;
+class ReaderPicturePool;
 
 // Releases a COM reference held in a std::unique_ptr.
 struct ComRelease {
@@ -132,6 +133,7 @@ class ReaderPipeline {
   int seekRetries_ = 0;
   bool lastBeginSeeked_ = false;
   long long decodedFrames_ = 0;
+  std::unique_ptr<ReaderPicturePool> pictures_;  // the first video output's, shared with intervals_
   std::unique_ptr<ReaderFrameCache> cache_;  // with one video output only
   bool exactSeeks_ = false;                  // likewise
   int64_t servedUntil_ = 0;   // the end, less the tolerance, of the picture TakeFromCache gave
