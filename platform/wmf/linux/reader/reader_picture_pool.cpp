@@ -4,6 +4,8 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -24,7 +26,6 @@ size_t AlignUp(size_t value, size_t to) { return (value + to - 1) / to * to; }
 
 // Blocks to carve buffers from; they go when the pool goes, after its last buffer.
 struct Arena {
-  size_t bufferSize = 0;
   std::vector<std::pair<void *, size_t>> blocks;  // mapping, length
   char *next = nullptr;
   size_t left = 0;
@@ -89,7 +90,6 @@ bool ReaderPicturePool::Fits(const AVCodecContext &codec, const AVFrame &frame) 
     }
     planes_ = 3;
     Arena *arena = new Arena;
-    arena->bufferSize = offset;
     pool_ = av_buffer_pool_init2(offset, arena, CarveBuffer, FreeArena);
     if (!pool_) {
       delete arena;

@@ -9,7 +9,6 @@
 
 #include <cstddef>
 #include <mutex>
-#include <vector>
 
 struct AVBufferPool;
 struct AVCodecContext;
