@@ -234,8 +234,10 @@ void ReaderSession::ReadAheadLoop() {
     {
       std::lock_guard<std::mutex> hold(pipelineLock_);
       if (closing_.load()) break;
-      if (aheadAllowed_.load()) more = pipeline_->ReadAhead();
-      if (!more) from = pipeline_->AheadResumesAt();
+      if (aheadAllowed_.load()) {
+        more = pipeline_->ReadAhead();
+        if (!more) from = pipeline_->AheadResumesAt();
+      }
     }
     if (!more) {
       // Until the delivery thread has moved on (unless it did meanwhile).
