@@ -101,6 +101,28 @@ HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, con
   return hr;
 }
 
+HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, const std::vector<BYTE> &data) {
+  return WriteBytes(writer, input, time, data.data(), static_cast<DWORD>(data.size()));
+}
+
+ComPtr<IWMWriter> CreateVideoWriter(DWORD systemProfile, const std::string &path, OwnedType &video, DWORD *input) {
+  ComPtr<IWMWriter> writer = CreateWriter(systemProfile, path);
+  if (writer) {
+    const HRESULT declared = DeclareInput(writer, WMMEDIATYPE_Video, video, input);
+    EXPECT_EQ(S_OK, declared);
+    if (FAILED(declared)) writer.Reset();
+  }
+  return ComPtr<IWMWriter>(writer.Detach());
+}
+
+HRESULT WritePatternFrames(const ComPtr<IWMWriter> &writer, DWORD input, int first, int count, LONG width,
+                           LONG height) {
+  HRESULT hr = S_OK;
+  for (int i = first; SUCCEEDED(hr) && i < first + count; ++i)
+    hr = WriteBytes(writer, input, i * 333333ull, PatternDibRows(i, width, height));
+  return hr;
+}
+
 std::string TempPath(const std::string &name) {
   static testsupport::TempFolder folder("qv-wmf-writer");
   return folder / name;

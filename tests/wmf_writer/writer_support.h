@@ -52,6 +52,13 @@ ComPtr<IWMWriter> CreateWriter(DWORD systemProfile, const std::string &path);
 HRESULT DeclareInput(const ComPtr<IWMWriter> &writer, const GUID &major, OwnedType &type,
                      DWORD *inputNumber = nullptr);
 HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, const BYTE *data, DWORD length);
+HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, const std::vector<BYTE> &data);
+// A writer as CreateWriter makes it, with `video` declared on its video input; null
+// when a step fails (the test has failed then).
+ComPtr<IWMWriter> CreateVideoWriter(DWORD systemProfile, const std::string &path, OwnedType &video, DWORD *input);
+// Writes pattern frames first..first+count-1 at 30 fps; the first failure ends it.
+HRESULT WritePatternFrames(const ComPtr<IWMWriter> &writer, DWORD input, int first, int count, LONG width,
+                           LONG height);
 
 // A file in this test program's own temporary folder.
 std::string TempPath(const std::string &name);

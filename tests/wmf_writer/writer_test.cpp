@@ -237,26 +237,23 @@ TEST(Writer, WrongOrderAndDamagedSamplesFailCleanly) {
   const std::vector<BYTE> frame = PatternDibRows(0, 160, 120);
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), static_cast<DWORD>(frame.size() - 1)));
   EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, 0, frame.data(), 0));
-  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, 7, 0, frame.data(), static_cast<DWORD>(frame.size())));
-  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, ~0ull, frame.data(), static_cast<DWORD>(frame.size())));
+  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, 7, 0, frame));
+  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, videoInput, ~0ull, frame));
   // Audio: a partial sample frame is ignored, an empty piece is harmless.
   const std::vector<BYTE> tone = ToneChunk(0, 4410, 44100);
   EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), 3));
   EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), 0));
-  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, audioInput, 1ull << 62, tone.data(), static_cast<DWORD>(tone.size())));
-  for (int i = 0; i < 12; ++i) {
-    const std::vector<BYTE> image = PatternDibRows(i, 160, 120);
-    EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
-  }
+  EXPECT_EQ(E_INVALIDARG, WriteBytes(writer, audioInput, 1ull << 62, tone));
+  EXPECT_EQ(S_OK, WritePatternFrames(writer, videoInput, 0, 12, 160, 120));
   // A bigger buffer than the frame needs is fine: the frame is its first bytes.
   std::vector<BYTE> larger = PatternDibRows(12, 160, 120);
   larger.resize(larger.size() + 100);
-  EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, 12 * 333333ull, larger.data(), static_cast<DWORD>(larger.size())));
-  EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone.data(), static_cast<DWORD>(tone.size())));
+  EXPECT_EQ(S_OK, WriteBytes(writer, videoInput, 12 * 333333ull, larger));
+  EXPECT_EQ(S_OK, WriteBytes(writer, audioInput, 0, tone));
   EXPECT_EQ(S_OK, writer->Flush());
   EXPECT_EQ(S_OK, writer->EndWriting());
   EXPECT_EQ(NS_E_INVALID_REQUEST, writer->EndWriting());
-  EXPECT_EQ(NS_E_INVALID_REQUEST, WriteBytes(writer, videoInput, 0, frame.data(), static_cast<DWORD>(frame.size())));
+  EXPECT_EQ(NS_E_INVALID_REQUEST, WriteBytes(writer, videoInput, 0, frame));
   EXPECT_EQ(0u, ReleaseNow(writer));
 
   const std::string probe = Probe(path, "stream=codec_type,nb_read_frames");
@@ -280,16 +277,12 @@ TEST(Writer, UnwritablePathFailsAndTheWriterRecovers) {
 // A writer released while it writes still ends its file: nothing written is lost.
 TEST(Writer, ReleaseWhileWritingFinishesTheFile) {
   const std::string path = TempPath("released.wmv");
-  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, path);
-  ASSERT_TRUE(writer);
   OwnedType video = VideoType(96, 64);
   DWORD input = 0;
-  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+  ComPtr<IWMWriter> writer = CreateVideoWriter(kFirstVideoProfile, path, video, &input);
+  ASSERT_TRUE(writer);
   ASSERT_EQ(S_OK, writer->BeginWriting());
-  for (int i = 0; i < 15; ++i) {
-    const std::vector<BYTE> image = PatternDibRows(i, 96, 64);
-    ASSERT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
-  }
+  ASSERT_EQ(S_OK, WritePatternFrames(writer, input, 0, 15, 96, 64));
   EXPECT_EQ(0u, ReleaseNow(writer));
   EXPECT_NE(std::string::npos, Probe(path, "stream=codec_type,nb_read_frames").find("video\nnb_read_frames=15"));
 }
@@ -300,11 +293,10 @@ TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
   for (LONG height : {75, -75}) {
     SCOPED_TRACE(height);
     const std::string path = TempPath(height > 0 ? "odd.wmv" : "topdown.wmv");
-    ComPtr<IWMWriter> writer = CreateWriter(kBroadbandProfile, path);
-    ASSERT_TRUE(writer);
     OwnedType video = VideoType(101, height);
     DWORD input = 0;
-    ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+    ComPtr<IWMWriter> writer = CreateVideoWriter(kBroadbandProfile, path, video, &input);
+    ASSERT_TRUE(writer);
     ASSERT_EQ(S_OK, writer->BeginWriting());
     std::vector<BYTE> image = PatternDibRows(5, 101, 75);  // bottom-up
     if (height < 0) {
@@ -314,7 +306,7 @@ TEST(Writer, OddAndTopDownPicturesKeepTheirContent) {
       image.swap(flipped);
     }
     for (int i = 0; i < 3; ++i)
-      ASSERT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
+      ASSERT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image));
     ASSERT_EQ(S_OK, writer->EndWriting());
     EXPECT_EQ(0u, ReleaseNow(writer));
 
@@ -361,7 +353,7 @@ TEST(Writer, SoundAfterAGapKeepsItsTime) {
   for (long long first : {0ll, 88200ll}) {  // 0 to 1 s, then 2 to 3 s
     for (long long s = first; s < first + 44100; s += 4410) {
       const std::vector<BYTE> chunk = ToneChunk(s, 4410, 44100);
-      ASSERT_EQ(S_OK, WriteBytes(writer, 0, s * 10000000 / 44100, chunk.data(), static_cast<DWORD>(chunk.size())));
+      ASSERT_EQ(S_OK, WriteBytes(writer, 0, s * 10000000 / 44100, chunk));
     }
   }
   ASSERT_EQ(S_OK, writer->EndWriting());
@@ -384,15 +376,14 @@ TEST(Writer, SoundAfterAGapKeepsItsTime) {
 // Frames with the same or earlier times are not dropped: each takes the next slot.
 TEST(Writer, FramesWithRepeatedTimesAreAllKept) {
   const std::string path = TempPath("repeated.wmv");
-  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, path);
-  ASSERT_TRUE(writer);
   OwnedType video = VideoType(64, 48);
   DWORD input = 0;
-  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+  ComPtr<IWMWriter> writer = CreateVideoWriter(kFirstVideoProfile, path, video, &input);
+  ASSERT_TRUE(writer);
   ASSERT_EQ(S_OK, writer->BeginWriting());
   for (int i = 0; i < 5; ++i) {
     const std::vector<BYTE> image = PatternDibRows(i, 64, 48);
-    ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image.data(), static_cast<DWORD>(image.size())));
+    ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image));
   }
   ASSERT_EQ(S_OK, writer->EndWriting());
   EXPECT_EQ(0u, ReleaseNow(writer));
@@ -401,18 +392,17 @@ TEST(Writer, FramesWithRepeatedTimesAreAllKept) {
 
 // After EndWriting the same writer writes a second file.
 TEST(Writer, BeginsAgainAfterEnding) {
-  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, TempPath("first.wmv"));
-  ASSERT_TRUE(writer);
   OwnedType video = VideoType(64, 48);
   DWORD input = 0;
-  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+  ComPtr<IWMWriter> writer = CreateVideoWriter(kFirstVideoProfile, TempPath("first.wmv"), video, &input);
+  ASSERT_TRUE(writer);
   const std::vector<BYTE> image = PatternDibRows(0, 64, 48);
   for (const char *name : {"first.wmv", "second.wmv"}) {
     const std::string path = TempPath(name);
     const std::u16string wide(path.begin(), path.end());
     ASSERT_EQ(S_OK, writer->SetOutputFilename(wide.c_str()));
     ASSERT_EQ(S_OK, writer->BeginWriting());
-    ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image.data(), static_cast<DWORD>(image.size())));
+    ASSERT_EQ(S_OK, WriteBytes(writer, input, 0, image));
     ASSERT_EQ(S_OK, writer->EndWriting());
     EXPECT_TRUE(testsupport::FileExists(path));
     EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=1")) << name;
@@ -420,26 +410,21 @@ TEST(Writer, BeginsAgainAfterEnding) {
   EXPECT_EQ(0u, ReleaseNow(writer));
 }
 
-}  // namespace
-
-namespace {
-
 // The smallest and largest pictures an input takes are written, or refused at
 // BeginWriting, without harm either way.
 TEST(Writer, ExtremePictureSizesWriteOrFailCleanly) {
   for (const auto &size : {std::pair<LONG, LONG>{1, 1}, {2, 2}, {17, 3}, {3, -17}, {4096, 16}}) {
     SCOPED_TRACE(std::to_string(size.first) + "x" + std::to_string(size.second));
     const std::string path = TempPath("extreme.wmv");
-    ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, path);
-    ASSERT_TRUE(writer);
     OwnedType video = VideoType(size.first, size.second);
     DWORD input = 0;
-    ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &input));
+    ComPtr<IWMWriter> writer = CreateVideoWriter(kFirstVideoProfile, path, video, &input);
+    ASSERT_TRUE(writer);
     const HRESULT begun = writer->BeginWriting();
     if (begun == S_OK) {
       const std::vector<BYTE> image(StrideOf(size.first) * std::labs(size.second), 0x80);
       for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
+        EXPECT_EQ(S_OK, WriteBytes(writer, input, i * 333333ull, image));
       EXPECT_EQ(S_OK, writer->EndWriting());
       EXPECT_NE(std::string::npos, Probe(path, "stream=nb_read_frames").find("nb_read_frames=3"));
     } else {
@@ -450,10 +435,6 @@ TEST(Writer, ExtremePictureSizesWriteOrFailCleanly) {
     std::remove(path.c_str());
   }
 }
-
-}  // namespace
-
-namespace {
 
 // Every system profile opens its encoders and writes a file with its streams, from
 // the smallest bit rates up.
@@ -474,10 +455,10 @@ TEST(Writer, EverySystemProfileWrites) {
     for (int i = 0; i < 10; ++i) {
       if (hasVideo) {
         const std::vector<BYTE> image = PatternDibRows(i, 176, 144);
-        ASSERT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image.data(), static_cast<DWORD>(image.size())));
+        ASSERT_EQ(S_OK, WriteBytes(writer, videoInput, i * 333333ull, image));
       }
       std::vector<BYTE> pcm(735 * 2, 0);  // 1/15 s of mono silence
-      ASSERT_EQ(S_OK, WriteBytes(writer, audioInput, i * 666666ull, pcm.data(), static_cast<DWORD>(pcm.size())));
+      ASSERT_EQ(S_OK, WriteBytes(writer, audioInput, i * 666666ull, pcm));
     }
     ASSERT_EQ(S_OK, writer->EndWriting());
     EXPECT_EQ(0u, ReleaseNow(writer));
