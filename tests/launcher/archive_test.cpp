@@ -180,20 +180,14 @@ TEST(PakHeaderTest, SameHeaderComparesEveryField) {
   TPakFileHeader b = a;
   EXPECT_TRUE(b.Name.SharesWith(a.Name));  // copies share the name
   EXPECT_TRUE(SamePakHeader(a, b));
-  b.Name = PakString("runsetup.exE");
-  EXPECT_FALSE(SamePakHeader(a, b));
-  b = a;
-  b.Flags = 0;
-  EXPECT_FALSE(SamePakHeader(a, b));
-  b = a;
-  b.FileDate = 0;
-  EXPECT_FALSE(SamePakHeader(a, b));
-  b = a;
-  b.UnpackedSize = 0;
-  EXPECT_FALSE(SamePakHeader(a, b));
-  b = a;
-  b.PackedSize = 0;
-  EXPECT_FALSE(SamePakHeader(a, b));
+  for (void (*change)(TPakFileHeader &) :
+       {+[](TPakFileHeader &h) { h.Name = PakString("runsetup.exE"); }, +[](TPakFileHeader &h) { h.Flags = 0; },
+        +[](TPakFileHeader &h) { h.FileDate = 0; }, +[](TPakFileHeader &h) { h.UnpackedSize = 0; },
+        +[](TPakFileHeader &h) { h.PackedSize = 0; }}) {
+    b = a;
+    change(b);
+    EXPECT_FALSE(SamePakHeader(a, b));
+  }
 
   ClearPakHeader(b);
   EXPECT_TRUE(b.Name.empty());
