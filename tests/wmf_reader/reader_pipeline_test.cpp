@@ -1,6 +1,7 @@
 // The pipeline under the reader: a start just ahead of the last delivered frame keeps
 // decoding; anything else seeks, and both find the same frames.
 #include <atomic>
+#include <utility>
 
 #include "reader/reader_pipeline.h"
 #include "reader_harness.h"
@@ -23,38 +24,30 @@ int FrameAt(wmf::ReaderPipeline &pipeline, int n, const std::vector<BYTE> &type)
   return -1;
 }
 
+HRESULT OpenClip(std::atomic<bool> *cancel, std::unique_ptr<wmf::ReaderPipeline> *pipeline) {
+  return wmf::ReaderPipeline::Open(FixturePath(Fixture::Wmv1Video), wmf::VideoOutputKind::Rgb24, cancel, pipeline);
+}
+
 }  // namespace
 
 TEST(ReaderPipeline, SequentialStartsKeepDecoding) {
   std::atomic<bool> cancel{false};
   std::unique_ptr<wmf::ReaderPipeline> pipeline;
-  ASSERT_EQ(wmf::ReaderPipeline::Open(FixturePath(Fixture::Wmv1Video), wmf::VideoOutputKind::Rgb24, &cancel,
-                                      &pipeline),
-            S_OK);
+  ASSERT_EQ(OpenClip(&cancel, &pipeline), S_OK);
   DWORD size = 0;
   pipeline->OutputType(0).CopyTo(nullptr, &size);
   std::vector<BYTE> type(size);
   ASSERT_EQ(pipeline->OutputType(0).CopyTo(reinterpret_cast<WM_MEDIA_TYPE *>(type.data()), &size), S_OK);
 
-  // A fresh file plays from its start without seeking.
-  EXPECT_EQ(FrameAt(*pipeline, 0, type), 0);
-  EXPECT_FALSE(pipeline->LastBeginSeeked());
-  for (int n = 1; n < 20; ++n) {
-    EXPECT_EQ(FrameAt(*pipeline, n, type), n);
-    EXPECT_FALSE(pipeline->LastBeginSeeked()) << "position " << n;
+  // A fresh file plays from its start without seeking, and a little further ahead still
+  // decodes forward; the same frame again, a step back, or far ahead: seek.
+  std::vector<std::pair<int, bool>> starts;  // position, seeks
+  for (int n = 0; n < 20; ++n) starts.push_back({n, false});
+  starts.insert(starts.end(), {{27, false}, {27, true}, {26, true}, {200, true}, {201, false}});
+  for (const auto &start : starts) {
+    EXPECT_EQ(FrameAt(*pipeline, start.first, type), start.first);
+    EXPECT_EQ(pipeline->LastBeginSeeked(), start.second) << "position " << start.first;
   }
-  // A little further ahead still decodes forward.
-  EXPECT_EQ(FrameAt(*pipeline, 27, type), 27);
-  EXPECT_FALSE(pipeline->LastBeginSeeked());
-  // The same frame again, a step back, or far ahead: seek.
-  EXPECT_EQ(FrameAt(*pipeline, 27, type), 27);
-  EXPECT_TRUE(pipeline->LastBeginSeeked());
-  EXPECT_EQ(FrameAt(*pipeline, 26, type), 26);
-  EXPECT_TRUE(pipeline->LastBeginSeeked());
-  EXPECT_EQ(FrameAt(*pipeline, 200, type), 200);
-  EXPECT_TRUE(pipeline->LastBeginSeeked());
-  EXPECT_EQ(FrameAt(*pipeline, 201, type), 201);
-  EXPECT_FALSE(pipeline->LastBeginSeeked());
   // After the end of the file a start seeks again.
   EXPECT_EQ(FrameAt(*pipeline, 300, type), -1);
   EXPECT_EQ(FrameAt(*pipeline, 299, type), 299);
@@ -64,9 +57,7 @@ TEST(ReaderPipeline, SequentialStartsKeepDecoding) {
 TEST(ReaderPipeline, WaitingRequestInterruptsDecoding) {
   std::atomic<bool> cancel{false};
   std::unique_ptr<wmf::ReaderPipeline> pipeline;
-  ASSERT_EQ(wmf::ReaderPipeline::Open(FixturePath(Fixture::Wmv1Video), wmf::VideoOutputKind::Rgb24, &cancel,
-                                      &pipeline),
-            S_OK);
+  ASSERT_EQ(OpenClip(&cancel, &pipeline), S_OK);
   std::atomic<size_t> pending{1};
   pipeline->Begin(FrameTime(100, 30), 0);
   wmf::ReaderSample sample;
@@ -81,8 +72,6 @@ TEST(ReaderPipeline, WaitingRequestInterruptsDecoding) {
 TEST(ReaderPipeline, CancelledOpenGivesUp) {
   std::atomic<bool> cancel{true};
   std::unique_ptr<wmf::ReaderPipeline> pipeline;
-  EXPECT_NE(wmf::ReaderPipeline::Open(FixturePath(Fixture::Wmv1Video), wmf::VideoOutputKind::Rgb24, &cancel,
-                                      &pipeline),
-            S_OK);
+  EXPECT_NE(OpenClip(&cancel, &pipeline), S_OK);
   EXPECT_EQ(pipeline, nullptr);
 }
