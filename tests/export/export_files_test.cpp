@@ -101,6 +101,46 @@ class ExportFiles : public testsupport::PluginTest {
     Win32SetDialogScript(nullptr);
   }
 
+  // The last profile in the list, which has the highest video bit rate.
+  static void ChooseTopProfile() {
+    LONG count = ProfileCount();
+    ASSERT_GT(count, 0);
+    ChooseProfile(count - 1);
+  }
+
+  // Hands a piece of `kind` to the plug-in and saves it to `file`.
+  static BOOL Save(HGLOBAL handle, LONG kind, const BYTE *data, LONG length, const std::string &file) {
+    const qvhost::EntryPoints &pi = testsupport::Pi();
+    pi.piLocalSetData(0, handle, data, length, 0, 0);
+    return pi.piLocalSaveData(0, handle, kind, file.c_str());
+  }
+  static BOOL SaveFrame(HGLOBAL handle, const std::vector<BYTE> &dib, const std::string &file) {
+    return Save(handle, 1, dib.data(), static_cast<LONG>(dib.size()), file);
+  }
+
+  // The record the import gives for `file`; the copy is the host's to free.
+  static void ImportFormat(TestInstance &instance, const std::string &file, HostFormat *format) {
+    const qvhost::EntryPoints &pi = testsupport::Pi();
+    ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, file.c_str())) << "the import cannot read the file";
+    HGLOBAL copy = pi.piLocalGetData(0, instance.handle());
+    ASSERT_NE(nullptr, copy);
+    memcpy(format, GlobalLock(copy), sizeof(*format));
+    GlobalUnlock(copy);
+    GlobalFree(copy);
+  }
+
+  // Frame `frame` through the import: *bitmap stays locked at *dib for the caller to unlock.
+  static void ImportFrame(TestInstance &instance, const std::string &file, LONG frame, HGLOBAL *bitmap,
+                          const BYTE **dib, BITMAPINFOHEADER *header) {
+    const qvhost::EntryPoints &pi = testsupport::Pi();
+    ASSERT_TRUE(pi.piLocalLength(0, instance.handle(), frame));
+    ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, file.c_str())) << "frame " << frame;
+    *bitmap = pi.piLocalGetData(0, instance.handle());
+    ASSERT_NE(nullptr, *bitmap);
+    *dib = static_cast<const BYTE *>(GlobalLock(*bitmap));
+    memcpy(header, *dib, sizeof(*header));
+  }
+
   // Exports `frames` frames with `audioFrames` sample frames of tone, audio sent after
   // each frame up to that frame's end, as a host interleaves them.
   static void Export(const std::string &file, LONG frames, LONG audioFrames, LONG width = kWidth,
@@ -119,13 +159,11 @@ class ExportFiles : public testsupport::PluginTest {
     std::vector<BYTE> pcm = ToneChunk(0, audioFrames, 44100);
     LONG sent = 0;
     for (LONG i = 0; i < frames; ++i) {
-      std::vector<BYTE> dib = PatternDib(i, width, height);
-      pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-      ASSERT_TRUE(pi.piLocalSaveData(0, instance.handle(), 1, file.c_str())) << "frame " << i;
+      ASSERT_TRUE(SaveFrame(instance.handle(), PatternDib(i, width, height), file)) << "frame " << i;
       LONG until = std::min<LONG>(audioFrames, static_cast<LONG>((i + 1) * 44100LL / 30));
       if (until > sent) {
-        pi.piLocalSetData(0, instance.handle(), pcm.data() + sent * 4, (until - sent) * 4, 0, 0);
-        ASSERT_TRUE(pi.piLocalSaveData(0, instance.handle(), 2, file.c_str())) << "audio after frame " << i;
+        ASSERT_TRUE(Save(instance.handle(), 2, pcm.data() + sent * 4, (until - sent) * 4, file))
+            << "audio after frame " << i;
         sent = until;
       }
     }
@@ -166,9 +204,7 @@ TEST_F(ExportFiles, EveryProfileWritesAReadableFile) {
 
 // The frames as the ffmpeg CLI decodes them, against the frames exported.
 TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughFfmpeg) {
-  LONG count = ProfileCount();
-  ASSERT_GT(count, 0);
-  ChooseProfile(count - 1);  // the list ends with the highest video bit rate
+  ASSERT_NO_FATAL_FAILURE(ChooseTopProfile());
   std::string file = folder_ + "/quality.wmv";
   ASSERT_NO_FATAL_FAILURE(Export(file, 60, 0));
   std::string raw = RunCommand("ffmpeg -v error -i '" + file + "' -f rawvideo -pix_fmt bgr24 -");
@@ -185,32 +221,21 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughFfmpeg) {
 
 // The frames as the plug-in's own import returns them.
 TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
-  const qvhost::EntryPoints &pi = testsupport::Pi();
-  LONG count = ProfileCount();
-  ASSERT_GT(count, 0);
-  ChooseProfile(count - 1);
+  ASSERT_NO_FATAL_FAILURE(ChooseTopProfile());
   std::string file = folder_ + "/import.wmv";
   ASSERT_NO_FATAL_FAILURE(Export(file, 60, 88200));
   TestInstance instance;
-  ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, file.c_str())) << "the import cannot read the file";
-  HGLOBAL copy = pi.piLocalGetData(0, instance.handle());
-  ASSERT_NE(nullptr, copy);
   HostFormat format;
-  memcpy(&format, GlobalLock(copy), sizeof(format));
-  GlobalUnlock(copy);
-  GlobalFree(copy);  // the format's copy is the host's to free
+  ASSERT_NO_FATAL_FAILURE(ImportFormat(instance, file, &format));
   // The sound's priming must not lengthen the file: 2 s stay 60 frames and 88,200 samples.
   EXPECT_EQ(0x05000003u, format.flags);
   EXPECT_EQ(60, format.frameCount);
   EXPECT_EQ(88200, format.audioLength);
   for (LONG frame : {0, 15, 30, 59}) {
-    ASSERT_TRUE(pi.piLocalLength(0, instance.handle(), frame));
-    ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, file.c_str())) << "frame " << frame;
-    HGLOBAL bitmap = pi.piLocalGetData(0, instance.handle());
-    ASSERT_NE(nullptr, bitmap);
-    const BYTE *got = static_cast<const BYTE *>(GlobalLock(bitmap));
+    HGLOBAL bitmap = nullptr;
+    const BYTE *got = nullptr;
     BITMAPINFOHEADER header;
-    memcpy(&header, got, sizeof(header));
+    ASSERT_NO_FATAL_FAILURE(ImportFrame(instance, file, frame, &bitmap, &got, &header));
     EXPECT_EQ(kWidth, header.biWidth);
     EXPECT_EQ(kHeight, header.biHeight);
     std::vector<BYTE> expected = PatternDib(frame, kWidth, kHeight);
@@ -224,10 +249,7 @@ TEST_F(ExportFiles, FramesSurviveTheRoundTripThroughTheImport) {
 // Every frame exported comes back through the import, the last one too, at the size
 // it was given and with every pixel: odd sizes lose no column or row.
 TEST_F(ExportFiles, EveryFrameAndPixelComesBackAtAnySize) {
-  const qvhost::EntryPoints &pi = testsupport::Pi();
-  LONG count = ProfileCount();
-  ASSERT_GT(count, 0);
-  ChooseProfile(count - 1);
+  ASSERT_NO_FATAL_FAILURE(ChooseTopProfile());
   const struct {
     LONG width, height, frames;
   } sizes[] = {{320, 240, 50}, {1, 1, 2}, {321, 241, 2}, {639, 479, 1}};
@@ -236,25 +258,17 @@ TEST_F(ExportFiles, EveryFrameAndPixelComesBackAtAnySize) {
     std::string file = folder_ + "/size" + std::to_string(size.width) + ".wmv";
     ASSERT_NO_FATAL_FAILURE(Export(file, size.frames, 0, size.width, size.height));
     TestInstance instance;
-    ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 0, file.c_str()));
-    HGLOBAL copy = pi.piLocalGetData(0, instance.handle());
-    ASSERT_NE(nullptr, copy);
     HostFormat format;
-    memcpy(&format, GlobalLock(copy), sizeof(format));
-    GlobalUnlock(copy);
-    GlobalFree(copy);
+    ASSERT_NO_FATAL_FAILURE(ImportFormat(instance, file, &format));
     EXPECT_EQ(size.frames, format.frameCount);
     EXPECT_EQ(size.width, format.bitmap.biWidth);
     EXPECT_EQ(size.height, format.bitmap.biHeight);
 
     const LONG last = size.frames - 1;
-    ASSERT_TRUE(pi.piLocalLength(0, instance.handle(), last));
-    ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, file.c_str()));
-    HGLOBAL bitmap = pi.piLocalGetData(0, instance.handle());
-    ASSERT_NE(nullptr, bitmap);
-    const BYTE *got = static_cast<const BYTE *>(GlobalLock(bitmap));
+    HGLOBAL bitmap = nullptr;
+    const BYTE *got = nullptr;
     BITMAPINFOHEADER header;
-    memcpy(&header, got, sizeof(header));
+    ASSERT_NO_FATAL_FAILURE(ImportFrame(instance, file, last, &bitmap, &got, &header));
     ASSERT_EQ(size.width, header.biWidth);
     ASSERT_EQ(size.height, header.biHeight);
     // Pixel by pixel against the source; the edges count on their own, so that a lost
@@ -290,11 +304,7 @@ TEST_F(ExportFiles, FreeingTheInstanceFinishesTheFile) {
   std::vector<BYTE> bytes = ShortForm(record);
   ASSERT_TRUE(pi.piLocalSetFormat(0, block, bytes.data()));
   ASSERT_TRUE(pi.piLocalProcessDataStart(0, block));
-  for (LONG i = 0; i < 45; ++i) {
-    std::vector<BYTE> dib = PatternDib(i, kWidth, kHeight);
-    pi.piLocalSetData(0, block, dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-    ASSERT_TRUE(pi.piLocalSaveData(0, block, 1, file.c_str()));
-  }
+  for (LONG i = 0; i < 45; ++i) ASSERT_TRUE(SaveFrame(block, PatternDib(i, kWidth, kHeight), file));
   pi.piLocalDone(0, block);
   std::map<std::string, std::string> facts = Probe(file);
   EXPECT_EQ("wmv1", facts["video.codec_name"]);
@@ -311,9 +321,7 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   ASSERT_TRUE(pi.piLocalLoadData(0, instance.handle(), 1, source.c_str()));  // opens the reader
   std::vector<BYTE> record = ShortForm(WorkedExampleRecord());
   pi.piLocalSetFormat(0, instance.handle(), record.data());
-  std::vector<BYTE> dib = PatternDib(0, kWidth, kHeight);
-  pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-  EXPECT_FALSE(pi.piLocalSaveData(0, instance.handle(), 1, target.c_str()));
+  EXPECT_FALSE(SaveFrame(instance.handle(), PatternDib(0, kWidth, kHeight), target));
   EXPECT_EQ(nullptr, std::fopen(target.c_str(), "rb"));
 
   // The other way round: a format request would fill the open export's record.
@@ -325,9 +333,7 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   small.bitmap.biHeight = 120;
   std::vector<BYTE> smallRecord = ShortForm(small);
   ASSERT_TRUE(pi.piLocalSetFormat(0, exporting.handle(), smallRecord.data()));
-  std::vector<BYTE> smallDib = PatternDib(0, 160, 120);
-  pi.piLocalSetData(0, exporting.handle(), smallDib.data(), static_cast<LONG>(smallDib.size()), 0, 0);
-  ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));
+  ASSERT_TRUE(SaveFrame(exporting.handle(), PatternDib(0, 160, 120), written));
   EXPECT_FALSE(pi.piLocalLoadData(0, exporting.handle(), 0, source.c_str()));
   EXPECT_EQ(160, exporting.Fields().format.bitmap.biWidth);
   ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));
@@ -353,9 +359,7 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
   };
   // The highest bit rate: the runtime writes in large stretches, and this profile's
   // 300 frames need more than one.
-  LONG count = ProfileCount();
-  ASSERT_GT(count, 0);
-  ChooseProfile(count - 1);
+  ASSERT_NO_FATAL_FAILURE(ChooseTopProfile());
   std::vector<BYTE> pcm = ToneChunk(0, 44100 * 10, 44100);
   for (const Case &c : cases) {
     std::string file = folder_ + "/failed.wmv";
@@ -369,11 +373,8 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
     {
       FileSizeLimit limit(c.limit);
       for (LONG i = 0; i < c.frames; ++i) {
-        std::vector<BYTE> dib = PatternDib(i, kWidth, kHeight);
-        pi.piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-        BOOL saved = pi.piLocalSaveData(0, instance.handle(), 1, file.c_str());
-        pi.piLocalSetData(0, instance.handle(), pcm.data() + i * 1470 * 4, 1470 * 4, 0, 0);
-        saved = pi.piLocalSaveData(0, instance.handle(), 2, file.c_str()) && saved;
+        BOOL saved = SaveFrame(instance.handle(), PatternDib(i, kWidth, kHeight), file);
+        saved = Save(instance.handle(), 2, pcm.data() + i * 1470 * 4, 1470 * 4, file) && saved;
         if (firstFailed >= 0) {
           EXPECT_FALSE(saved) << c.what << ": every save after a failed one fails, frame " << i;
         } else if (!saved) {
