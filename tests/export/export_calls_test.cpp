@@ -48,13 +48,16 @@ class ExportCalls : public testsupport::PluginTest {
     std::vector<BYTE> bytes = ShortForm(record);
     return pi().piLocalSetFormat(0, instance.handle(), bytes.data());
   }
+  // Hands the host's data to the plug-in and saves it as a piece of `kind`.
+  BOOL Save(TestInstance &instance, const void *data, LONG length, LONG kind, const char *name = "out.wmv") {
+    pi().piLocalSetData(0, instance.handle(), data, length, 0, 0);
+    return pi().piLocalSaveData(0, instance.handle(), kind, name);
+  }
   BOOL SaveFrame(TestInstance &instance, const std::vector<BYTE> &dib, const char *name = "out.wmv") {
-    pi().piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-    return pi().piLocalSaveData(0, instance.handle(), 1, name);
+    return Save(instance, dib.data(), static_cast<LONG>(dib.size()), 1, name);
   }
   BOOL SaveAudio(TestInstance &instance, const std::vector<BYTE> &pcm, LONG kind = 2) {
-    pi().piLocalSetData(0, instance.handle(), pcm.data(), static_cast<LONG>(pcm.size()), 0, 0);
-    return pi().piLocalSaveData(0, instance.handle(), kind, "out.wmv");
+    return Save(instance, pcm.data(), static_cast<LONG>(pcm.size()), kind);
   }
 
   const fake::DeclaredInput *Declared(const GUID &major) {
@@ -385,27 +388,21 @@ TEST_F(ExportCalls, UnsafeRecordsAndPiecesAreRefusedBeforeAnythingIsWritten) {
 TEST_F(ExportCalls, MissingOrShortDataIsRefused) {
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
-  pi().piLocalSetData(0, instance.handle(), nullptr, 0, 0, 0);
-  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 1, "out.wmv"));
-  pi().piLocalSetData(0, instance.handle(), nullptr, 100, 0, 0);
-  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 2, "out.wmv"));
+  EXPECT_FALSE(Save(instance, nullptr, 0, 1));
+  EXPECT_FALSE(Save(instance, nullptr, 100, 2));
   std::vector<BYTE> dib = NumberedDib(320, 240, 0);
-  pi().piLocalSetData(0, instance.handle(), dib.data(), 1000, 0, 0);
-  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 1, "out.wmv")) << "a DIB shorter than its rows";
-  pi().piLocalSetData(0, instance.handle(), dib.data(), -1, 0, 0);
-  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 2, "out.wmv"));
+  EXPECT_FALSE(Save(instance, dib.data(), 1000, 1)) << "a DIB shorter than its rows";
+  EXPECT_FALSE(Save(instance, dib.data(), -1, 2));
   EXPECT_EQ(0, fake::Get().writersCreated);
   // A host that gives no size for a DIB is trusted, as before.
-  pi().piLocalSetData(0, instance.handle(), dib.data(), 0, 0, 0);
-  EXPECT_TRUE(pi().piLocalSaveData(0, instance.handle(), 1, "out.wmv"));
+  EXPECT_TRUE(Save(instance, dib.data(), 0, 1));
 }
 
 TEST_F(ExportCalls, NullOrOverlongFileNameFailsTheSetup) {
   TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
-  std::vector<BYTE> dib = NumberedDib(320, 240, 0);
-  pi().piLocalSetData(0, instance.handle(), dib.data(), static_cast<LONG>(dib.size()), 0, 0);
-  EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 1, nullptr));
+  const std::vector<BYTE> dib = NumberedDib(320, 240, 0);  // the later saves read it too
+  EXPECT_FALSE(SaveFrame(instance, dib, nullptr));
   std::string longest(259, 'a'), tooLong(260, 'a');
   EXPECT_FALSE(pi().piLocalSaveData(0, instance.handle(), 1, tooLong.c_str()));
   EXPECT_EQ(0, fake::Get().writersCreated);

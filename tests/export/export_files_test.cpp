@@ -333,7 +333,8 @@ TEST_F(ExportFiles, SavingDuringAnOpenImportWritesNothing) {
   small.bitmap.biHeight = 120;
   std::vector<BYTE> smallRecord = ShortForm(small);
   ASSERT_TRUE(pi.piLocalSetFormat(0, exporting.handle(), smallRecord.data()));
-  ASSERT_TRUE(SaveFrame(exporting.handle(), PatternDib(0, 160, 120), written));
+  const std::vector<BYTE> smallDib = PatternDib(0, 160, 120);  // the second save below reads it too
+  ASSERT_TRUE(SaveFrame(exporting.handle(), smallDib, written));
   EXPECT_FALSE(pi.piLocalLoadData(0, exporting.handle(), 0, source.c_str()));
   EXPECT_EQ(160, exporting.Fields().format.bitmap.biWidth);
   ASSERT_TRUE(pi.piLocalSaveData(0, exporting.handle(), 1, written.c_str()));

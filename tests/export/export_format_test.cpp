@@ -42,16 +42,12 @@ TEST(ExportFormat, LongFormKeepsTheHostsBytesButWords80And84) {
 }
 
 TEST(ExportFormat, LongFormNeedsWord76OfAtLeastOne) {
-  for (LONG word : {0, -1, -2147483647 - 1}) {
+  for (LONG word : {0, -1, -2147483647 - 1, 2}) {
     TestInstance instance;
     HostFormat host = WorkedExampleRecord();
     host.longWord76 = word;
-    EXPECT_FALSE(SetFormat(instance, LongForm(host))) << word;
+    EXPECT_EQ(word > 0, SetFormat(instance, LongForm(host)) != FALSE) << word;
   }
-  TestInstance instance;
-  HostFormat host = WorkedExampleRecord();
-  host.longWord76 = 2;
-  EXPECT_TRUE(SetFormat(instance, LongForm(host)));
 }
 
 TEST(ExportFormat, ImportRecordsComeBackAsTheImportMadeThem) {
