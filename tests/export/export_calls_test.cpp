@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "environment.h"
@@ -31,6 +32,7 @@ class ExportCalls : public testsupport::PluginTest {
     ChooseProfile("select:0,ok");  // the profile selection of a fresh process: entry 0
   }
   void TearDown() override {
+    owned_.reset();  // ends its transfer while the hooks still record
     Win32SetMessageBoxHook(nullptr, nullptr);
     Win32SetDialogScript(nullptr);
   }
@@ -67,10 +69,12 @@ class ExportCalls : public testsupport::PluginTest {
   }
 
   std::vector<Message> messages_;
+  // The instance most tests use; tests that need a fresh one per case make their own.
+  std::unique_ptr<TestInstance> owned_ = std::make_unique<TestInstance>();
+  TestInstance &instance = *owned_;
 };
 
 TEST_F(ExportCalls, WorkedExampleTimesAndCounters) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(pi().piLocalProcessDataStart(0, instance.handle()));
   std::vector<BYTE> dib = NumberedDib(320, 240, 7);
@@ -104,7 +108,6 @@ TEST_F(ExportCalls, WorkedExampleTimesAndCounters) {
 }
 
 TEST_F(ExportCalls, DeclaredMediaTypes) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   const fake::Runtime &rt = fake::Get();
@@ -183,7 +186,6 @@ TEST_F(ExportCalls, BitRateAndFrameDurationFollowSizeAndRate) {
 }
 
 TEST_F(ExportCalls, AudioFirstDeclaresAnImageSizeOfZero) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveAudio(instance, std::vector<BYTE>(400)));
   const fake::DeclaredInput *video = Declared(WMMEDIATYPE_Video);
@@ -198,7 +200,6 @@ TEST_F(ExportCalls, AudioFirstDeclaresAnImageSizeOfZero) {
 }
 
 TEST_F(ExportCalls, RequestedPositionRestartsOnlyTheKindThatTakesIt) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   std::vector<BYTE> dib = NumberedDib(320, 240, 0);
   std::vector<BYTE> pcm(4410 * 4);
@@ -220,7 +221,6 @@ TEST_F(ExportCalls, RequestedPositionRestartsOnlyTheKindThatTakesIt) {
 }
 
 TEST_F(ExportCalls, EveryKindButZeroAndOneIsAudio) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   EXPECT_TRUE(pi().piLocalSaveData(0, instance.handle(), 0, "out.wmv"));
   EXPECT_EQ(0, fake::Get().writersCreated) << "kind 0 opens nothing";
@@ -233,7 +233,6 @@ TEST_F(ExportCalls, EveryKindButZeroAndOneIsAudio) {
 
 TEST_F(ExportCalls, ProfileSelectionSkipsProfilesWithoutVideo) {
   ChooseProfile("select:1,ok");  // "Video B", third system profile
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   EXPECT_EQ(u"Video B", fake::Get().profileSetName);
@@ -241,7 +240,6 @@ TEST_F(ExportCalls, ProfileSelectionSkipsProfilesWithoutVideo) {
 
 TEST_F(ExportCalls, NoProfileSelectedFailsSilently) {
   ChooseProfile("ok,cancel");  // OK without a selection leaves -1
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(pi().piLocalProcessDataStart(0, instance.handle()));
   EXPECT_FALSE(SaveFrame(instance, NumberedDib(320, 240, 0)));
@@ -254,7 +252,6 @@ TEST_F(ExportCalls, NoProfileSelectedFailsSilently) {
 TEST_F(ExportCalls, ProfileSelectionBeyondTheListFails) {
   SaveSetting(QPL_SETTING_PROFILE, 9);
   ChooseProfile("cancel");  // the dialog restores 9 even though the list is shorter
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   EXPECT_FALSE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   EXPECT_EQ(0, fake::Get().writersCreated);
@@ -263,7 +260,6 @@ TEST_F(ExportCalls, ProfileSelectionBeyondTheListFails) {
 
 TEST_F(ExportCalls, UnrecognisedInputIsReportedAndEverythingReleased) {
   fake::Get().profiles[0].streams.push_back(WMMEDIATYPE_Script);
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   EXPECT_FALSE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   ASSERT_EQ(1u, messages_.size());
@@ -319,7 +315,6 @@ TEST_F(ExportCalls, SetupFailuresAreSilentAndRetried) {
 
 TEST_F(ExportCalls, PieceWithoutAnInputIsRefusedAndNotCounted) {
   ChooseProfile("select:2,ok");  // "Video C": video only
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   EXPECT_FALSE(SaveAudio(instance, std::vector<BYTE>(64)));
@@ -328,7 +323,6 @@ TEST_F(ExportCalls, PieceWithoutAnInputIsRefusedAndNotCounted) {
 }
 
 TEST_F(ExportCalls, FailedSampleAllocationChangesNoCounter) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   fake::Get().allocateSample = E_OUTOFMEMORY;
@@ -342,7 +336,6 @@ TEST_F(ExportCalls, FailedSampleAllocationChangesNoCounter) {
 }
 
 TEST_F(ExportCalls, AudioChunkLargerThanTheBufferSizeGetsALargerSample) {
-  TestInstance instance;
   HostFormat record = WorkedExampleRecord();
   record.audioBufferSize = 1000;
   ASSERT_TRUE(SetFormat(instance, record));
@@ -386,7 +379,6 @@ TEST_F(ExportCalls, UnsafeRecordsAndPiecesAreRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(ExportCalls, MissingOrShortDataIsRefused) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   EXPECT_FALSE(Save(instance, nullptr, 0, 1));
   EXPECT_FALSE(Save(instance, nullptr, 100, 2));
@@ -399,7 +391,6 @@ TEST_F(ExportCalls, MissingOrShortDataIsRefused) {
 }
 
 TEST_F(ExportCalls, NullOrOverlongFileNameFailsTheSetup) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   const std::vector<BYTE> dib = NumberedDib(320, 240, 0);  // the later saves read it too
   EXPECT_FALSE(SaveFrame(instance, dib, nullptr));
@@ -413,7 +404,6 @@ TEST_F(ExportCalls, NullOrOverlongFileNameFailsTheSetup) {
 }
 
 TEST_F(ExportCalls, OpenImportTransferIsLeftAlone) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   // The transfer open flag as an import leaves it: set, with no writer.
   InstanceBlock *block = static_cast<InstanceBlock *>(GlobalLock(instance.handle()));
@@ -428,7 +418,6 @@ TEST_F(ExportCalls, OpenImportTransferIsLeftAlone) {
 }
 
 TEST_F(ExportCalls, TransferEndFlushesEndsAndReleasesOnce) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   EXPECT_GT(fake::Get().live, 0);
@@ -454,7 +443,6 @@ TEST_F(ExportCalls, TransferEndFlushesEndsAndReleasesOnce) {
 }
 
 TEST_F(ExportCalls, FreeingTheInstanceEndsAnOpenExport) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(SaveFrame(instance, NumberedDib(320, 240, 0)));
   pi().piLocalDone(0, instance.handle());
@@ -579,7 +567,6 @@ TEST_F(ExportCalls, RefusedRecordsAreNeverWrittenFrom) {
 }
 
 TEST_F(ExportCalls, AFrameNumberPastTheLargestIsAFailedSave) {
-  TestInstance instance;
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   ASSERT_TRUE(pi().piLocalLength(0, instance.handle(), 0x7FFFFFFF));
   const std::vector<BYTE> dib = NumberedDib(320, 240, 0);
