@@ -33,10 +33,22 @@ void ExpectRunShape(const std::vector<ReaderEvent> &run, WMT_STATUS lastStatus, 
   }
 }
 
+// Each test's reader, closed after the test with its hooks let go first.
+class ReaderPlayback : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (opened.callback) {
+      opened.callback->SetOnSample(nullptr);
+      opened.callback->SetOnStatus(nullptr);
+    }
+    opened.Finish();
+  }
+  OpenedReader opened;
+};
+
 }  // namespace
 
-TEST(ReaderPlayback, SequentialPlayDeliversEveryFrameInOrder) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, SequentialPlayDeliversEveryFrameInOrder) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &opened));
   const std::vector<BYTE> type = OutputMediaType(opened.reader, 0);
   ASSERT_FALSE(type.empty());
@@ -72,12 +84,9 @@ TEST(ReaderPlayback, SequentialPlayDeliversEveryFrameInOrder) {
     previous = e.time;
     ++frame;
   }
-  opened.callback->SetOnSample(nullptr);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, VideoAndAudioArriveInTimeOrderPerOutput) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, VideoAndAudioArriveInTimeOrderPerOutput) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
   int context = 0;
   ASSERT_EQ(opened.reader->Start(0, 0, 1.0f, &context), S_OK);
@@ -113,11 +122,9 @@ TEST(ReaderPlayback, VideoAndAudioArriveInTimeOrderPerOutput) {
   EXPECT_EQ(video, 300);
   // Ten seconds of tone, give or take the coder's last block.
   EXPECT_NEAR(static_cast<double>(audioSamples), 441000.0, 4096.0);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, StartFindsTheFrameShownAtThatTime) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, StartFindsTheFrameShownAtThatTime) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &opened));
   const std::vector<BYTE> type = OutputMediaType(opened.reader, 0);
   // Out of order, so that each start seeks; around key frames (every 12) and the ends.
@@ -132,11 +139,9 @@ TEST(ReaderPlayback, StartFindsTheFrameShownAtThatTime) {
   ReaderEvent sample;
   ASSERT_TRUE(FirstSampleAt(opened, FrameTime(40, 30) + 200000, 0, &sample));
   EXPECT_EQ(ReadFrameNumber(PictureOf(sample, type)), 40);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, StartFindsFramesOfA25FpsClip) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, StartFindsFramesOfA25FpsClip) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Video25), &opened));
   const std::vector<BYTE> type = OutputMediaType(opened.reader, 0);
   for (int n : {49, 0, 7, 24, 25, 26, 13, 48, 1}) {
@@ -144,11 +149,9 @@ TEST(ReaderPlayback, StartFindsFramesOfA25FpsClip) {
     ASSERT_TRUE(FirstSampleAt(opened, FrameTime(n, 25), 0, &sample)) << "position " << n;
     EXPECT_EQ(ReadFrameNumber(PictureOf(sample, type)), n) << "position " << n;
   }
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, FrameAfterASeekEqualsTheSequentialOne) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, FrameAfterASeekEqualsTheSequentialOne) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
   const std::vector<int> positions = {5, 37, 120, 121, 200, 299};
   std::map<QWORD, std::vector<BYTE>> sequential;  // by sample time
@@ -170,11 +173,9 @@ TEST(ReaderPlayback, FrameAfterASeekEqualsTheSequentialOne) {
     if (shown != sequential.begin()) --shown;
     EXPECT_EQ(sample.time, shown->first) << "position " << *it;
   }
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, RequestsLikeTheImportEachEndInOneStop) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, RequestsLikeTheImportEachEndInOneStop) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
   const std::vector<BYTE> type = OutputMediaType(opened.reader, 0);
   // Sequential positions keep decoding; every start still ends in exactly one stop.
@@ -195,11 +196,9 @@ TEST(ReaderPlayback, RequestsLikeTheImportEachEndInOneStop) {
   EXPECT_EQ(opened.callback->Count(WMT_STARTED), 40);
   EXPECT_EQ(opened.callback->Count(WMT_STOPPED), 40);
   EXPECT_EQ(opened.callback->Count(WMT_EOF), 0);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, StopFromTheCallbackIsReportedAfterItReturns) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, StopFromTheCallbackIsReportedAfterItReturns) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &opened));
   std::atomic<bool> stopReturned{false};
   std::atomic<bool> stoppedEarly{false};
@@ -223,13 +222,9 @@ TEST(ReaderPlayback, StopFromTheCallbackIsReportedAfterItReturns) {
   EXPECT_EQ(samplesAfterStop, 0);
   ExpectRunShape(opened.callback->LastRun(), WMT_STOPPED, &context);
   EXPECT_EQ(opened.callback->Count(WMT_STOPPED), 1);
-  opened.callback->SetOnSample(nullptr);
-  opened.callback->SetOnStatus(nullptr);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, StopFromAnotherThreadAndWhenIdle) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, StopFromAnotherThreadAndWhenIdle) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
   // A slow receiver, so that the stop arrives while samples still flow.
   opened.callback->SetOnSample(
@@ -246,12 +241,9 @@ TEST(ReaderPlayback, StopFromAnotherThreadAndWhenIdle) {
   // Stopped already: Stop still answers with a stop event.
   EXPECT_EQ(opened.reader->Stop(), S_OK);
   EXPECT_TRUE(opened.callback->WaitFor(WMT_STOPPED, 2));
-  opened.callback->SetOnSample(nullptr);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, StartWhileRunningActsAsASeek) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, StartWhileRunningActsAsASeek) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &opened));
   const std::vector<BYTE> type = OutputMediaType(opened.reader, 0);
   int first = 0, second = 0;
@@ -275,12 +267,9 @@ TEST(ReaderPlayback, StartWhileRunningActsAsASeek) {
   EXPECT_EQ(opened.callback->Count(WMT_STOPPED), 1);  // the first start's run gave way
   EXPECT_EQ(opened.callback->Count(WMT_EOF), 0);
   ExpectRunShape(opened.callback->LastRun(), WMT_STOPPED, &second);
-  opened.callback->SetOnSample(nullptr);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, StartPastTheLastFrameEndsWithoutASample) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, StartPastTheLastFrameEndsWithoutASample) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &opened));
   const std::vector<BYTE> type = OutputMediaType(opened.reader, 0);
   ReaderEvent sample;
@@ -294,11 +283,9 @@ TEST(ReaderPlayback, StartPastTheLastFrameEndsWithoutASample) {
   // The reader still plays after reaching the end.
   ASSERT_TRUE(FirstSampleAt(opened, FrameTime(298, 30), 0, &sample));
   EXPECT_EQ(ReadFrameNumber(PictureOf(sample, type)), 298);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, StartWithADurationPlaysOnlyThatStretch) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, StartWithADurationPlaysOnlyThatStretch) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
   const QWORD start = FrameTime(90, 30), length = 10000000;
   ASSERT_EQ(opened.reader->Start(start, length, 1.0f, nullptr), S_OK);
@@ -313,11 +300,9 @@ TEST(ReaderPlayback, StartWithADurationPlaysOnlyThatStretch) {
     video += e.output == 0;
   }
   EXPECT_NEAR(video, 30, 1);
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, AudioStartsWithTheBlockPlayingAtTheStart) {
-  OpenedReader opened;
+TEST_F(ReaderPlayback, AudioStartsWithTheBlockPlayingAtTheStart) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::AudioOnly), &opened));
   // The coder's first blocks prime it: sound starts a little after 0.
   ReaderEvent first;
@@ -331,12 +316,10 @@ TEST(ReaderPlayback, AudioStartsWithTheBlockPlayingAtTheStart) {
     EXPECT_EQ(sample.length % 4, 0u);
     EXPECT_NEAR(static_cast<double>(sample.duration), sample.length / 4 * 1e7 / 44100, 1.0);
   }
-  opened.Finish();
 }
 
-TEST(ReaderPlayback, CloseEndsDeliveryFromAnyThread) {
+TEST_F(ReaderPlayback, CloseEndsDeliveryFromAnyThread) {
   // From the test's thread while samples flow.
-  OpenedReader opened;
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened));
   ASSERT_EQ(opened.reader->Start(0, 0, 1.0f, nullptr), S_OK);
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
