@@ -56,12 +56,13 @@ void ExpectOpenFails(const std::string &path) {
 
 }  // namespace
 
-TEST(ReaderDamaged, ZeroLengthFileReportsAFailedOpen) { ExpectOpenFails(FixturePath(Fixture::ZeroLength)); }
+class ReaderDamaged : public ReaderTest {};
 
-TEST(ReaderDamaged, NonAsfFileReportsAFailedOpen) { ExpectOpenFails(FixturePath(Fixture::NotAsf)); }
+TEST_F(ReaderDamaged, ZeroLengthFileReportsAFailedOpen) { ExpectOpenFails(FixturePath(Fixture::ZeroLength)); }
 
-TEST(ReaderDamaged, TruncatedFilePlaysWhatItHolds) {
-  OpenedReader opened;
+TEST_F(ReaderDamaged, NonAsfFileReportsAFailedOpen) { ExpectOpenFails(FixturePath(Fixture::NotAsf)); }
+
+TEST_F(ReaderDamaged, TruncatedFilePlaysWhatItHolds) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Truncated), &opened));
   ASSERT_EQ(opened.openHr, S_OK);  // the header is whole
   PlayEverywhere(opened);
@@ -69,17 +70,14 @@ TEST(ReaderDamaged, TruncatedFilePlaysWhatItHolds) {
   int video = 0;
   for (const ReaderEvent &e : opened.callback->Events()) video += e.sample && e.output == 0;
   EXPECT_GT(video, 60);
-  opened.Finish();
 }
 
-TEST(ReaderDamaged, CorruptedFileNeverHangs) {
-  OpenedReader opened;
+TEST_F(ReaderDamaged, CorruptedFileNeverHangs) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Corrupted), &opened));
   if (opened.openHr == S_OK) PlayEverywhere(opened);
-  opened.Finish();
 }
 
-TEST(ReaderDamaged, ManyDamagedVariantsNeverHangOrCrash) {
+TEST_F(ReaderDamaged, ManyDamagedVariantsNeverHangOrCrash) {
   const std::string whole = FixturePath(Fixture::Wmv2WithAudio);
   ASSERT_FALSE(whole.empty());
   std::ifstream in(whole, std::ios::binary);

@@ -16,6 +16,14 @@ void OpenedReader::Finish() {
   }
 }
 
+void ReaderTest::TearDown() {
+  if (opened.callback) {
+    opened.callback->SetOnSample(nullptr);
+    opened.callback->SetOnStatus(nullptr);
+  }
+  opened.Finish();
+}
+
 ::testing::AssertionResult OpenAndWait(const std::string &path, OpenedReader *opened, void *context) {
   if (path.empty()) return ::testing::AssertionFailure() << "fixture could not be made";
   HRESULT hr = WMCreateReaderPriv(&opened->reader);

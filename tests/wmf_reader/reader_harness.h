@@ -19,6 +19,13 @@ struct OpenedReader {
   void Finish();
 };
 
+// A test's reader, closed after the test with its hooks let go first.
+class ReaderTest : public ::testing::Test {
+ protected:
+  void TearDown() override;
+  OpenedReader opened;
+};
+
 // Creates a reader, opens `path` with `context` and waits for WMT_OPENED.
 ::testing::AssertionResult OpenAndWait(const std::string &path, OpenedReader *opened, void *context = nullptr);
 

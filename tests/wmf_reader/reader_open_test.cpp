@@ -18,9 +18,10 @@ const WM_MEDIA_TYPE &Media(const std::vector<BYTE> &block) {
 
 }  // namespace
 
-TEST(ReaderOpen, VideoWithAudioOffersRgb24AndPcm) {
+class ReaderOpen : public ReaderTest {};
+
+TEST_F(ReaderOpen, VideoWithAudioOffersRgb24AndPcm) {
   int marker = 0;
-  OpenedReader opened;
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv2WithAudio), &opened, &marker));
   EXPECT_EQ(opened.openHr, S_OK);
 
@@ -73,11 +74,9 @@ TEST(ReaderOpen, VideoWithAudioOffersRgb24AndPcm) {
   // Ten seconds of video; the muxer shifts video by the audio's priming (46 ms).
   EXPECT_GE(duration, 100000000u);
   EXPECT_LE(duration, 101000000u);
-  opened.Finish();
 }
 
-TEST(ReaderOpen, DurationOfVideoOnlyFileIsExact) {
-  OpenedReader opened;
+TEST_F(ReaderOpen, DurationOfVideoOnlyFileIsExact) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &opened));
   HRESULT hr = E_FAIL;
   EXPECT_EQ(ReadDuration(opened.reader, &hr), 100000000u);
@@ -85,11 +84,9 @@ TEST(ReaderOpen, DurationOfVideoOnlyFileIsExact) {
   DWORD count = 0;
   ASSERT_EQ(opened.reader->GetOutputCount(&count), S_OK);
   EXPECT_EQ(count, 1u);
-  opened.Finish();
 }
 
-TEST(ReaderOpen, SizeQueriesAnswerTheSdkWay) {
-  OpenedReader opened;
+TEST_F(ReaderOpen, SizeQueriesAnswerTheSdkWay) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &opened));
 
   IWMOutputMediaProps *props = nullptr;
@@ -136,10 +133,9 @@ TEST(ReaderOpen, SizeQueriesAnswerTheSdkWay) {
   IUnknown *other = reinterpret_cast<IUnknown *>(1);
   EXPECT_EQ(opened.reader->QueryInterface(IID_IWMWriter, reinterpret_cast<void **>(&other)), E_NOINTERFACE);
   EXPECT_EQ(other, nullptr);
-  opened.Finish();
 }
 
-TEST(ReaderOpen, OutputsFollowTheStreams) {
+TEST_F(ReaderOpen, OutputsFollowTheStreams) {
   OpenedReader audioOnly;
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::AudioOnly), &audioOnly));
   DWORD count = 0;
@@ -172,7 +168,7 @@ TEST(ReaderOpen, OutputsFollowTheStreams) {
   twoAudio.Finish();
 }
 
-TEST(ReaderOpen, CallsBeforeAnOpenFail) {
+TEST_F(ReaderOpen, CallsBeforeAnOpenFail) {
   IWMReader *reader = nullptr;
   ASSERT_EQ(WMCreateReaderPriv(&reader), S_OK);
   DWORD count = 7;
@@ -192,8 +188,7 @@ TEST(ReaderOpen, CallsBeforeAnOpenFail) {
   EXPECT_EQ(WMCreateReaderPriv(nullptr), E_POINTER);
 }
 
-TEST(ReaderOpen, CloseReportsClosedAndAllowsAnotherOpen) {
-  OpenedReader opened;
+TEST_F(ReaderOpen, CloseReportsClosedAndAllowsAnotherOpen) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::Wmv1Video), &opened));
   // A second Open without Close is refused.
   EXPECT_EQ(opened.reader->Open(reinterpret_cast<const WCHAR *>(Wide(FixturePath(Fixture::AudioOnly)).c_str()),
@@ -210,5 +205,4 @@ TEST(ReaderOpen, CloseReportsClosedAndAllowsAnotherOpen) {
   ASSERT_TRUE(opened.callback->WaitFor(WMT_OPENED, 2));
   ASSERT_EQ(opened.reader->GetOutputCount(&count), S_OK);
   EXPECT_EQ(count, 1u);
-  opened.Finish();
 }

@@ -33,18 +33,7 @@ void ExpectRunShape(const std::vector<ReaderEvent> &run, WMT_STATUS lastStatus, 
   }
 }
 
-// Each test's reader, closed after the test with its hooks let go first.
-class ReaderPlayback : public ::testing::Test {
- protected:
-  void TearDown() override {
-    if (opened.callback) {
-      opened.callback->SetOnSample(nullptr);
-      opened.callback->SetOnStatus(nullptr);
-    }
-    opened.Finish();
-  }
-  OpenedReader opened;
-};
+class ReaderPlayback : public ReaderTest {};
 
 }  // namespace
 

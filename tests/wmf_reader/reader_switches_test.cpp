@@ -31,7 +31,9 @@ struct FormatCase {
 
 }  // namespace
 
-TEST(ReaderSwitches, VideoOutputFormatsCarryRealFrames) {
+class ReaderSwitches : public ReaderTest {};
+
+TEST_F(ReaderSwitches, VideoOutputFormatsCarryRealFrames) {
   const FormatCase cases[] = {
       {"rgb24", &WMMEDIASUBTYPE_RGB24, 24, 30.0},
       {"rgb32", &WMMEDIASUBTYPE_RGB32, 32, 30.0},
@@ -75,18 +77,15 @@ TEST(ReaderSwitches, VideoOutputFormatsCarryRealFrames) {
   }
 }
 
-TEST(ReaderSwitches, UnknownVideoOutputValueKeepsRgb24) {
-  OpenedReader opened;
+TEST_F(ReaderSwitches, UnknownVideoOutputValueKeepsRgb24) {
   ASSERT_TRUE(OpenWithSwitch("QV_WMF_VIDEO_OUTPUT", "yuy2", FixturePath(Fixture::Wmv1Video), &opened));
   ASSERT_TRUE(opened.callback->WaitFor(WMT_OPENED));
   const std::vector<BYTE> type = OutputMediaType(opened.reader, 0);
   ASSERT_FALSE(type.empty());
   EXPECT_TRUE(reinterpret_cast<const WM_MEDIA_TYPE *>(type.data())->subtype == WMMEDIASUBTYPE_RGB24);
-  opened.Finish();
 }
 
-TEST(ReaderSwitches, StalledReaderReportsNothingAndClosesPromptly) {
-  OpenedReader opened;
+TEST_F(ReaderSwitches, StalledReaderReportsNothingAndClosesPromptly) {
   ASSERT_TRUE(OpenWithSwitch("QV_WMF_READER_STALL", "1", FixturePath(Fixture::Wmv1Video), &opened));
   EXPECT_FALSE(opened.callback->WaitFor(WMT_OPENED, 1, 0.5));
   EXPECT_NE(opened.reader->Start(0, 0, 1.0f, nullptr), S_OK);
@@ -94,5 +93,4 @@ TEST(ReaderSwitches, StalledReaderReportsNothingAndClosesPromptly) {
   EXPECT_EQ(opened.reader->Close(), S_OK);
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
   EXPECT_TRUE(opened.callback->Events().empty());
-  opened.Finish();
 }

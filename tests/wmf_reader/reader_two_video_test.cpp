@@ -16,8 +16,9 @@ constexpr DWORD kImageBytes[2] = {320 * 240 * 3, 256 * 192 * 3};
 
 }  // namespace
 
-TEST(ReaderTwoVideo, EveryStartGivesEachOutputItsFrameThenTheRest) {
-  OpenedReader opened;
+class ReaderTwoVideo : public ReaderTest {};
+
+TEST_F(ReaderTwoVideo, EveryStartGivesEachOutputItsFrameThenTheRest) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::TwoVideo), &opened));
   DWORD outputs = 0;
   ASSERT_EQ(opened.reader->GetOutputCount(&outputs), S_OK);
@@ -51,12 +52,9 @@ TEST(ReaderTwoVideo, EveryStartGivesEachOutputItsFrameThenTheRest) {
     EXPECT_EQ(numbers[0], expected) << "output 0, position " << start;
     EXPECT_EQ(numbers[1], expected) << "output 1, position " << start;
   }
-  opened.callback->SetOnSample(nullptr);
-  opened.Finish();
 }
 
-TEST(ReaderTwoVideo, SequentialStartsFindTheFrameOfEitherOutput) {
-  OpenedReader opened;
+TEST_F(ReaderTwoVideo, SequentialStartsFindTheFrameOfEitherOutput) {
   ASSERT_TRUE(OpenAndWait(FixturePath(Fixture::TwoVideo), &opened));
   const std::vector<BYTE> types[2] = {OutputMediaType(opened.reader, 0), OutputMediaType(opened.reader, 1)};
   // Like a host stepping through the file, asking for one output then the other: a
@@ -68,5 +66,4 @@ TEST(ReaderTwoVideo, SequentialStartsFindTheFrameOfEitherOutput) {
     EXPECT_EQ(sample.length, kImageBytes[output]);
     EXPECT_EQ(ReadFrameNumber(PictureOf(sample, types[output])), n) << "output " << output << ", position " << n;
   }
-  opened.Finish();
 }
