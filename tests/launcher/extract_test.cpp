@@ -80,20 +80,16 @@ TEST_F(ExtractTest, CorruptDataFailsAndRemovesTheTemporaryFile) {
   PakInputFile file{"runsetup.exe", Sample(40000), 0};
   std::vector<uint8_t> good = PakBuildArchive({file}, PakParse::kOptimal);
   ASSERT_EQ(good[2 + 1 + 12], 1) << "expected a compressed entry";
-  size_t data_at = 2 + 1 + 12 + 13;
-
-  std::vector<uint8_t> bad_length = good;
-  bad_length[data_at] = 0xF1;  // block length above 22,000
-  bad_length[data_at + 1] = 0x55;
-  EXPECT_FALSE(Extract(bad_length));
-
-  std::vector<uint8_t> cut = good;
-  cut.resize(cut.size() - 100);  // the last block is cut off: a short read
-  EXPECT_FALSE(Extract(cut));
-
-  std::vector<uint8_t> bad_match = good;
-  bad_match[data_at + 2] = 0x80;  // the first item becomes a match before the entry's start
-  EXPECT_FALSE(Extract(bad_match));
+  constexpr size_t data_at = 2 + 1 + 12 + 13;
+  for (void (*spoil)(std::vector<uint8_t> &) : {
+           +[](std::vector<uint8_t> &a) { a[data_at] = 0xF1, a[data_at + 1] = 0x55; },  // block length above 22,000
+           +[](std::vector<uint8_t> &a) { a.resize(a.size() - 100); },  // the last block cut off: a short read
+           +[](std::vector<uint8_t> &a) { a[data_at + 2] = 0x80; },  // a first item matching before the entry
+       }) {
+    std::vector<uint8_t> bad = good;
+    spoil(bad);
+    EXPECT_FALSE(Extract(bad));
+  }
 
   EXPECT_FALSE(FileExists(Out("$mvsetup.tmp")));
   EXPECT_FALSE(FileExists(Out("runsetup.exe")));
@@ -142,12 +138,11 @@ TEST_F(ExtractTest, NamesThatCouldLeaveTheDirectoryAreRefusedBeforeAnythingIsWri
 }
 
 TEST(PakDestDirTest, AlwaysEndsInOneBackslash) {
-  SetPakDestDir("c:\\dir");
-  EXPECT_STREQ(PakDestDir(), "c:\\dir\\");
-  SetPakDestDir("c:\\dir\\");
-  EXPECT_STREQ(PakDestDir(), "c:\\dir\\");
-  SetPakDestDir(nullptr);
-  EXPECT_STREQ(PakDestDir(), "");
+  for (auto given : {std::make_pair("c:\\dir", "c:\\dir\\"), std::make_pair("c:\\dir\\", "c:\\dir\\"),
+                     std::make_pair<const char *, const char *>(nullptr, "")}) {
+    SetPakDestDir(given.first);
+    EXPECT_STREQ(PakDestDir(), given.second);
+  }
   std::string long_dir(300, 'd');
   SetPakDestDir(long_dir.c_str());
   EXPECT_EQ(std::string(PakDestDir()), std::string(255, 'd') + "\\");
