@@ -23,7 +23,7 @@ class FfmpegMediaSource : public MediaSource {
   bool Open(const std::string &path, std::string *error) {
     AVFormatContext *format = nullptr;
     if (!OpenContainer(path, &format, error)) return false;
-    facts_.hasAudio = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+    int audio = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     int video = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (video >= 0) {
       // Cover art attached to a sound file is no video.
@@ -32,17 +32,20 @@ class FfmpegMediaSource : public MediaSource {
       facts_.width = stream->codecpar->width;
       facts_.height = stream->codecpar->height;
       facts_.frameRate = FrameRateOf(stream);
-      // The record announces the frame count before the first frame: count the
-      // packets, which is reading without decoding.
-      AVPacket *packet = av_packet_alloc();
-      while (packet && av_read_frame(format, packet) >= 0) {
-        // Packets an edit list cuts away decode to no frame.
-        bool shown = !(packet->flags & AV_PKT_FLAG_DISCARD);
-        if (packet->stream_index == video && shown && facts_.frameCount < 0x7FFFFFFF) ++facts_.frameCount;
-        av_packet_unref(packet);
-      }
-      av_packet_free(&packet);
     }
+    // The record announces the frame count before the first frame: count the packets,
+    // which is reading without decoding. A sound stream counts only when it holds
+    // packets: a video-only export still declares the profile's sound stream.
+    AVPacket *packet = av_packet_alloc();
+    while (packet && av_read_frame(format, packet) >= 0) {
+      // Packets an edit list cuts away decode to no frame.
+      bool shown = !(packet->flags & AV_PKT_FLAG_DISCARD);
+      if (packet->stream_index == video && shown && facts_.frameCount < 0x7FFFFFFF) ++facts_.frameCount;
+      if (packet->stream_index == audio && packet->size > 0) facts_.hasAudio = true;
+      av_packet_unref(packet);
+      if (video < 0 && facts_.hasAudio) break;  // sound alone: nothing to count
+    }
+    av_packet_free(&packet);
     avformat_close_input(&format);
     if (!facts_.hasVideo && !facts_.hasAudio) {
       *error = "'" + path + "' has neither video nor sound that FFmpeg reads";

@@ -373,6 +373,28 @@ TEST(Writer, SoundAfterAGapKeepsItsTime) {
   EXPECT_LT(error / 20000, 400.0);   // the tone at its own time after the gap
 }
 
+// Streams far out of step (all the video, then the sound from the start) still make
+// a file: what falls beyond the sync tolerance is dropped, never handed to the muxer
+// out of time order (which aborts the process).
+TEST(Writer, StreamsFarOutOfStepStillMakeAFile) {
+  const std::string path = TempPath("out-of-step.wmv");
+  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, path);
+  ASSERT_TRUE(writer);
+  OwnedType video = VideoType(64, 48), audio = AudioType(22050, 1, 16);
+  DWORD videoInput = 0, audioInput = 0;
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Video, video, &videoInput));
+  ASSERT_EQ(S_OK, DeclareInput(writer, WMMEDIATYPE_Audio, audio, &audioInput));
+  ASSERT_EQ(S_OK, writer->BeginWriting());
+  ASSERT_EQ(S_OK, WritePatternFrames(writer, videoInput, 0, 150, 64, 48));
+  const std::vector<BYTE> tenth(2205 * 2, 0);
+  for (int i = 0; i < 50; ++i) ASSERT_EQ(S_OK, WriteBytes(writer, audioInput, i * 1000000ull, tenth));
+  ASSERT_EQ(S_OK, writer->EndWriting());
+  EXPECT_EQ(0u, ReleaseNow(writer));
+  const std::string probe = Probe(path, "stream=codec_type,nb_read_frames");
+  EXPECT_NE(std::string::npos, probe.find("codec_type=video\nnb_read_frames=150")) << probe;
+  EXPECT_EQ(std::string::npos, probe.find("codec_type=audio\nnb_read_frames=0")) << probe;
+}
+
 // Frames with the same or earlier times are not dropped: each takes the next slot.
 TEST(Writer, FramesWithRepeatedTimesAreAllKept) {
   const std::string path = TempPath("repeated.wmv");
