@@ -106,8 +106,9 @@ class FrameSource {
   // Checks every picture before anything is written; gives the frames' header.
   bool Open(BITMAPINFOHEADER *header, std::string *error) {
     if (media_) {
-      if (!media_->NextFrame(&dib_, error)) return false;
-      std::memcpy(header, dib_.data(), sizeof(*header));
+      decoded_ = media_->NextFrame(error);
+      if (!decoded_) return false;
+      std::memcpy(header, decoded_->data(), sizeof(*header));
     } else if (request_.patternFrames) {
       dib_ = qvhost::NewPackedDib(request_.width, request_.height);
       std::memcpy(header, dib_.data(), sizeof(*header));
@@ -119,9 +120,7 @@ class FrameSource {
   }
 
   const std::vector<BYTE> *Frame(LONG index, std::string *error) {
-    if (media_) {
-      return index > 0 && !media_->NextFrame(&dib_, error) ? nullptr : &dib_;
-    }
+    if (media_) return index > 0 ? media_->NextFrame(error) : decoded_;
     if (request_.patternFrames) {
       qvhost::DrawTestPattern(&dib_, index);
       return &dib_;
@@ -146,6 +145,7 @@ class FrameSource {
   const ExportRequest &request_;
   qvhost::MediaSource *media_;
   qvhost::PictureLoader load_;
+  const std::vector<BYTE> *decoded_ = nullptr;  // the media's first frame
   std::vector<BYTE> dib_;
   BITMAPINFOHEADER header_ = {};
 };

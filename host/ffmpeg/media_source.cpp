@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "decoding_input.h"
+#include "dib_converter.h"
 
 namespace qvhost {
 namespace {
@@ -56,28 +57,30 @@ class FfmpegMediaSource : public MediaSource {
 
   const Facts &facts() const override { return facts_; }
 
-  bool NextFrame(std::vector<BYTE> *dib, std::string *error) override {
+  const std::vector<BYTE> *NextFrame(std::string *error) override {
     std::string failure;
     if (!ended_) {
-      AVFrame *frame = av_frame_alloc();
-      bool decoded = frame && frames_.Next(frame, &failure);
+      bool decoded = frame_ && frames_.Next(frame_, &failure);
       // Every frame takes the first one's size, which the export announced.
-      if (decoded) decoded = PictureToPackedDib(frame, &last_, &failure, width_, height_);
-      if (decoded && width_ == 0) width_ = frame->width, height_ = frame->height;
-      av_frame_free(&frame);
+      if (decoded) decoded = converter_.Convert(frame_, &last_, &failure, width_, height_);
+      if (decoded && width_ == 0) width_ = frame_->width, height_ = frame_->height;
+      if (frame_) av_frame_unref(frame_);
       ended_ = !decoded;
     }
     if (!failure.empty() || last_.empty()) {
       *error = failure.empty() ? "the video holds no frame that can be decoded" : failure;
-      return false;
+      return nullptr;
     }
-    *dib = last_;
-    return true;
+    return &last_;
   }
+
+  ~FfmpegMediaSource() override { av_frame_free(&frame_); }
 
  private:
   Facts facts_;
   DecodingInput frames_;
+  DibConverter converter_;
+  AVFrame *frame_ = av_frame_alloc();
   std::vector<BYTE> last_;
   bool ended_ = false;
   LONG width_ = 0, height_ = 0;

@@ -155,6 +155,7 @@ HRESULT Writer::BeginWriting() {
     }
   }
   if (SUCCEEDED(hr)) hr = file->WriteHeader();
+  if (SUCCEEDED(hr)) hr = queue_.Start([this](const EncodeQueue::Piece &piece) { return Encode(piece); });
   if (FAILED(hr)) {
     DropEncoders();
     return hr;  // the file, if made, goes with its object
@@ -187,16 +188,20 @@ HRESULT Writer::WriteSample(DWORD input, QWORD time, DWORD flags, INSSBuffer *sa
   // before it reaches the file, which then carries on.
   if (time > kLatestSampleTime) return E_INVALIDARG;
 
-  Input &target = inputs_[input];
-  if (target.video) {
-    // A short frame is refused and leaves the stream as it was.
-    if (length < target.videoEncoder->ImageSize()) return E_INVALIDARG;
-    hr = target.videoEncoder->Encode(data, length, time, (flags & WM_SF_CLEANPOINT) != 0, *file_);
-  } else {
-    hr = target.audioEncoder->Encode(data, length, time, *file_);
-  }
+  // A short frame is refused and leaves the stream as it was.
+  const Input &target = inputs_[input];
+  if (target.video && length < target.videoEncoder->ImageSize()) return E_INVALIDARG;
+  hr = queue_.Add({input, time, (flags & WM_SF_CLEANPOINT) != 0, sample, data, length});
   if (FAILED(hr)) failure_ = hr;
   return hr;
+}
+
+// On the worker thread; the encoders and the file are the worker's while it runs.
+HRESULT Writer::Encode(const EncodeQueue::Piece &piece) {
+  Input &target = inputs_[piece.input];
+  if (target.video)
+    return target.videoEncoder->Encode(piece.data, piece.length, piece.time, piece.keyFrame, *file_);
+  return target.audioEncoder->Encode(piece.data, piece.length, piece.time, *file_);
 }
 
 HRESULT Writer::Flush() {
@@ -204,7 +209,8 @@ HRESULT Writer::Flush() {
   if (!writing_) return NS_E_INVALID_REQUEST;
   if (FAILED(failure_)) return failure_;
   // A file that could not take what was written stays failed for EndWriting too.
-  HRESULT hr = file_->Flush();
+  HRESULT hr = queue_.Drain();
+  if (SUCCEEDED(hr)) hr = file_->Flush();
   if (FAILED(hr)) failure_ = hr;
   return hr;
 }
@@ -216,7 +222,8 @@ HRESULT Writer::EndWriting() {
 }
 
 HRESULT Writer::FinishLocked() {
-  HRESULT hr = failure_;
+  HRESULT hr = queue_.Stop();
+  if (FAILED(failure_)) hr = failure_;
   for (Input &input : inputs_) {
     HRESULT ended = input.video ? input.videoEncoder->Finish(*file_) : input.audioEncoder->Finish(*file_);
     if (SUCCEEDED(hr)) hr = ended;
