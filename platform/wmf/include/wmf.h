@@ -10,6 +10,7 @@
 
 #ifdef _WIN32
 #  include <wmsdk.h>
+#  include <nserror.h> /* the runtime's errors, NS_E_PROTECTED_CONTENT among them */
 #  include <amvideo.h>
 #  include <mmreg.h>
 #  ifndef QV_WMF_WINDOWS_EXTRAS
@@ -18,9 +19,6 @@
 static const GUID WMFORMAT_VideoInfo = {0x05589f80, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
 static const GUID WMFORMAT_WaveFormatEx = {0x05589f81, 0xc356, 0x11ce, {0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a}};
 #    define ASF_E_BUFFERTOOSMALL ((HRESULT)0xC00D07D1L)
-#    ifndef NS_E_PROTECTED_CONTENT
-#      define NS_E_PROTECTED_CONTENT ((HRESULT)0xC00D0BBDL) /* nserror.h */
-#    endif
 extern "C" HRESULT WINAPI WMCreateReaderPriv(IWMReader **reader);
 extern "C" HRESULT WINAPI WMCreateWriterPriv(IWMWriter **writer);
 #  endif
