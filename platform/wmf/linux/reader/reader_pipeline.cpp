@@ -96,8 +96,8 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   QuietLibraries();
   // Without a licence protected content is only noise: refused as the platform does.
   AsfStreams streams;
-  const bool declared = ReadAsfStreams(path, &streams);
-  if (declared && streams.isProtected) return NS_E_PROTECTED_CONTENT;
+  const bool headerRead = ReadAsfStreams(path, &streams);
+  if (headerRead && streams.isProtected) return NS_E_PROTECTED_CONTENT;
   std::unique_ptr<ReaderPipeline> p(new ReaderPipeline());
   p->format_ = avformat_alloc_context();
   if (!p->format_) return E_OUTOFMEMORY;
@@ -112,14 +112,14 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   if (cancel->load()) return E_ABORT;
   avformat_find_stream_info(p->format_, nullptr);  // the header alone also serves
   if (cancel->load()) return E_ABORT;
-  HRESULT hr = p->Init(kind, declared ? &streams : nullptr);
+  HRESULT hr = p->Init(kind, headerRead ? &streams : nullptr);
   if (FAILED(hr)) return hr;
   // The header's length, as the platform reports it: it also holds for a file cut
   // short, and for one whose last packet ends before or after it.
   AsfFileProperties header;
   uint64_t duration = 0;
-  const bool stated = ReadAsfFileProperties(path, &header) && DurationOf(header, &duration);
-  p->duration_ = stated ? duration : p->LastEndTime();
+  const bool declared = ReadAsfFileProperties(path, &header) && DurationOf(header, &duration);
+  p->duration_ = declared ? duration : p->LastEndTime();
   size_t videoOutputs = 0;
   for (const auto &output : p->outputs_) videoOutputs += output->video;
   // With several video outputs a start must find each one's frame: the decoders then
