@@ -85,6 +85,13 @@ from)
   [ "$frames" = 50 ] || fail "out.wmv has $frames frames, wanted 50"
   at_least "$(psnr out.wmv input.mp4 50)" 25 "the frames of input.mp4 read back"
   [ -n "$(probe out.wmv a:0 stream=codec_name)" ] || fail "out.wmv has no sound"
+  # A width of no whole 16-pixel blocks: the right-hand columns arrive too.
+  ff -f lavfi -i "testsrc=size=164x120:rate=25" -t 1 -c:v libx264 -pix_fmt yuv420p narrow.mp4
+  expect 0 export narrow.wmv --from narrow.mp4
+  edge=$(ffmpeg -nostdin -i narrow.wmv -i narrow.mp4 \
+    -lavfi "[0:v]crop=8:120:156:0[a];[1:v]crop=8:120:156:0[b];[a][b]psnr" -frames:v 1 -f null - 2>&1 |
+    sed -n 's/.*PSNR.* average:\([0-9.inf]*\).*/\1/p' | tail -n1)
+  at_least "$edge" 25 "the right-hand columns of narrow.mp4 read back"
   # Sound alone from a media file, frames from elsewhere; a file without video and no
   # frames says what to give.
   ff -f lavfi -i "sine=frequency=440:sample_rate=44100" -t 2 -c:a libmp3lame song.mp3
