@@ -22,6 +22,10 @@ bool KeepsWriterInputs(const HostFormat &open, const HostFormat &next);
  * (with its 40-byte header) would not fit in 2 GB. */
 bool SettleImageSize(HostFormat *format);
 
+/* Bytes of a 24-bit frame's pixel rows: the stride (rounded up to 4 bytes) times the height.
+ * Only for dimensions SettleImageSize took. */
+DWORD FrameRowsSize(const BITMAPINFOHEADER &bitmap);
+
 /* Presentation times in 100-nanosecond units, truncated. A video time past the
  * signed 64-bit range (a late frame at a very slow rate) is -1. */
 LONGLONG VideoFrameTime(LONG frame, LONG frameRate);

@@ -390,6 +390,24 @@ TEST_F(ExportCalls, MissingOrShortDataIsRefused) {
   EXPECT_TRUE(Save(instance, dib.data(), 0, 1));
 }
 
+// A record may name a larger image size than its frame's rows; the host's picture
+// holds only the rows, and no more of it is read.
+TEST_F(ExportCalls, FramesAreReadNoFurtherThanTheirRows) {
+  HostFormat record = WorkedExampleRecord();
+  record.flags = kHostFormatVideo;
+  record.bitmap.biWidth = 64;
+  record.bitmap.biHeight = 48;
+  record.bitmap.biSizeImage = 1000000;
+  ASSERT_TRUE(SetFormat(instance, record));
+  const std::vector<BYTE> dib = NumberedDib(64, 48, 3);
+  const LONG whole = static_cast<LONG>(dib.size());
+  EXPECT_FALSE(Save(instance, dib.data(), whole - 1, 1)) << "a DIB one byte short of its rows";
+  for (LONG named : {0, whole}) {
+    ASSERT_TRUE(Save(instance, dib.data(), named, 1)) << named;
+    EXPECT_EQ(std::vector<BYTE>(dib.begin() + 40, dib.end()), fake::Get().written.back().bytes) << named;
+  }
+}
+
 TEST_F(ExportCalls, NullOrOverlongFileNameFailsTheSetup) {
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   const std::vector<BYTE> dib = NumberedDib(320, 240, 0);  // the later saves read it too
