@@ -19,15 +19,12 @@ struct Piece {
 
 bool TakeVideoPiece(InstanceBlock *block, Piece *piece) {
   if (!SettleImageSize(&block->format) || block->format.frameRate <= 0 || !block->data) return false;
-  // The host's picture holds the rows its width, height and depth give, whatever
-  // larger image size its record names: no more is read.
+  // A host that gives the packed DIB's size must give all of its rows.
   DWORD rows = FrameRowsSize(block->format.bitmap);
-  DWORD imageSize = block->format.bitmap.biSizeImage;
-  // A host that gives the packed DIB's size must give all of it.
   if (block->dataSize < 0 || (block->dataSize > 0 && static_cast<DWORD>(block->dataSize) < kBitmapHeaderSize + rows))
     return false;
   piece->bytes = block->data + kBitmapHeaderSize;
-  piece->size = imageSize < rows ? imageSize : rows;
+  piece->size = block->format.bitmap.biSizeImage;
   return true;
 }
 
@@ -155,7 +152,7 @@ BOOL ExportSaveData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
   if (video) {
     // A frame whose time cannot be stamped fails; it is never written at a wrapped time.
     LONGLONG time = VideoFrameTime(*counter, format.frameRate);
-    if (time < 0 || !WritePiece(block, input, time, format.bitmap.biSizeImage, piece)) return FALSE;
+    if (time < 0 || !WritePiece(block, input, time, piece.size, piece)) return FALSE;
     *counter = static_cast<LONG>(static_cast<DWORD>(*counter) + 1);
   } else {
     // A chunk larger than the audio buffer size gets a sample that holds all of it.

@@ -76,7 +76,9 @@ DWORD FrameRowsSize(const BITMAPINFOHEADER &bitmap) {
 bool SettleImageSize(HostFormat *format) {
   BITMAPINFOHEADER &bitmap = format->bitmap;
   if (!FrameDimensionsUsable(bitmap)) return false;
-  if (bitmap.biSizeImage == 0) bitmap.biSizeImage = FrameRowsSize(bitmap);
+  // The host's picture holds no more than its rows, whatever larger size it names.
+  DWORD rows = FrameRowsSize(bitmap);
+  if (bitmap.biSizeImage == 0 || bitmap.biSizeImage > rows) bitmap.biSizeImage = rows;
   return true;
 }
 
