@@ -192,13 +192,13 @@ BOOL FetchFrame(InstanceBlock *block, LPCSTR fileName) {
 }  // namespace
 
 BOOL ImportLoadData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
+  // Before anything, refused requests too: the last result may be a copy the host has
+  // freed since, and no request may leave it to be handed out again.
+  block->result = 0;
   // An open export keeps its record and its file's account, which share the bytes
   // the import fills; audio and anything else is not served as a picture. Both are
-  // refused, like a foreign index, without touching the block.
+  // refused with nothing else touched.
   if (block->writer || (kind != qpl::kTransferFormat && kind != qpl::kTransferVideo)) return 0;
-  // Before anything can fail: the last result may be a copy the host has freed since,
-  // and a failed request must never hand it out again.
-  block->result = 0;
   return kind == qpl::kTransferFormat ? ReadInformation(block, fileName) : FetchFrame(block, fileName);
 }
 

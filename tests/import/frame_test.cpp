@@ -108,6 +108,10 @@ TEST_F(FrameTest, OtherKindsFail) {
   ASSERT_EQ(RequestFrame(instance_, 1, clip_), 1);
   HGLOBAL frame = Pi().piLocalGetData(0, instance_);
   for (LONG kind : {2, 3, -1, 0x7FFFFFFF}) EXPECT_EQ(Pi().piLocalLoadData(0, instance_, kind, clip_.c_str()), 0);
+  // A refused request leaves no result; the frame stays the plug-in's for the next one.
+  EXPECT_TRUE(Block(instance_)->result == nullptr);
+  EXPECT_EQ(Block(instance_)->frameBitmap, frame);
+  ASSERT_EQ(RequestFrame(instance_, 2, clip_), 1);
   EXPECT_EQ(Pi().piLocalGetData(0, instance_), frame);
 }
 
