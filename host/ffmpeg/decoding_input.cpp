@@ -62,7 +62,11 @@ bool DecodingInput::Open(const std::string &path, AVMediaType type, std::string 
   codec_ = avcodec_alloc_context3(decoder);
   packet_ = av_packet_alloc();
   int result = codec_ && packet_ ? avcodec_parameters_to_context(codec_, stream_->codecpar) : AVERROR(ENOMEM);
-  if (strict && codec_) codec_->err_recognition |= AV_EF_EXPLODE | AV_EF_CRCCHECK | AV_EF_BITSTREAM;
+  if (strict && codec_) {
+    codec_->err_recognition |= AV_EF_EXPLODE | AV_EF_CRCCHECK | AV_EF_BITSTREAM;
+    // A picture whose data ends early (a PNG's rows missing) is damaged too.
+    codec_->discard_damaged_percentage = 0;
+  }
   strict_ = strict;
   if (result >= 0) result = avcodec_open2(codec_, decoder, nullptr);
   if (result < 0) {

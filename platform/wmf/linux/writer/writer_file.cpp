@@ -11,6 +11,18 @@ extern "C" {
 
 namespace wmf {
 
+namespace {
+
+// A failure of the file itself (a full disk, a file size limit) leaves its system
+// error as the thread's last error, where the host can read it, as the platform's
+// runtime does; the HRESULT alone cannot say it.
+HRESULT FileFailure(int error, HRESULT result) {
+  if (error < 0 && AVUNERROR(error) > 0 && AVUNERROR(error) < 4096) SetLastError(Win32ErrorFromErrno(AVUNERROR(error)));
+  return result;
+}
+
+}  // namespace
+
 HRESULT ResultOfAv(int error) {
   if (error >= 0) return S_OK;
   if (error == AVERROR(ENOMEM)) return E_OUTOFMEMORY;
@@ -33,7 +45,7 @@ HRESULT AsfFile::Create(const std::string &path) {
   if (error < 0) {
     avformat_free_context(context_);
     context_ = nullptr;
-    return NS_E_FILE_OPEN_FAILED;
+    return FileFailure(error, NS_E_FILE_OPEN_FAILED);
   }
   path_ = path;
   return S_OK;
@@ -48,20 +60,21 @@ HRESULT AsfFile::WriteHeader() {
   // move the video off its frame times.
   context_->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
   int error = avformat_write_header(context_, nullptr);
-  if (error < 0) return ResultOfAv(error);
+  if (error < 0) return FileFailure(error, ResultOfAv(error));
   headerWritten_ = true;
   return S_OK;
 }
 
 HRESULT AsfFile::Write(AVPacket *packet) {
   if (!headerWritten_) return E_UNEXPECTED;
-  return ResultOfAv(av_interleaved_write_frame(context_, packet));
+  int error = av_interleaved_write_frame(context_, packet);
+  return FileFailure(error, ResultOfAv(error));
 }
 
 HRESULT AsfFile::Flush() {
   if (!headerWritten_) return E_UNEXPECTED;
   avio_flush(context_->pb);
-  return ResultOfAv(context_->pb->error);
+  return FileFailure(context_->pb->error, ResultOfAv(context_->pb->error));
 }
 
 HRESULT AsfFile::Finish() {
@@ -72,7 +85,7 @@ HRESULT AsfFile::Finish() {
   // The muxer ends the play duration at the last packet's millisecond: 50 frames at
   // 30 per second would then count as 49.
   if (error >= 0 && end_ > 0 && !WriteAsfDuration(path_, static_cast<uint64_t>(end_))) return E_FAIL;
-  return ResultOfAv(error);
+  return FileFailure(error, ResultOfAv(error));
 }
 
 void AsfFile::Close() {
