@@ -157,7 +157,7 @@ bool PendingFile::Keep(bool replace, std::string *error) {
       return true;
     }
     if (failure == std::errc::file_exists || NameTaken(path_)) {
-      *error = "'" + path_ + "' appeared while this was written; it stays as it is, and nothing was written";
+      *error = "another program made '" + path_ + "' meanwhile; add --force (-y) to replace it";
       Discard();
       return false;
     }
