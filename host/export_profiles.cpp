@@ -8,17 +8,16 @@ namespace {
 
 constexpr int kProfileListId = 100;
 
+constexpr LONG kUserChooses = -3;
+
 struct DialogPlan {
   bool read = false;      // the hook saw the dialog
   LONG choose = -2;       // -2: cancel; -1: OK on the preselection or entry 0; else OK on that entry;
-                          // kUserChooses: the user does
-
+                          // kUserChooses: the user does, and the hook only sees the result
   bool savedChoice = false;  // a non-zero saved choice exists and must be preselected
   LONG chosen = -1;       // what OK was pressed on, or -1
   ProfileList list;
 };
-
-constexpr LONG kUserChooses = -3;
 
 DialogPlan *active_plan = nullptr;
 HHOOK active_hook = nullptr;
@@ -33,11 +32,10 @@ std::string EntryText(HWND dialog, LONG position) {
 }
 
 LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_DESTROYWND && active_plan && active_plan->choose == kUserChooses) {
-    HWND dialog = reinterpret_cast<HWND>(wParam);
-    active_plan->chosen = static_cast<LONG>(SendDlgItemMessageA(dialog, kProfileListId, LB_GETCURSEL, 0, 0));
-  } else if (code == HCBT_ACTIVATE && active_plan && active_plan->choose == kUserChooses) {
-    active_plan->read = true;
+  if (active_plan && active_plan->choose == kUserChooses) {
+    if (code == HCBT_DESTROYWND)
+      active_plan->chosen = static_cast<LONG>(
+          SendDlgItemMessageA(reinterpret_cast<HWND>(wParam), kProfileListId, LB_GETCURSEL, 0, 0));
   } else if (code == HCBT_ACTIVATE && active_plan && !active_plan->read) {
     HWND dialog = reinterpret_cast<HWND>(wParam);
     DialogPlan &plan = *active_plan;
