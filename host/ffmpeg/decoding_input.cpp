@@ -55,7 +55,11 @@ bool DecodingInput::Open(const std::string &path, AVMediaType type, std::string 
   codec_ = avcodec_alloc_context3(decoder);
   packet_ = av_packet_alloc();
   int result = codec_ && packet_ ? avcodec_parameters_to_context(codec_, stream_->codecpar) : AVERROR(ENOMEM);
-  if (strict && codec_) codec_->err_recognition |= AV_EF_EXPLODE | AV_EF_CRCCHECK | AV_EF_BITSTREAM;
+  if (strict && codec_) {
+    codec_->err_recognition |= AV_EF_EXPLODE | AV_EF_CRCCHECK | AV_EF_BITSTREAM;
+    // A picture whose data ends early (a PNG's rows missing) is damaged too.
+    codec_->discard_damaged_percentage = 0;
+  }
   // A video decodes on as many threads as the machine has, as FFmpeg's own tools do;
   // a single picture gains nothing from them.
   if (!strict && codec_) codec_->thread_count = 0;

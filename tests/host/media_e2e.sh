@@ -65,10 +65,13 @@ inputs)
   ff -f lavfi -i "sine=frequency=440:sample_rate=22050" -t 2 -c:a pcm_s16le plain.wav
   expect 0 export plain.wmv --pattern 60 --wav plain.wav
   grep -q converted said && fail "a plain WAV was converted: $(cat said)"
-  # A damaged picture or one that is none is refused, not sent half grey.
+  # A damaged picture or one that is none is refused, not sent half grey: a PNG whose
+  # rows end early (a whole file, but its header is a taller picture's).
   echo "not a picture" >text.png
   head -c 2000 pic.jpg >cut.jpg
-  for bad in text.png cut.jpg; do
+  ff -f lavfi -i "$picture" -frames:v 1 -vf crop=160:60:0:0 -pix_fmt rgba short.png
+  { head -c 33 pic.png && tail -c +34 short.png; } >ends.png
+  for bad in text.png cut.jpg ends.png; do
     expect 1 export bad.wmv pic.png "$bad"
     said "$bad"
   done

@@ -14,6 +14,7 @@ HRESULT EncodeQueue::Start(Encoder encode) {
   Stop();
   encode_ = std::move(encode);
   failure_ = S_OK;
+  failureError_ = 0;
   stopping_ = false;
   try {
     worker_ = std::thread(&EncodeQueue::Work, this);
@@ -26,7 +27,7 @@ HRESULT EncodeQueue::Start(Encoder encode) {
 HRESULT EncodeQueue::Add(const Piece &piece) {
   std::unique_lock<std::mutex> hold(lock_);
   changed_.wait(hold, [&] { return waiting_.size() < kLongestWait || FAILED(failure_); });
-  if (FAILED(failure_)) return failure_;
+  if (FAILED(failure_)) return Failure();
   piece.sample->AddRef();
   waiting_.push_back(piece);
   changed_.notify_all();
@@ -36,7 +37,7 @@ HRESULT EncodeQueue::Add(const Piece &piece) {
 HRESULT EncodeQueue::Drain() {
   std::unique_lock<std::mutex> hold(lock_);
   changed_.wait(hold, [&] { return waiting_.empty() && !encoding_; });
-  return failure_;
+  return Failure();
 }
 
 HRESULT EncodeQueue::Stop() {
@@ -47,6 +48,13 @@ HRESULT EncodeQueue::Stop() {
     changed_.notify_all();
   }
   worker_.join();
+  std::lock_guard<std::mutex> hold(lock_);
+  return Failure();
+}
+
+// The last error is the thread's own: the worker's is handed on with the failure.
+HRESULT EncodeQueue::Failure() {
+  if (FAILED(failure_) && failureError_ != 0) SetLastError(failureError_);
   return failure_;
 }
 
@@ -61,10 +69,15 @@ void EncodeQueue::Work() {
     // After a failure the file has a gap: what was queued behind it is dropped.
     const bool skip = FAILED(failure_);
     hold.unlock();
+    SetLastError(0);
     const HRESULT hr = skip ? S_OK : encode_(piece);
+    const DWORD error = GetLastError();
     piece.sample->Release();
     hold.lock();
-    if (FAILED(hr) && SUCCEEDED(failure_)) failure_ = hr;
+    if (FAILED(hr) && SUCCEEDED(failure_)) {
+      failure_ = hr;
+      failureError_ = error;
+    }
     encoding_ = false;
     changed_.notify_all();
   }

@@ -1,7 +1,8 @@
 // The writer's worker thread: the samples a caller writes are encoded there, in the
 // order written, while the caller prepares the next ones. A few samples may wait;
 // beyond that WriteSample waits for the worker, so memory stays bounded. The first
-// failure of the work (a full disk) is kept and answers every later call.
+// failure of the work (a full disk) is kept and answers every later call, with the
+// system error the worker met left as the caller's last error.
 #ifndef QV_WMF_ENCODE_QUEUE_H
 #define QV_WMF_ENCODE_QUEUE_H
 
@@ -44,6 +45,7 @@ class EncodeQueue {
 
  private:
   void Work();
+  HRESULT Failure();  // with the lock held, on the caller's thread
 
   Encoder encode_;
   std::thread worker_;
@@ -53,6 +55,7 @@ class EncodeQueue {
   bool encoding_ = false;
   bool stopping_ = false;
   HRESULT failure_ = S_OK;
+  DWORD failureError_ = 0;  // the worker's last error at the failure
 };
 
 }  // namespace wmf

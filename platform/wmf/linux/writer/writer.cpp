@@ -177,7 +177,7 @@ HRESULT Writer::WriteSample(DWORD input, QWORD time, DWORD flags, INSSBuffer *sa
   std::lock_guard<std::mutex> hold(lock_);
   if (!writing_) return NS_E_INVALID_REQUEST;
   if (input >= inputs_.size()) return E_INVALIDARG;
-  if (FAILED(failure_)) return failure_;
+  if (FAILED(failure_)) return FailedBefore();
   BYTE *data = nullptr;
   DWORD length = 0;
   HRESULT hr = sample->GetBufferAndLength(&data, &length);
@@ -207,7 +207,7 @@ HRESULT Writer::Encode(const EncodeQueue::Piece &piece) {
 HRESULT Writer::Flush() {
   std::lock_guard<std::mutex> hold(lock_);
   if (!writing_) return NS_E_INVALID_REQUEST;
-  if (FAILED(failure_)) return failure_;
+  if (FAILED(failure_)) return FailedBefore();
   // A file that could not take what was written stays failed for EndWriting too.
   HRESULT hr = queue_.Drain();
   if (SUCCEEDED(hr)) hr = file_->Flush();
@@ -234,6 +234,12 @@ HRESULT Writer::FinishLocked() {
   file_.reset();
   writing_ = false;
   return hr;
+}
+
+// A failure already met answers again, with the system error the worker met, if any.
+HRESULT Writer::FailedBefore() {
+  queue_.Drain();
+  return failure_;
 }
 
 void Writer::DropEncoders() {

@@ -61,6 +61,7 @@ class Writer final : public ComObject<Writer, IWMWriter> {
   ~Writer();
   HRESULT FinishLocked();
   void DropEncoders();
+  HRESULT FailedBefore();
   HRESULT Encode(const EncodeQueue::Piece &piece);
 
   std::mutex lock_;

@@ -18,6 +18,15 @@ constexpr long long kNone = LLONG_MIN;
 // How far, in milliseconds, streams may be apart: the platform writer's default sync
 // tolerance, and within the preroll that players buffer.
 constexpr long long kSyncTolerance = 3000;
+
+// A failure of the file itself (a full disk, a file size limit) leaves its system
+// error as the thread's last error, where the host can read it, as the platform's
+// runtime does; the HRESULT alone cannot say it.
+HRESULT FileFailure(int error, HRESULT result) {
+  if (error < 0 && AVUNERROR(error) > 0 && AVUNERROR(error) < 4096) SetLastError(Win32ErrorFromErrno(AVUNERROR(error)));
+  return result;
+}
+
 }  // namespace
 
 HRESULT ResultOfAv(int error) {
@@ -42,7 +51,7 @@ HRESULT AsfFile::Create(const std::string &path) {
   if (error < 0) {
     avformat_free_context(context_);
     context_ = nullptr;
-    return NS_E_FILE_OPEN_FAILED;
+    return FileFailure(error, NS_E_FILE_OPEN_FAILED);
   }
   path_ = path;
   return S_OK;
@@ -57,7 +66,7 @@ HRESULT AsfFile::WriteHeader() {
   // move the video off its frame times.
   context_->avoid_negative_ts = AVFMT_AVOID_NEG_TS_DISABLED;
   int error = avformat_write_header(context_, nullptr);
-  if (error < 0) return ResultOfAv(error);
+  if (error < 0) return FileFailure(error, ResultOfAv(error));
   headerWritten_ = true;
   latest_.assign(context_->nb_streams, kNone);
   newest_ = written_ = kNone;
@@ -100,7 +109,7 @@ HRESULT AsfFile::WriteHeld(bool all) {
     // The muxer reports a failed write (a full disk) through its result.
     int error = av_write_frame(context_, first.packet);
     av_packet_free(&first.packet);
-    if (error < 0) return ResultOfAv(error);
+    if (error < 0) return FileFailure(error, ResultOfAv(error));
   }
   return S_OK;
 }
@@ -108,7 +117,7 @@ HRESULT AsfFile::WriteHeld(bool all) {
 HRESULT AsfFile::Flush() {
   if (!headerWritten_) return E_UNEXPECTED;
   avio_flush(context_->pb);
-  return ResultOfAv(context_->pb->error);
+  return FileFailure(context_->pb->error, ResultOfAv(context_->pb->error));
 }
 
 HRESULT AsfFile::Finish() {
@@ -121,7 +130,7 @@ HRESULT AsfFile::Finish() {
   // The muxer ends the play duration at the last packet's millisecond: 50 frames at
   // 30 per second would then count as 49.
   if (SUCCEEDED(hr) && end_ > 0 && !WriteAsfDuration(path_, static_cast<uint64_t>(end_))) return E_FAIL;
-  return hr;
+  return error < 0 ? FileFailure(error, hr) : hr;
 }
 
 void AsfFile::Close() {
