@@ -1,15 +1,15 @@
 // Picture conversion with libswscale, pixel for pixel what FFmpeg's own conversion
 // (`ffmpeg -pix_fmt bgr24`) gives.
 //
-// DIB rows run bottom-up, and libswscale's converters of 4:2:0 to RGB write whole
-// blocks of 16 pixels. A row shorter than its blocks is cut to whole blocks of 8 when
-// the last block would pass the row's stride, leaving the right-hand columns unwritten
-// (widths whose remainder by 16 is 1 to 7, at the DIB's stride), and a row written
-// upwards through a negative stride overwrites the start of the row written before it
-// with the rest of its last block. Only a width that is a multiple of 16 is exact when
+// DIB rows run bottom-up. libswscale's converters of 4:2:0 to RGB write blocks of
+// pixels and fit them to the stride they are given: at a DIB's stride, a width whose
+// remainder by 16 is 1 to 7 loses that many right-hand columns (never written), and
+// written upwards through a negative stride, every width that is not a multiple of 16
+// spills into the row written before. So only a width that is a multiple of 16 is
 // written straight into the DIB upwards, the fastest way; every other picture is
-// converted top-down into a buffer laid out as FFmpeg lays out its own pictures
-// (rows of whole blocks, 64-byte aligned) and its rows copied in reverse.
+// converted top-down into a buffer laid out as FFmpeg lays out its own pictures (rows
+// of whole blocks of 16 pixels, 64-byte aligned) and its rows copied in reverse.
+// Checked at every width to 2048, for every output, by the tests.
 //
 // Pictures are read top-down: read upwards through negative strides, a 4:2:0 picture
 // of odd height pairs its chroma rows with other luma rows than FFmpeg does.
