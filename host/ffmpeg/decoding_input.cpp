@@ -18,7 +18,8 @@ bool OpenContainer(const std::string &path, AVFormatContext **format, std::strin
   // A picture's name is a name, never a numbered-sequence pattern ("shot%d.png").
   AVDictionary *options = nullptr;
   av_dict_set(&options, "pattern_type", "none", 0);
-  int result = avformat_open_input(format, path.c_str(), nullptr, &options);
+  // A local file's name, never a protocol's: "2024-05-01T10:30:00.mp4" has a colon.
+  int result = avformat_open_input(format, ("file:" + path).c_str(), nullptr, &options);
   av_dict_free(&options);
   if (result < 0) {
     *error = "cannot read '" + path + "': " + AvErrorText(result);

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "asf_header.h"
+#include "file_path.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -46,8 +47,7 @@ HRESULT AsfFile::Create(const std::string &path) {
   if (context_) return E_UNEXPECTED;
   int error = avformat_alloc_output_context2(&context_, nullptr, "asf", nullptr);
   if (error < 0 || !context_) return ResultOfAv(error < 0 ? error : AVERROR(ENOMEM));
-  // The "file:" prefix keeps a name with a colon from being taken for a protocol.
-  error = avio_open(&context_->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE);
+  error = avio_open(&context_->pb, FfmpegFileName(path).c_str(), AVIO_FLAG_WRITE);
   if (error < 0) {
     avformat_free_context(context_);
     context_ = nullptr;
