@@ -21,17 +21,13 @@ const char kCaption[] = "Mornavel Setup";
 
 void Tell(const char *text) { MessageBoxA(nullptr, text, kCaption, MB_OK); }
 
-// "<windows>\runsetup.exe "<launcher path>"": the program path unquoted, our path quoted.
-PakString SetupCommandLine(const char *windows_directory, const char *exe_path) {
-  PakString program = PakConcat(windows_directory, "\\");
-  program = PakConcat(program.c_str(), kSetupName);
-  PakString line = PakConcat(program.c_str(), " \"");
+// The program is named on its own and quoted in its command line: a Windows directory
+// with a space in it must neither stop the start nor let "c:\my" run for "c:\my win\...".
+bool StartSetup(const PakString &program, const char *exe_path) {
+  PakString line = PakConcat("\"", program.c_str());
+  line = PakConcat(line.c_str(), "\" \"");
   line = PakConcat(line.c_str(), exe_path);
-  return PakConcat(line.c_str(), "\"");
-}
-
-bool StartSetup(const char *windows_directory, const char *exe_path) {
-  PakString line = SetupCommandLine(windows_directory, exe_path);
+  line = PakConcat(line.c_str(), "\"");
   // CreateProcessA may write into its command line, so it gets a copy of its own.
   char *writable = static_cast<char *>(PakAlloc(line.size() + 1));
   memcpy(writable, line.c_str(), line.size() + 1);
@@ -42,7 +38,7 @@ bool StartSetup(const char *windows_directory, const char *exe_path) {
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process;
   memset(&process, 0, sizeof process);
-  bool started = CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+  bool started = CreateProcessA(program.c_str(), writable, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                                 kSetupDirectory, &startup, &process);
   if (started) {
     CloseHandle(process.hThread);
@@ -80,9 +76,8 @@ void Run() {
   }
 
   // A stale copy would make the final rename fail.
-  PakString stale = PakConcat(windows_directory, "\\");
-  stale = PakConcat(stale.c_str(), kSetupName);
-  DeleteFileA(stale.c_str());
+  PakString program = PakConcat(PakDestDir(), kSetupName);
+  DeleteFileA(program.c_str());
 
   TPakFileHeader setup;
   if (!FindPakFile(archive, kSetupName, setup)) {
@@ -98,7 +93,7 @@ void Run() {
   ClosePak(archive);
   // The program is started as "runsetup.exe"; an entry extracted under another name
   // (one merely containing it) cannot be started, and the user must hear of it.
-  if (strcmp(PakFileNamePart(setup.Name.c_str()), kSetupName) != 0 || !StartSetup(windows_directory, exe_path))
+  if (strcmp(PakFileNamePart(setup.Name.c_str()), kSetupName) != 0 || !StartSetup(program, exe_path))
     Tell("Unable to start setup program");
 }
 

@@ -14,6 +14,7 @@ packages=(
   lz4
   dpkg-dev
   man-db groff-base
+  gcovr  # the report of scripts/coverage.sh
 )
 
 # The 32-bit run (see scripts/test-all.sh): where the kernel runs 32-bit programs, the

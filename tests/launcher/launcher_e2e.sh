@@ -105,13 +105,35 @@ cmp -s "$recorder" "$work/windows/runsetup.exe" || fail "planted link: the progr
 wait_for_record || fail "planted link: the setup program was not started"
 rm -f "$work/windows/runsetup.exe"
 
-# Without WINDIR the Windows directory is a private folder of the user.
+# Without WINDIR the Windows directory is a private folder of the user, made only when
+# there is something to extract into it.
 rm -f "$work/record"
+env -u WINDIR XDG_DATA_HOME="$work/data" "${emulator[@]}" "$work/bare" 2>/dev/null || fail "default directory: exit $?"
+[ ! -e "$work/data" ] || fail "default directory: made by a run that extracted nothing"
 env -u WINDIR XDG_DATA_HOME="$work/data" QV_RECORD="$work/record" "${emulator[@]}" "$setup" 2>"$work/messages" || fail "default directory: exit $?"
 private="$work/data/quorvel-win32/windows"
 cmp -s "$recorder" "$private/runsetup.exe" || fail "default directory: nothing extracted into $private"
 [ "$(stat -c %a "$private")" = 700 ] || fail "default directory: $private is mode $(stat -c %a "$private")"
 wait_for_record || fail "default directory: the setup program was not started"
+
+# A Windows directory with a space in its path: the program is started by its whole
+# path, never by the part before the space (here a planted program).
+mkdir -p "$work/my win"
+printf '#!/bin/sh\necho planted >"%s"\n' "$work/planted" >"$work/my" && chmod 755 "$work/my"
+run "$setup" WINDIR="$work/my win"
+[ ! -s "$work/messages" ] || fail "directory with a space: $(cat "$work/messages")"
+wait_for_record && grep -qxF "arg=$setup" "$work/record" || fail "directory with a space: the setup program was not started"
+[ ! -e "$work/planted" ] || fail "directory with a space: the program before the space was started"
+
+# A relative WINDIR names the same folder for extracting and for starting, although the
+# program starts in c:\.
+mkdir -p "$work/rel/windows"
+cd "$work/rel"
+run "$setup" WINDIR=windows
+cd - >/dev/null
+[ ! -s "$work/messages" ] || fail "relative directory: $(cat "$work/messages")"
+cmp -s "$recorder" "$work/rel/windows/runsetup.exe" || fail "relative directory: nothing extracted"
+wait_for_record || fail "relative directory: the setup program was not started"
 
 # Nothing that could be started: an entry merely containing the name, or a file that
 # is not a program. The user is told; the exit code stays 0.

@@ -7,6 +7,8 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include <string>
 #include <vector>
 
@@ -86,6 +88,23 @@ TEST(PlatformTest, CreatedFilesAreWrittenAndCanBeStarted) {
   std::vector<uint8_t> out = ReadFileBytes(dir / "out");
   EXPECT_EQ(std::string(out.begin(), out.end()), "two words\n");
 
+  // A named program is the one started, whatever the command line's first word; a
+  // relative name is found from the caller's directory, not the new process's.
+  line = "\"c:\\no such\\program\" named " + (dir / "named");
+  writable.assign(line.begin(), line.end());
+  writable.push_back('\0');
+  std::filesystem::path caller = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  BOOL started = CreateProcessA("prog", writable.data(), nullptr, nullptr, FALSE, 0, nullptr, "c:\\", &startup,
+                                &process);
+  std::filesystem::current_path(caller);
+  ASSERT_TRUE(started);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 100 && ReadFileBytes(dir / "named").size() < 6; i++) Sleep(50);
+  out = ReadFileBytes(dir / "named");
+  EXPECT_EQ(std::string(out.begin(), out.end()), "named\n");
+
   char missing[] = "/nonexistent/program arg";
   EXPECT_FALSE(CreateProcessA(nullptr, missing, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
 }
@@ -110,7 +129,8 @@ TEST(PlatformTest, CreateNewNeverOpensAnExistingNameNorFollowsALink) {
 }
 
 // Programs are extracted into the Windows directory and started from there, so by
-// default it is a folder only its user can write, never the shared temporary one.
+// default it is a folder only its user can write, never the shared temporary one. It is
+// made when a file is first created in it, not when it is asked for.
 TEST(PlatformTest, WindowsDirectoryIsWindirElseAPrivateFolderOfTheUser) {
   TempFolder dir;
   char windows[MAX_PATH];
@@ -119,6 +139,11 @@ TEST(PlatformTest, WindowsDirectoryIsWindirElseAPrivateFolderOfTheUser) {
   std::string expected = dir / "data/quorvel-win32/windows";
   EXPECT_EQ(GetWindowsDirectoryA(windows, sizeof windows), expected.size());
   EXPECT_EQ(std::string(windows), expected);
+  EXPECT_FALSE(FileExists(dir / "data"));
+  HANDLE file = CreateFileA((expected + "\\$mvsetup.tmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CloseHandle(file));
   struct stat info;
   ASSERT_EQ(stat(expected.c_str(), &info), 0);
   EXPECT_TRUE(S_ISDIR(info.st_mode));
@@ -128,7 +153,17 @@ TEST(PlatformTest, WindowsDirectoryIsWindirElseAPrivateFolderOfTheUser) {
   std::system(("rm -rf '" + expected + "'").c_str());
   ASSERT_EQ(symlink("/tmp", expected.c_str()), 0);
   EXPECT_EQ(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+  EXPECT_EQ(CreateFileA((expected + "\\x").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                        nullptr),
+            INVALID_HANDLE_VALUE);
   unsetenv("XDG_DATA_HOME");
+
+  // A relative WINDIR is a full path from the current directory, as Windows's always is.
+  setenv("WINDIR", "windows", 1);
+  std::string here = std::filesystem::current_path().string();
+  EXPECT_EQ(GetWindowsDirectoryA(windows, sizeof windows), here.size() + 8);
+  EXPECT_EQ(std::string(windows), here + "/windows");
+  unsetenv("WINDIR");
 }
 
 TEST(PlatformTest, ArchiveFileCallsReadSeekAndReportErrors) {

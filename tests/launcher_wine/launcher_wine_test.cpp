@@ -86,7 +86,7 @@ TEST_F(LauncherWineTest, ExtractsIntoTheWindowsDirectoryAndStartsTheProgram) {
   std::string text(record.begin(), record.end());
   size_t line_end = text.find('\n');
   ASSERT_NE(line_end, std::string::npos);
-  EXPECT_EQ(text.substr(0, line_end), extracted + " \"" + setup_path + "\"");
+  EXPECT_EQ(text.substr(0, line_end), "\"" + extracted + "\" \"" + setup_path + "\"");
   EXPECT_EQ(lstrcmpiA(text.substr(line_end + 1).c_str(), "c:\\\n"), 0) << text;
   EXPECT_EQ(ReadFileBytes(extracted), program.data);
   EXPECT_EQ(GetFileAttributesA((windows_ + "\\$mvsetup.tmp").c_str()), INVALID_FILE_ATTRIBUTES);

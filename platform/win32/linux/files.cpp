@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -16,10 +17,9 @@ namespace {
 void FailWithErrno() { SetLastError(Win32ErrorFromErrno(errno)); }
 
 // The default Windows directory: $XDG_DATA_HOME/quorvel-win32/windows (else under
-// ~/.local/share), made mode 0700 where missing. Programs are extracted into it and
-// started from it, so it must not be a place that other users can write, such as the
-// temporary directory; an existing one that is not a directory of ours is refused.
-bool PrivateWindowsDirectory(std::string &directory) {
+// ~/.local/share). Programs are extracted into it and started from it, so it must not
+// be a place that other users can write, such as the temporary directory.
+bool DefaultWindowsDirectory(std::string &directory) {
   if (const char *data = getenv("XDG_DATA_HOME"); data && *data == '/') {
     directory = data;
   } else if (const char *home = getenv("HOME"); home && *home == '/') {
@@ -29,14 +29,12 @@ bool PrivateWindowsDirectory(std::string &directory) {
     return false;
   }
   directory += "/quorvel-win32/windows";
-  for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
-    std::string folder = directory.substr(0, slash);
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      FailWithErrno();
-      return false;
-    }
-    if (slash == std::string::npos) break;
-  }
+  return true;
+}
+
+// An existing default Windows directory must be a directory of ours, kept at mode 0700;
+// anything else there (a link, another user's folder) is refused.
+bool IsPrivateDirectory(const std::string &directory) {
   struct stat info;
   if (lstat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid() ||
       ((info.st_mode & 077) && chmod(directory.c_str(), 0700) != 0)) {
@@ -44,6 +42,25 @@ bool PrivateWindowsDirectory(std::string &directory) {
     return false;
   }
   return true;
+}
+
+// The default Windows directory is made (mode 0700, with its parents) only when a file
+// is about to be created in it, so that a run that writes nothing leaves nothing behind.
+bool MakeWindowsDirectoryFor(const char *posix_path) {
+  std::string directory;
+  const char *slash = strrchr(posix_path, '/');
+  if (getenv("WINDIR") || !slash || !DefaultWindowsDirectory(directory) ||
+      directory.compare(0, std::string::npos, posix_path, slash - posix_path) != 0)
+    return true;
+  for (size_t at = directory.find('/', 1);; at = directory.find('/', at + 1)) {
+    std::string folder = directory.substr(0, at);
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      FailWithErrno();
+      return false;
+    }
+    if (at == std::string::npos) break;
+  }
+  return IsPrivateDirectory(directory);
 }
 
 // Holds a mapped path for one call; PATH_MAX covers every path POSIX can open.
@@ -163,6 +180,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPS
                                      DWORD disposition, DWORD attributes, HANDLE template_file) {
   PosixPath posix(path);
   if (!posix.ok) return INVALID_HANDLE_VALUE;
+  if (disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING && !MakeWindowsDirectoryFor(posix.text))
+    return INVALID_HANDLE_VALUE;
   int flags = O_CLOEXEC;
   bool reads = access & GENERIC_READ, writes = access & GENERIC_WRITE;
   flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
@@ -252,9 +271,25 @@ extern "C" BOOL WINAPI DeleteFileW(LPCWSTR path) {
 }
 
 extern "C" UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+  // Like Windows's, the directory is always a full path: a relative $WINDIR is taken
+  // from the current directory now, not wherever a later call happens to be.
   std::string directory;
-  if (const char *windir = getenv("WINDIR"); windir && *windir) directory = windir;
-  else if (!PrivateWindowsDirectory(directory)) return 0;
+  if (const char *windir = getenv("WINDIR"); windir && *windir) {
+    directory = windir;
+    if (directory[0] != '/' && directory[0] != '\\' && directory[1] != ':') {
+      char cwd[PATH_MAX];
+      if (!getcwd(cwd, sizeof cwd)) {
+        FailWithErrno();
+        return 0;
+      }
+      directory = std::string(cwd) + (cwd[1] ? "/" : "") + directory;
+    }
+  } else {
+    struct stat info;
+    if (!DefaultWindowsDirectory(directory) ||
+        ((lstat(directory.c_str(), &info) == 0 || errno != ENOENT) && !IsPrivateDirectory(directory)))
+      return 0;
+  }
   size_t length = directory.size();
   if (length + 1 > size) return (UINT)(length + 1);
   memcpy(buffer, directory.c_str(), length + 1);

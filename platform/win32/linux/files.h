@@ -2,9 +2,10 @@
  * MoveFileA, DeleteFileA, DeleteFileW, GetWindowsDirectoryA, GetModuleFileNameA.
  *
  * Windows paths map to POSIX paths: every backslash becomes a slash and a drive prefix
- * such as "c:\" becomes "/". The Windows directory is $WINDIR when it is set, else the
- * private per-user folder $XDG_DATA_HOME/quorvel-win32/windows (or
- * ~/.local/share/quorvel-win32/windows), made with mode 0700. Files made by CreateFileA
+ * such as "c:\" becomes "/". The Windows directory is $WINDIR when it is set (a relative
+ * one is taken from the current directory), else the private per-user folder
+ * $XDG_DATA_HOME/quorvel-win32/windows (or ~/.local/share/quorvel-win32/windows), made
+ * with mode 0700 when a file is first created in it. Files made by CreateFileA
  * can be executed, as any file can on Windows; CREATE_NEW never opens an existing name,
  * not even through a link. */
 #ifndef QV_WIN32_FILES_H

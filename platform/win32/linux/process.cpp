@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
@@ -97,6 +98,17 @@ extern "C" BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR command_line, LP
       (current_directory && !Win32PosixPath(current_directory, directory, sizeof directory))) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
+  }
+  // A relative program is found from the caller's current directory, as on Windows,
+  // not from the one the new process starts in.
+  if (program_path[0] != '/') {
+    char cwd[PATH_MAX];
+    std::string full = getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + program_path : "";
+    if (full.empty() || full.size() >= sizeof program_path) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return FALSE;
+    }
+    memcpy(program_path, full.c_str(), full.size() + 1);
   }
   std::vector<char *> argv;
   for (auto &argument : arguments) argv.push_back(&argument[0]);

@@ -1,8 +1,10 @@
 /* Starting a program: CreateProcessA, CloseHandle; OemToCharA.
  *
  * CreateProcessA splits the command line as Windows programs do, maps the program
- * and the current directory to POSIX paths (see files.h) and starts the program
- * without waiting for it. It fails when the program cannot be started. */
+ * (the application name when given, else the command line's first argument) and the
+ * current directory to POSIX paths (see files.h), and starts the program without
+ * waiting for it; a relative program path is taken from the caller's current
+ * directory. It fails when the program cannot be started. */
 #ifndef QV_WIN32_PROCESS_H
 #define QV_WIN32_PROCESS_H
 
