@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -132,11 +131,8 @@ struct Case {
 
 std::vector<Case> Cases() {
   std::vector<Case> cases;
-  std::vector<std::string> names;
-  for (const auto &entry : std::filesystem::directory_iterator(QV_CORPUS_FILES)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  for (const std::string &name : names)
-    if (name.find(".wm") != std::string::npos || name.find(".asf") != std::string::npos) cases.push_back({name, ""});
+  std::istringstream names(QV_CORPUS_NAMES);  // "a.wmv/b.wma/..."
+  for (std::string name; std::getline(names, name, '/');) cases.push_back({name, ""});
   const std::string tone = " -f lavfi -i sine=frequency=440:sample_rate=22050 ";
   const std::string av = " -c:v wmv2 -b:v 1M -c:a wmav2 -b:a 64k ";
   // Widths whose remainder by 16 is 1 to 7, in WMV2 and MPEG-4 v3.
@@ -157,6 +153,8 @@ std::vector<Case> Cases() {
   cases.push_back({"hour.wmv", "-f lavfi -i testsrc2=size=64x48:rate=2 -t 3600 -c:v wmv2 -b:v 16k -g 120"});
   return cases;
 }
+
+void PrintTo(const Case &c, std::ostream *out) { *out << c.name; }
 
 std::string Quoted(const std::string &path) { return "'file:" + path + "'"; }  // a colon is no protocol
 
