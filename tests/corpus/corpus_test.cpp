@@ -89,13 +89,12 @@ Bytes Wide(const std::string &text) {  // a length in characters, then UTF-16 te
 
 void Join(Bytes &to, const Bytes &more) { to.insert(to.end(), more.begin(), more.end()); }
 
-// What protected content carries in its header: the Content Encryption object.
+// What protected content of DRM version 7 and later carries in its header: the
+// Extended Content Encryption object (the corpus has a real file of the older kind).
 void Protect(Bytes &file) {
-  Bytes body = Counted(4, "secret-data");
-  Join(body, Counted(4, std::string("DRM", 4)));
-  Join(body, Counted(4, std::string("key-id", 7)));
-  Join(body, Counted(4, std::string("http://licence.invalid/", 24)));
-  AddHeaderObject(file, "2211B3FB-BD23-11D2-B4B7-00A0C955FC6E", body);
+  Bytes body;
+  Join(body, Counted(4, "<WRMHEADER version=\"2.0.0.0\"><DATA><KID>a2lk</KID></DATA></WRMHEADER>"));
+  AddHeaderObject(file, "298AE614-2622-4C17-B935-DAE07EE9289C", body);
 }
 
 // Script commands as encoders write them for captions and links: two types, three commands.
