@@ -196,14 +196,36 @@ Probe ProbeFile(const std::string &path) {
   return probe;
 }
 
-// Times of a stream's decoded frames, in 100-nanosecond units, as FFmpeg decodes them.
+// Times of a stream's decoded frames, in 100-nanosecond units. ASF stores the time at
+// which each picture shows; where FFmpeg hands them out as decoding times only (VC-1),
+// its decoder's guess runs a frame late, and the pictures take the stored times in order.
 std::vector<int64_t> FrameTimes(const std::string &path, int stream) {
-  std::vector<int64_t> times;
-  std::istringstream lines(RunCommand("ffprobe -v error -select_streams " + std::to_string(stream) +
-                                      " -show_entries frame=best_effort_timestamp_time -of csv=p=0 " + Quoted(path)));
-  for (std::string line; std::getline(lines, line);)
-    if (!line.empty() && line != "N/A") times.push_back(std::llround(atof(line.c_str()) * 1e7));
-  return times;
+  auto read = [&](const char *entries) {  // the first time of each line, INT64_MIN for none
+    std::vector<int64_t> times;
+    std::istringstream lines(RunCommand("ffprobe -v error -select_streams " + std::to_string(stream) +
+                                        " -show_entries " + entries + " -of csv=p=0 " + Quoted(path)));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.empty()) continue;
+      int64_t time = INT64_MIN;
+      std::istringstream fields(line);
+      for (std::string field; time == INT64_MIN && std::getline(fields, field, ',');)
+        if (field != "N/A") time = std::llround(atof(field.c_str()) * 1e7);
+      times.push_back(time);
+    }
+    return times;
+  };
+  std::vector<int64_t> stored = read("packet=dts_time,pts_time"), decoded = read("frame=best_effort_timestamp_time");
+  const bool noPresentationTimes = RunCommand("ffprobe -v error -select_streams " + std::to_string(stream) +
+                                              " -show_entries packet=pts_time -of csv=p=0 " + Quoted(path) +
+                                              " | grep -vc N/A") == "0\n";
+  if (noPresentationTimes && stored.size() == decoded.size() &&
+      std::count(stored.begin(), stored.end(), INT64_MIN) == 0) {
+    std::sort(stored.begin(), stored.end());
+    return stored;
+  }
+  for (size_t i = 0; i < decoded.size(); ++i)  // a picture without a time follows at the same pace
+    if (decoded[i] == INT64_MIN) decoded[i] = i < 2 ? (i ? decoded[0] : 0) : 2 * decoded[i - 1] - decoded[i - 2];
+  return decoded;
 }
 
 // Where the file's last packet ends, by FFmpeg's reading, in 100-nanosecond units.
@@ -259,9 +281,13 @@ std::string Difference(const Bytes &got, const Bytes &want, int width) {
 
 int64_t FrameTime(LONG position) { return int64_t(position) * 10000000 / 30; }
 
-LONG PositionOf(int64_t time) {  // the first position whose time is at or after `time`
-  LONG position = LONG(std::max<int64_t>(0, time * 30 / 10000000));
-  while (FrameTime(position) < time) ++position;
+// ASF keeps whole milliseconds: a frame is on screen from half a millisecond before its
+// stored time, so that frame n of a 30 fps file, stored at 33.333 n rounded, is position n.
+const int64_t kRounding = 5000;
+
+LONG PositionOf(int64_t time) {  // the first position at which a frame of that time shows
+  LONG position = LONG(std::max<int64_t>(0, (time - kRounding) * 30 / 10000000));
+  while (FrameTime(position) < time - kRounding) ++position;
   return position;
 }
 
@@ -369,7 +395,7 @@ TEST_P(CorpusTest, ReadsAsFFmpegReadsIt) {
     const LONG positions[] = {0, PositionOf(times[times.size() / 2]), last, last + 1};
     std::vector<size_t> frames;  // the frame on screen at each position
     for (LONG position : positions) {
-      const auto after = std::upper_bound(times.begin(), times.end(), FrameTime(position));
+      const auto after = std::upper_bound(times.begin(), times.end(), FrameTime(position) + kRounding);
       frames.push_back(after == times.begin() ? 0 : size_t(after - times.begin() - 1));
     }
     std::vector<size_t> unique = frames;
