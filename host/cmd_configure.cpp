@@ -9,19 +9,25 @@ int RunConfigure(qvhost::CommandContext &context) {
   if (!context.args.empty()) return qvhost::Fail(context, "takes no arguments");
   qvhost::Instance instance(context.plugin);
   if (!instance) return qvhost::Fail(context, "the plug-in gave no instance block");
-  if (!context.plugin.pi().piLocalDlg(0, instance.handle(), nullptr)) {
-    DWORD saved = qvhost::SavedProfilePosition();
-    if (saved == 0)
+  bool saved = context.plugin.pi().piLocalDlg(0, instance.handle(), nullptr);
+  if (context.quiet) return 0;
+  if (!saved) {
+    DWORD kept = qvhost::SavedProfilePosition();
+    if (kept == 0)
       std::fprintf(context.out, "cancelled; no choice is saved (export uses position 0)\n");
     else
-      std::fprintf(context.out, "cancelled; the saved profile stays %lu\n", static_cast<unsigned long>(saved));
+      std::fprintf(context.out, "cancelled; the saved profile stays %lu\n", static_cast<unsigned long>(kept));
     return 0;
   }
   std::fprintf(context.out, "profile %lu saved\n", static_cast<unsigned long>(qvhost::SavedProfilePosition()));
   return 0;
 }
 
-const qvhost::CommandRegistrar registrar({"configure", "", "pick the export profile in the plug-in's dialog",
-                                          RunConfigure});
+const qvhost::CommandRegistrar registrar(
+    {"configure", "", "pick the export profile in the plug-in's dialog", RunConfigure,
+     "  --quiet, -q                    say nothing of the choice\n"
+     "  QV_DIALOG_SCRIPT=select:N,ok   (environment) answers the dialog; else a terminal prompts\n",
+     "  qvhost configure\n"
+     "  QV_DIALOG_SCRIPT=select:12,ok qvhost configure\n"});
 
 }  // namespace
