@@ -87,7 +87,13 @@ void ProgressLine::Finish() {
   std::string text = label_ + ": " + Amount(done_);
   if (total_ > 0 && done_ != total_) text += "/" + Amount(total_);
   char tail[96];
-  std::snprintf(tail, sizeof tail, " %s in %s", unit, Duration(elapsed).c_str());
+  double rate = elapsed > 0 ? static_cast<double>(done_) / elapsed : 0;
+  if (elapsed < 60)
+    std::snprintf(tail, sizeof tail, " %s in %.1f s, %.1f %s/s", unit, elapsed, unit_ == Unit::kBytes ? rate / 1e6 : rate,
+                  unit);
+  else
+    std::snprintf(tail, sizeof tail, " %s in %s, %.1f %s/s", unit, Duration(elapsed).c_str(),
+                  unit_ == Unit::kBytes ? rate / 1e6 : rate, unit);
   Draw(text + tail);
   std::fputc('\n', stream_);
   std::fflush(stream_);
