@@ -32,6 +32,13 @@ bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::strin
  * most it aims for); 0 when the name states none. */
 double StatedKilobitsPerSecond(const std::string &name);
 
+/* Opens the dialog for the user (or QV_DIALOG_SCRIPT) to choose in. True when OK was
+ * pressed; `*chosen` is then the entry it was pressed on (-1 where unseen). */
+bool ConfigureProfile(const Plugin &plugin, LONG *chosen);
+
+/* Whether the plug-in's settings hold `position` as the saved choice. */
+bool ProfileChoiceSaved(LONG position);
+
 /* Saves `position` as the plug-in's choice for later exports, as its dialog does. */
 bool SaveProfileChoice(LONG position);
 

@@ -68,13 +68,17 @@ bool KeepsWriterInputs(const HostFormat &open, const HostFormat &next) {
          x.nBlockAlign == y.nBlockAlign && x.wBitsPerSample == y.wBitsPerSample;
 }
 
+DWORD FrameRowsSize(const BITMAPINFOHEADER &bitmap) {
+  DWORD stride = (static_cast<DWORD>(bitmap.biWidth) * 3 + 3) & ~3u;
+  return stride * static_cast<DWORD>(bitmap.biHeight);
+}
+
 bool SettleImageSize(HostFormat *format) {
   BITMAPINFOHEADER &bitmap = format->bitmap;
   if (!FrameDimensionsUsable(bitmap)) return false;
-  if (bitmap.biSizeImage == 0) {
-    DWORD stride = (static_cast<DWORD>(bitmap.biWidth) * 3 + 3) & ~3u;
-    bitmap.biSizeImage = stride * static_cast<DWORD>(bitmap.biHeight);
-  }
+  // The host's picture holds no more than its rows, whatever larger size it names.
+  DWORD rows = FrameRowsSize(bitmap);
+  if (bitmap.biSizeImage == 0 || bitmap.biSizeImage > rows) bitmap.biSizeImage = rows;
   return true;
 }
 
