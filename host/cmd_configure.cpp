@@ -9,6 +9,7 @@ int RunConfigure(qvhost::CommandContext &context) {
   if (!context.args.empty()) return qvhost::Fail(context, "takes no arguments");
   LONG chosen = -1;
   if (!qvhost::ConfigureProfile(context.plugin, &chosen)) {
+    if (context.quiet) return 0;
     DWORD saved = qvhost::SavedProfilePosition();
     if (saved == 0)
       std::fprintf(context.out, "cancelled; no choice is saved (export uses position 0)\n");
@@ -21,11 +22,16 @@ int RunConfigure(qvhost::CommandContext &context) {
     return qvhost::Fail(context, "profile %ld was chosen, but the plug-in's settings could not be written: the "
                         "choice was not kept (exports use profile %lu)",
                         static_cast<long>(chosen), static_cast<unsigned long>(qvhost::SavedProfilePosition()));
-  std::fprintf(context.out, "profile %lu saved\n", static_cast<unsigned long>(qvhost::SavedProfilePosition()));
+  if (!context.quiet)
+    std::fprintf(context.out, "profile %lu saved\n", static_cast<unsigned long>(qvhost::SavedProfilePosition()));
   return 0;
 }
 
-const qvhost::CommandRegistrar registrar({"configure", "", "pick the export profile in the plug-in's dialog",
-                                          RunConfigure});
+const qvhost::CommandRegistrar registrar(
+    {"configure", "", "pick the export profile in the plug-in's dialog", RunConfigure,
+     "  --quiet, -q                    say nothing of the choice\n"
+     "  QV_DIALOG_SCRIPT=select:N,ok   (environment) answers the dialog; else a terminal prompts\n",
+     "  qvhost configure\n"
+     "  QV_DIALOG_SCRIPT=select:12,ok qvhost configure\n"});
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 
 #include "audio_convert.h"
 #include "export_inputs.h"
@@ -52,6 +53,14 @@ bool ParseRate(const std::string &text, LONG *frameRate) {
   return *frameRate > 0;
 }
 
+// What an option takes, for the message that refuses a value.
+std::string AcceptedValues(const std::string &option) {
+  if (option == "--pattern") return "a number of frames, 1 or more";
+  if (option == "--size") return "WIDTHxHEIGHT, each 1 to 16384";
+  if (option == "--rate") return "frames per second, above 0 and up to 1000, e.g. 25 or 29.97";
+  return "a position, 0 or more: see qvhost profiles";  // --profile
+}
+
 bool ParseArguments(const std::vector<std::string> &args, ExportRequest *request, std::string *error) {
   bool pattern = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -72,7 +81,7 @@ bool ParseArguments(const std::vector<std::string> &args, ExportRequest *request
       if (arg == "--rate") ok = ParseRate(value, &request->frameRate), request->rateGiven = true;
       if (arg == "--profile") ok = qvhost::ParseLong(value, &request->profile) && request->profile >= 0;
       if (!ok) {
-        *error = "bad value for " + arg + ": " + value;
+        *error = "bad value for " + arg + ": " + value + " (" + AcceptedValues(arg) + ")";
         return false;
       }
     } else if (arg == "--force" || arg == "-y") {
@@ -188,7 +197,7 @@ class Transfer {
   Transfer(qvhost::CommandContext &context, HGLOBAL block, wholefile::PendingFile &file, bool replace, LONG profile)
       : context_(context), pi_(context.plugin.pi()), block_(block), file_(file), output_(file.path()),
         replace_(replace), profile_(profile), existed_(wholefile::NameTaken(output_)),
-        progress_(context.err, "export") {}
+        progress_(context.err, "export", qvhost::ProgressLine::Unit::kFrames, context.quiet) {}
 
   // The name the plug-in writes.
   const char *name() const { return file_.temporary().c_str(); }
@@ -358,8 +367,8 @@ bool OpenMediaSource(qvhost::CommandContext &context, ExportRequest *request,
     if (facts.frameRate > 0) {
       request->frameRate = facts.frameRate;
     } else {
-      std::fprintf(context.err, "qvhost: export: %s names no frame rate; using %.3f frames/s (see --rate)\n",
-                   request->from.c_str(), request->frameRate / 1000.0);
+      qvhost::Note(context, "%s names no frame rate; using %.3f frames/s (see --rate)", request->from.c_str(),
+                   request->frameRate / 1000.0);
     }
   }
   if (request->wav.empty() && facts.hasAudio) request->wav = request->from;
@@ -379,6 +388,25 @@ bool HasBackslashInAName(const std::string &path) {
   for (const std::filesystem::path &part : std::filesystem::path(path))
     if (part.string().find('\\') != std::string::npos) return true;
   return false;
+}
+
+// The writer keeps a picture's quality above a floor, so a profile far below what the
+// picture needs gives a file well above the profile's rate. Said when the file holds
+// more than three times the rate the profile's name states (the defaults, 320x240 at
+// 30 frames/s on profile 0, come to about two and a half), over 2 seconds or more
+// (shorter files are mostly header).
+void NoteRateAboveProfile(qvhost::CommandContext &context, const std::string &output, double seconds, LONG profile,
+                          const std::string &profileName, const char *shape) {
+  double stated = qvhost::StatedKilobitsPerSecond(profileName);
+  std::error_code failed;
+  uintmax_t bytes = std::filesystem::file_size(output, failed);
+  if (stated <= 0 || seconds < 2 || failed) return;
+  double written = static_cast<double>(bytes) * 8 / 1000 / seconds;
+  if (written <= 3 * stated) return;
+  qvhost::Note(context,
+               "note: %s holds %.0f kbit/s, %.1f times the %g kbit/s profile %ld aims for: %s needs more; "
+               "see qvhost profiles for a higher rate, or give a smaller --size",
+               output.c_str(), written, written / stated, stated, static_cast<long>(profile), shape);
 }
 
 // Pictures of any kind the host reads (see picture_file.h), as 24-bit frames.
@@ -412,7 +440,7 @@ int RunExport(qvhost::CommandContext &context) {
   if (!request.wav.empty()) {
     std::string note;
     if (!qvhost::ReadSound(request.wav, &audio, &note, &error)) return qvhost::Fail(context, "%s", error.c_str());
-    if (!note.empty()) std::fprintf(context.err, "qvhost: export: %s\n", note.c_str());
+    if (!note.empty()) qvhost::Note(context, "%s", note.c_str());
   }
   const qvhost::WavAudio *sound = request.wav.empty() ? nullptr : &audio;
   AudioFeed feed(sound, request.frameRate);
@@ -429,7 +457,8 @@ int RunExport(qvhost::CommandContext &context) {
     return qvhost::Fail(context, "%s: the plug-in takes names of fewer than %d bytes, and the file is written first "
                         "as %s", request.output.c_str(), MAX_PATH, file.temporary().c_str());
   LONG profile = -1;
-  if (!qvhost::ChooseProfile(context.plugin, request.profile, &profile, &error))
+  std::string profileName;
+  if (!qvhost::ChooseProfile(context.plugin, request.profile, &profile, &error, &profileName))
     return qvhost::Fail(context, "%s", error.c_str());
 
   const qvhost::EntryPoints &pi = context.plugin.pi();
@@ -471,16 +500,29 @@ int RunExport(qvhost::CommandContext &context) {
   if (request.profile >= 0 && !qvhost::SaveProfileChoice(profile))
     std::fprintf(context.err, "qvhost: export: note: profile %ld could not be saved as the choice for later exports\n",
                  static_cast<long>(profile));
-  std::fprintf(context.out, "wrote %s: %ld frames of %s, profile %ld\n", output.c_str(),
-               static_cast<long>(frames.count()), shape, static_cast<long>(profile));
+  if (!context.quiet)
+    std::fprintf(context.out, "wrote %s: %ld frames of %s, profile %ld\n", output.c_str(),
+                 static_cast<long>(frames.count()), shape, static_cast<long>(profile));
+  NoteRateAboveProfile(context, output, frames.count() * 1000.0 / request.frameRate, profile, profileName, shape);
   return 0;
 }
 
-const qvhost::CommandRegistrar registrar({"export", kUsage,
-                                          "write a .wmv through the plug-in from pictures, a test pattern or "
-                                          "the video of any media file (--from), with its or other sound (--wav); "
-                                          "--profile also saves the choice once the file is written; --force "
-                                          "replaces an existing file once the new one is whole",
-                                          RunExport});
+const qvhost::CommandRegistrar registrar(
+    {"export", kUsage,
+     "write a .wmv through the plug-in from pictures, a test pattern or the video of any media file (--from), "
+     "with its or other sound (--wav); --profile also saves the choice once the file is written; --force "
+     "replaces an existing file once the new one is whole",
+     RunExport,
+     "  --pattern FRAMES  a moving test pattern of FRAMES frames (1 or more)\n"
+     "  --size WxH        the pattern's size, each 1 to 16384 (default 320x240)\n"
+     "  PICTURE...        the frames as pictures (.bmp, .png, .jpg), all of one size\n"
+     "  --from MEDIA      the video (unless frames are given) and sound of any file FFmpeg reads\n"
+     "  --wav SOUND       the sound, from a .wav or any media file; converted as the plug-in needs\n"
+     "  --rate FPS        frames per second, above 0 and up to 1000 (default 30, or the --from file's)\n"
+     "  --profile N       the profile at position N (see qvhost profiles); saved once the file is written\n"
+     "  --force, -y       replace an existing OUT.wmv\n"
+     "  --quiet, -q       errors only: no progress, notes or 'wrote' line\n",
+     "  qvhost export out.wmv --pattern 300 --size 320x240 --wav tone.wav --profile 12\n"
+     "  qvhost export clip.wmv --from clip.mp4 -y\n"});
 
 }  // namespace

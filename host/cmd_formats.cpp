@@ -1,13 +1,24 @@
-// qvhost formats: what a host asks first of a plug-in, for each format it offers.
+// qvhost formats [--json]: what a host asks first of a plug-in, for each format it offers.
 #include "host.h"
+#include "json_writer.h"
 
 namespace {
 
+struct Format {
+  std::string name;
+  DWORD capabilities;
+  std::string pattern;
+};
+
 int RunFormats(qvhost::CommandContext &context) {
-  if (!context.args.empty()) return qvhost::Fail(context, "takes no arguments");
+  bool json = false;
+  for (const std::string &arg : context.args) {
+    if (arg != "--json") return qvhost::Fail(context, "usage: formats [--json]");
+    json = true;
+  }
   const qvhost::EntryPoints &pi = context.plugin.pi();
   DWORD count = pi.piCount();
-  std::fprintf(context.out, "formats: %lu\n", (unsigned long)count);
+  std::vector<Format> formats;
   for (DWORD index = 0; index < count; ++index) {
     const char *name = pi.piName(index);
     DWORD flags = pi.piFlags(index);
@@ -23,14 +34,40 @@ int RunFormats(qvhost::CommandContext &context) {
       }
     }
     pi.piDone(index);
-    std::fprintf(context.out, "%lu: name \"%s\"\n", (unsigned long)index, name ? name : "");
-    std::fprintf(context.out, "%lu: capabilities 0x%08lX\n", (unsigned long)index, (unsigned long)flags);
-    std::fprintf(context.out, "%lu: pattern \"%s\"\n", (unsigned long)index, pattern.c_str());
+    formats.push_back({name ? name : "", flags, pattern});
+  }
+  if (json) {
+    qvhost::JsonWriter out(context.out);
+    out.BeginObject();
+    out.BeginArray("formats");
+    for (size_t index = 0; index < formats.size(); ++index) {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%08lX", (unsigned long)formats[index].capabilities);
+      out.BeginObject();
+      out.Integer("index", static_cast<long long>(index));
+      out.String("name", formats[index].name);
+      out.Integer("capabilities", formats[index].capabilities);
+      out.String("capabilities_hex", hex);
+      out.String("pattern", formats[index].pattern);
+      out.EndObject();
+    }
+    out.EndArray();
+    out.EndObject();
+    return 0;
+  }
+  std::fprintf(context.out, "formats: %lu\n", (unsigned long)count);
+  for (size_t index = 0; index < formats.size(); ++index) {
+    std::fprintf(context.out, "%zu: name \"%s\"\n", index, formats[index].name.c_str());
+    std::fprintf(context.out, "%zu: capabilities 0x%08lX\n", index, (unsigned long)formats[index].capabilities);
+    std::fprintf(context.out, "%zu: pattern \"%s\"\n", index, formats[index].pattern.c_str());
   }
   return 0;
 }
 
-const qvhost::CommandRegistrar registrar({"formats", "", "list each format: name, capability word, file pattern",
-                                          RunFormats});
+const qvhost::CommandRegistrar registrar(
+    {"formats", "[--json]", "list each format: name, capability word, file pattern", RunFormats,
+     "  --json  one JSON document: formats [{index, name, capabilities (a number),\n"
+     "          capabilities_hex, pattern}]\n",
+     "  qvhost formats --json\n"});
 
 }  // namespace

@@ -43,7 +43,7 @@ bool ParseArguments(const std::vector<std::string> &args, FrameRange *range, std
     LONG value = 0;
     if (arg == "--at" || arg == "--from" || arg == "--to" || arg == "--every") {
       if (!hasValue || !qvhost::ParseLong(args[i + 1], &value)) {
-        *error = arg + " needs a whole number";
+        *error = arg + (arg == "--every" ? " needs a whole number, 1 or more" : " needs a position, 0 or more");
         return false;
       }
       ++i;
@@ -150,7 +150,7 @@ int RunFrames(qvhost::CommandContext &context) {
   }
 
   long total = (range.to - range.from) / range.every + 1;
-  qvhost::ProgressLine progress(context.err, "frames");
+  qvhost::ProgressLine progress(context.err, "frames", qvhost::ProgressLine::Unit::kFrames, context.quiet);
   long done = 0;
   for (LONG position = range.from; position <= range.to; position += range.every) {
     pi.piLocalLength(0, instance.handle(), position);
@@ -170,7 +170,17 @@ int RunFrames(qvhost::CommandContext &context) {
 }
 
 const qvhost::CommandRegistrar registrar(
-    {"frames", kUsage,
-     "write frames of a media file as .bmp or .png pictures; --force replaces existing ones", RunFrames});
+    {"frames", kUsage, "write frames of a media file as .bmp or .png pictures; --force replaces existing ones",
+     RunFrames,
+     "  --at N            the frame at position N (0 or more; 30 positions a second)\n"
+     "  --from A --to B   the frames from position A to B, both included\n"
+     "  --every K         every Kth frame of the range (1 or more)\n"
+     "  -o DIR            pictures DIR/frame-000012.bmp, ... (the folder is made)\n"
+     "  -o NAME.png       one picture, or NAME-000012.png, ... for a range (also .bmp)\n"
+     "  --format png|bmp  the pictures' format in a folder (default bmp)\n"
+     "  --force, -y       replace pictures already there\n"
+     "  --quiet, -q       errors only: no progress\n",
+     "  qvhost frames clip.wmv --at 150 -o middle.png\n"
+     "  qvhost frames clip.wmv --from 0 --to 299 --every 30 -o frames/ --format png\n"});
 
 }  // namespace

@@ -43,6 +43,36 @@ int Fail(CommandContext &context, const char *format, ...) {
   return 1;
 }
 
+void Note(CommandContext &context, const char *format, ...) {
+  if (context.quiet) return;
+  std::fprintf(context.err, "qvhost: %s: ", context.command);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(context.err, format, args);
+  va_end(args);
+  std::fputc('\n', context.err);
+}
+
+void PrintCommandHelp(FILE *stream, const Command &command) {
+  std::fprintf(stream, "usage: qvhost [--plugin PATH] [--quiet] %s%s%s\n\n", command.name,
+               command.usage[0] ? " " : "", command.usage);
+  // The summary, a sentence, wrapped at 80 columns.
+  std::string line;
+  for (const char *word = command.summary; *word;) {
+    size_t length = std::strcspn(word, " ");
+    if (!line.empty() && line.size() + 1 + length > 80) {
+      std::fprintf(stream, "%s\n", line.c_str());
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + std::string(word, length);
+    word += length;
+    while (*word == ' ') ++word;
+  }
+  std::fprintf(stream, "%s.\n", line.c_str());
+  if (command.options[0]) std::fprintf(stream, "\noptions:\n%s", command.options);
+  if (command.example[0]) std::fprintf(stream, "\nexample:\n%s", command.example);
+}
+
 bool ParseLong(const std::string &text, LONG *value) {
   if (text.empty() || std::strchr("+-0123456789", text[0]) == nullptr) return false;
   errno = 0;

@@ -2,6 +2,9 @@
 // list box, selects an entry and posts the button press.
 #include "export_profiles.h"
 
+#include <cctype>
+#include <cstdlib>
+
 namespace qvhost {
 
 namespace {
@@ -113,7 +116,7 @@ bool ReadProfileList(const Plugin &plugin, ProfileList *list) {
   return plan.read;
 }
 
-bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error) {
+bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error, std::string *name) {
   DialogPlan plan;
   plan.choose = position;
   SavedValue before = ReadSavedValue();
@@ -147,7 +150,22 @@ bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::strin
     return false;
   }
   *chosen = plan.chosen;
+  if (name) *name = plan.list.names[static_cast<size_t>(plan.chosen)];
   return true;
+}
+
+double StatedKilobitsPerSecond(const std::string &name) {
+  // "(28.8 to 56 Kbps)", "(2 Mbps total)": the number just before the unit.
+  for (const char *unit : {" Kbps", " Mbps"}) {
+    size_t at = name.rfind(unit);
+    if (at == std::string::npos) continue;
+    size_t start = at;
+    while (start > 0 && (std::isdigit(static_cast<unsigned char>(name[start - 1])) || name[start - 1] == '.')) --start;
+    if (start == at) continue;
+    double rate = std::atof(name.substr(start, at - start).c_str());
+    return unit[1] == 'M' ? rate * 1000 : rate;
+  }
+  return 0;
 }
 
 bool ConfigureProfile(const Plugin &plugin, LONG *chosen) {

@@ -23,8 +23,14 @@ bool ReadProfileList(const Plugin &plugin, ProfileList *list);
  * saved choice (entry 0 when none is saved). The exports of this process then use that
  * entry; the saved choice stays as it was (the dialog saves what OK is pressed on, so it
  * is put back), until SaveProfileChoice keeps the new one. False, with a message, when
- * the entry does not exist or the dialog refuses it. */
-bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error);
+ * the entry does not exist or the dialog refuses it. `name`, when given, receives the
+ * entry's text. */
+bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error,
+                   std::string *name = nullptr);
+
+/* The bit rate a profile's name states, in kbit/s ("... (28.8 to 56 Kbps)": 56, the
+ * most it aims for); 0 when the name states none. */
+double StatedKilobitsPerSecond(const std::string &name);
 
 /* Opens the dialog for the user (or QV_DIALOG_SCRIPT) to choose in. True when OK was
  * pressed; `*chosen` is then the entry it was pressed on (-1 where unseen). */

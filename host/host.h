@@ -15,7 +15,10 @@
  *     static const qvhost::CommandRegistrar registrar(
  *         {"formats", "", "list the plug-in's formats", RunFormats});
  *
- * qvhost parses `qvhost [--plugin PATH] <command> [arguments...]`, loads the plug-in
+ * A command's help (`qvhost help NAME`, `qvhost NAME --help`) comes from the options
+ * and example given after the function.
+ *
+ * qvhost parses `qvhost [--plugin PATH] [--quiet] <command> [arguments...]`, loads the plug-in
  * (PATH, else the environment variable QVHOST_PLUGIN, else the plug-in installed beside
  * qvhost) with every entry point resolved,
  * and then calls the command with the arguments that follow its name. A command
@@ -32,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "progress_line.h"
 #include "qpl/entry_points.h"
 #include "win32.h"
 
@@ -105,6 +109,7 @@ struct CommandContext {
   std::vector<std::string> args;   // the arguments after the command's name
   FILE *out;                       // results
   FILE *err;                       // messages and progress
+  bool quiet = false;              // --quiet: errors only, no notes, progress or confirmations
 };
 
 using CommandFunction = int (*)(CommandContext &context);
@@ -114,6 +119,10 @@ struct Command {
   const char *usage;     // arguments after the name, for --help: "<file.wmv> [frame]"
   const char *summary;   // one line for --help
   CommandFunction run;   // returns the exit status: 0 success, else failure
+  // For `qvhost help NAME` (and NAME --help): the options, one "  --opt VALUE  what"
+  // line each, and an example command line or two, each line ending in a newline.
+  const char *options = "";
+  const char *example = "";
 };
 
 /* Registers a command in the table that qvhost dispatches on; declare one as a
@@ -134,6 +143,17 @@ int Fail(CommandContext &context, const char *format, ...)
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
+
+/* Prints "qvhost: <command>: <message>" to context.err unless --quiet: a note a person
+ * may want and a script does not. */
+void Note(CommandContext &context, const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+/* Prints a command's own help: usage, summary, options and example. */
+void PrintCommandHelp(FILE *stream, const Command &command);
 
 /* Parses a whole decimal number (optionally negative) that fits a LONG. */
 bool ParseLong(const std::string &text, LONG *value);
@@ -157,30 +177,6 @@ bool WriteBmpFile(const std::string &path, const BYTE *packedDib, size_t size, s
 /* Reads a .bmp file and returns its packed DIB (everything after the file header),
  * checked to hold at least the rows its header announces. */
 bool ReadBmpFile(const std::string &path, std::vector<BYTE> *packedDib, std::string *error);
-
-/* ---- Progress --------------------------------------------------------------- */
-
-/* One progress line, "label: done/total (pp%)". On a terminal it is rewritten in
- * place; otherwise only the final state is printed, once, by Finish(). */
-class ProgressLine {
- public:
-  ProgressLine(FILE *stream, std::string label);
-  ~ProgressLine();  // calls Finish() if it has not run
-  void Update(long done, long total);
-  void Finish();
-
- private:
-  FILE *stream_;
-  std::string label_;
-  bool terminal_;
-  bool finished_ = false;
-  long done_ = 0;
-  long total_ = 0;
-  long shownPercent_ = -1;
-};
-
-/* True when `stream` is an interactive terminal. */
-bool IsTerminal(FILE *stream);
 
 }  // namespace qvhost
 

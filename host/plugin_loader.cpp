@@ -2,8 +2,6 @@
 // does: LoadLibraryA by path, GetProcAddress by name.
 #include "host.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
 namespace qvhost {
@@ -71,7 +69,5 @@ void Plugin::Unload() {
 }
 
 Plugin::~Plugin() { Unload(); }
-
-bool IsTerminal(FILE *stream) { return isatty(fileno(stream)) != 0; }
 
 }  // namespace qvhost

@@ -41,10 +41,11 @@ std::string PakCheckInput(const PakInputFile &file) {
   return "";
 }
 
-std::vector<uint8_t> PakBuildArchive(const std::vector<PakInputFile> &files, PakParse parse) {
+std::vector<uint8_t> PakBuildArchive(const std::vector<PakInputFile> &files, PakParse parse,
+                                     const PakProgress &progress) {
   std::vector<uint8_t> out{(uint8_t)kPakVersion, (uint8_t)(kPakVersion >> 8)};
   for (const PakInputFile &file : files) {
-    PakEncodedEntry entry = PakEncodeEntry(file.data.data(), file.data.size(), parse);
+    PakEncodedEntry entry = PakEncodeEntry(file.data.data(), file.data.size(), parse, progress);
     out.push_back((uint8_t)file.stored_name.size());
     out.insert(out.end(), file.stored_name.begin(), file.stored_name.end());
     out.push_back(entry.compressed ? (uint8_t)kPakFlagCompressed : (uint8_t)0);

@@ -33,7 +33,8 @@ std::string PakCheckInput(const PakInputFile &file);
 
 // The archive: version word, one entry per file, terminator. The files must pass
 // PakCheckInput.
-std::vector<uint8_t> PakBuildArchive(const std::vector<PakInputFile> &files, PakParse parse);
+std::vector<uint8_t> PakBuildArchive(const std::vector<PakInputFile> &files, PakParse parse,
+                                     const PakProgress &progress = nullptr);
 
 // A complete setup: the launcher padded to `pak_offset`, the archive, then `tail`.
 // Fails (with `error` set) when the launcher is larger than `pak_offset`.

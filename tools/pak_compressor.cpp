@@ -94,7 +94,7 @@ void GreedyItems(const std::vector<PakMatchFinder::Match> &matches, size_t start
 
 }  // namespace
 
-std::vector<uint8_t> PakCompressBlocks(const uint8_t *data, size_t size, PakParse parse) {
+std::vector<uint8_t> PakCompressBlocks(const uint8_t *data, size_t size, PakParse parse, const PakProgress &progress) {
   std::vector<uint8_t> out;
   out.reserve(size + size / 8 + 16);
   PakMatchFinder finder(data, size);
@@ -109,6 +109,7 @@ std::vector<uint8_t> PakCompressBlocks(const uint8_t *data, size_t size, PakPars
     else
       GreedyItems(matches, start, end, items);
     EmitBlock(data, start, items, out);
+    if (progress) progress(end - start);
   }
   return out;
 }
@@ -125,8 +126,8 @@ std::vector<uint8_t> PakStoreBlocks(const uint8_t *data, size_t size) {
   return out;
 }
 
-PakEncodedEntry PakEncodeEntry(const uint8_t *data, size_t size, PakParse parse) {
-  std::vector<uint8_t> compressed = PakCompressBlocks(data, size, parse);
+PakEncodedEntry PakEncodeEntry(const uint8_t *data, size_t size, PakParse parse, const PakProgress &progress) {
+  std::vector<uint8_t> compressed = PakCompressBlocks(data, size, parse, progress);
   std::vector<uint8_t> stored = PakStoreBlocks(data, size);
   if (compressed.size() < stored.size()) return {true, std::move(compressed)};
   return {false, std::move(stored)};

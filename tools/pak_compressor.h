@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 enum class PakParse {
@@ -11,9 +12,13 @@ enum class PakParse {
   kGreedy,   // the longest match at every step (for comparison)
 };
 
+// Told the number of input bytes each finished block took, for a progress display.
+using PakProgress = std::function<void(size_t bytes)>;
+
 // The entry's blocks (each a length word and its content), compressed. Every block
 // but the last decodes to 16,384 bytes; matches never cross a block's end.
-std::vector<uint8_t> PakCompressBlocks(const uint8_t *data, size_t size, PakParse parse);
+std::vector<uint8_t> PakCompressBlocks(const uint8_t *data, size_t size, PakParse parse,
+                                       const PakProgress &progress = nullptr);
 
 // The entry's blocks stored verbatim, 16,384 bytes each but the last.
 std::vector<uint8_t> PakStoreBlocks(const uint8_t *data, size_t size);
@@ -23,6 +28,7 @@ struct PakEncodedEntry {
   std::vector<uint8_t> blocks;
 };
 // Compressed when that is smaller than storing, else stored.
-PakEncodedEntry PakEncodeEntry(const uint8_t *data, size_t size, PakParse parse);
+PakEncodedEntry PakEncodeEntry(const uint8_t *data, size_t size, PakParse parse,
+                               const PakProgress &progress = nullptr);
 
 #endif

@@ -4,6 +4,7 @@
 #include "pak_name.h"
 #include "pak_output_file.h"
 #include "pak_setup_layout.h"
+#include "progress_line.h"
 #include "qv_version.h"
 
 #include <cerrno>
@@ -20,29 +21,61 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void PrintUsage(FILE *to) {
-  std::fprintf(to,
-               "usage:\n"
-               "  paktool build --launcher FILE --output FILE [--offset N] [--tail FILE]\n"
-               "                [--greedy] [--force|-y] FILE[=STORED_NAME]...\n"
-               "      Writes the launcher, zero-padded to N bytes, then an archive of the files,\n"
-               "      then the tail file's bytes, and marks the output executable. N defaults to\n"
-               "      the launcher's size, which the build pads to its archive offset:\n"
-               "      %s.\n"
-               "      Each file is stored under STORED_NAME (default: its name without\n"
-               "      directories), e.g. 'c:\\setup\\runsetup.exe'. Entries are compressed with\n"
-               "      the smallest encoding the format allows; --greedy takes the longest match\n"
-               "      at each step instead: faster, but the archive is larger.\n"
-               "  paktool list [--offset N] SETUP\n"
-               "  paktool extract [--offset N] [--dir DIR] [--force|-y] SETUP\n"
-               "      Without --offset the archive is looked for at each build's offset, and the\n"
-               "      one found is named. extract writes into DIR (default: the current folder),\n"
-               "      creating it.\n"
-               "  paktool --help | --version\n"
-               "build and extract replace no existing file unless --force (-y) is given, and\n"
-               "never a file they read from.\n",
-               PakBuildOffsetsText().c_str());
+// Each command's part of the usage; `paktool help CMD` and `paktool CMD --help` show one.
+struct CommandHelp {
+  const char *name;
+  const char *text;  // may hold %s: the builds' archive offsets
+};
+
+const CommandHelp kCommandHelp[] = {
+    {"build",
+     "  paktool build --launcher FILE --output FILE [--offset N] [--tail FILE]\n"
+     "                [--greedy] [--force|-y] [--quiet|-q] FILE[=STORED_NAME]...\n"
+     "      Writes the launcher, zero-padded to N bytes, then an archive of the files,\n"
+     "      then the tail file's bytes, and marks the output executable. N defaults to\n"
+     "      the launcher's size, which the build pads to its archive offset:\n"
+     "      %s.\n"
+     "      Each file is stored under STORED_NAME (default: its name without\n"
+     "      directories), e.g. 'c:\\setup\\runsetup.exe'. Entries are compressed with\n"
+     "      the smallest encoding the format allows; --greedy takes the longest match\n"
+     "      at each step instead: faster, but the archive is larger. On a terminal a\n"
+     "      long build shows its progress.\n"
+     "      example: paktool build --launcher unpackrun --output setup \\\n"
+     "                   runsetup.exe='c:\\setup\\runsetup.exe'\n"},
+    {"list",
+     "  paktool list [--offset N] [--quiet|-q] SETUP\n"
+     "      Lists the archive's entries: sizes, method, date and stored name.\n"
+     "      example: paktool list setup\n"},
+    {"extract",
+     "  paktool extract [--offset N] [--dir DIR] [--force|-y] [--quiet|-q] SETUP\n"
+     "      Writes every entry into DIR (default: the current folder), creating it.\n"
+     "      example: paktool extract --dir unpacked setup\n"},
+};
+
+void PrintCommandHelp(FILE *to, const CommandHelp &command) {
+  std::fprintf(to, "usage:\n");
+  std::fprintf(to, command.text, PakBuildOffsetsText().c_str());
 }
+
+void PrintUsage(FILE *to) {
+  std::fprintf(to, "usage:\n");
+  for (const CommandHelp &command : kCommandHelp) std::fprintf(to, command.text, PakBuildOffsetsText().c_str());
+  std::fprintf(to,
+               "  paktool help [build|list|extract] | --help | --version\n"
+               "Without --offset, list and extract look for the archive at each build's offset,\n"
+               "and name the one found. build and extract replace no existing file unless\n"
+               "--force (-y) is given, and never a file they read from. --quiet (-q) leaves only\n"
+               "errors (list still lists).\n");
+}
+
+const CommandHelp *FindCommandHelp(const std::string &name) {
+  for (const CommandHelp &command : kCommandHelp)
+    if (name == command.name) return &command;
+  return nullptr;
+}
+
+// --quiet: errors only (and the listing list is asked for).
+bool quiet = false;
 
 bool IsHelp(const std::string &arg) { return arg == "--help" || arg == "-h"; }
 
@@ -87,7 +120,8 @@ bool ParseOffset(const char *command, const std::string &text, uint32_t &offset)
   errno = 0;
   unsigned long value = std::strtoul(text.c_str(), &end, 0);
   if (errno || !end || *end || end == text.c_str() || value > 0x7fffffffUL) {
-    std::fprintf(stderr, "paktool %s: bad offset '%s'\n", command, text.c_str());
+    std::fprintf(stderr, "paktool %s: bad offset '%s' (a number from 0 to 2147483647; 0x... in hexadecimal)\n",
+                 command, text.c_str());
     return false;
   }
   offset = (uint32_t)value;
@@ -165,7 +199,15 @@ int Build(int argc, char **argv) {
     files.push_back(std::move(file));
   }
 
-  std::vector<uint8_t> archive = PakBuildArchive(files, parse), setup;
+  long long total = 0, done = 0;
+  for (const PakInputFile &file : files) total += static_cast<long long>(file.data.size());
+  qvhost::ProgressLine progress(stderr, "build", qvhost::ProgressLine::Unit::kBytes, quiet);
+  std::vector<uint8_t> archive = PakBuildArchive(files, parse, [&](size_t bytes) {
+    done += static_cast<long long>(bytes);
+    progress.Update(done, total);
+  });
+  progress.Finish();
+  std::vector<uint8_t> setup;
   std::string error;
   if (!PakBuildSetup(launcher, offset, archive, tail, setup, error)) {
     std::fprintf(stderr, "paktool: %s\n", error.c_str());
@@ -175,7 +217,8 @@ int Build(int argc, char **argv) {
     std::fprintf(stderr, "paktool build: %s\n", error.c_str());
     return 1;
   }
-  std::printf("%s: launcher %zu bytes, archive at %u, %zu bytes for %zu file(s), tail %zu bytes\n",
+  if (!quiet)
+    std::printf("%s: launcher %zu bytes, archive at %u, %zu bytes for %zu file(s), tail %zu bytes\n",
               output_path.c_str(), launcher.size(), offset, archive.size(), files.size(), tail.size());
   return 0;
 }
@@ -191,7 +234,7 @@ bool LocateArchive(const char *command, const std::string &path, const std::vect
       if (PakArchiveStartsAt(file, build.offset)) found.push_back(build);
   if (found.size() == 1) {
     offset = found[0].offset;
-    std::printf("archive at offset %u, the %s launcher's\n", offset, found[0].build);
+    if (!quiet) std::printf("archive at offset %u, the %s launcher's\n", offset, found[0].build);
     return true;
   }
   if (found.empty()) {
@@ -315,7 +358,7 @@ int Extract(int argc, char **argv) {
       status = 1;
       continue;
     }
-    std::printf("%s (%zu bytes)\n", outputs[i].c_str(), data.size());
+    if (!quiet) std::printf("%s (%zu bytes)\n", outputs[i].c_str(), data.size());
   }
   return status;
 }
@@ -323,19 +366,39 @@ int Extract(int argc, char **argv) {
 }  // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2) {
+  // --quiet anywhere: errors only.
+  std::vector<char *> args;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0 && (std::strcmp(argv[i], "--quiet") == 0 || std::strcmp(argv[i], "-q") == 0)) quiet = true;
+    else args.push_back(argv[i]);
+  }
+  int count = static_cast<int>(args.size());
+  if (count < 2) {
     PrintUsage(stderr);
     return 2;
   }
-  std::string command = argv[1];
-  for (int i = 1; i < argc; i++)
-    if (IsHelp(argv[i])) {
-      PrintUsage(stdout);
+  std::string command = args[1];
+  if (command == "help") {
+    const CommandHelp *help = count > 2 ? FindCommandHelp(args[2]) : nullptr;
+    if (count > 2 && !help) {
+      std::fprintf(stderr, "paktool: help: unknown command '%s'; the commands are build, list and extract\n", args[2]);
+      return 2;
+    }
+    if (help) PrintCommandHelp(stdout, *help);
+    else PrintUsage(stdout);
+    return 0;
+  }
+  // --help anywhere: the command's own part when there is a command.
+  for (int i = 1; i < count; ++i)
+    if (IsHelp(args[i])) {
+      const CommandHelp *help = FindCommandHelp(command);
+      if (help) PrintCommandHelp(stdout, *help);
+      else PrintUsage(stdout);
       return 0;
     }
-  if (command == "build") return Build(argc - 2, argv + 2);
-  if (command == "list") return List(argc - 2, argv + 2);
-  if (command == "extract") return Extract(argc - 2, argv + 2);
+  if (command == "build") return Build(count - 2, args.data() + 2);
+  if (command == "list") return List(count - 2, args.data() + 2);
+  if (command == "extract") return Extract(count - 2, args.data() + 2);
   if (command == "--version") {
     std::printf("paktool %s\n", QV_VERSION_TEXT);
     return 0;
