@@ -121,8 +121,13 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   // always start together from a seek.
   p->exactSeeks_ = videoOutputs == 1;
   if (videoOutputs == 1 && cacheBudget > 0) {
-    p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget, kReadAheadWindow);
     const Output &video = *p->outputs_[p->primaryOutput_];
+    if (cacheBudget == kSizedBudget) {
+      const AVCodecParameters &picture = *p->format_->streams[video.stream]->codecpar;
+      const size_t pictureBytes = static_cast<size_t>(picture.width) * picture.height * 3 / 2;  // 4:2:0
+      cacheBudget = ReaderFrameCache::DefaultBudget(pictureBytes, video.frameDuration);
+    }
+    p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget, kReadAheadWindow, video.frameDuration);
     ReaderIntervalDecoder::Stream stream;
     stream.index = video.stream;
     stream.timeBaseNum = video.timeBase.num;
@@ -371,7 +376,14 @@ bool ReaderPipeline::ClaimAhead(Output &video, int64_t key, int64_t *claim) {
 }
 
 void ReaderPipeline::Position(int64_t from) {
-  bool ahead = positioned_ && !finished_ && !aheadOnly_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  bool ahead = positioned_ && !finished_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  if (aheadOnly_) {
+    // The reading ahead took the decoder on past what was delivered, passing over the
+    // other outputs' packets: with no other outputs it goes on from its held picture.
+    const Output &video = *outputs_[primaryOutput_];
+    ahead = ahead && outputs_.size() == 1 && video.held && video.held->buf[0] &&
+            from >= video.heldTime - kTolerance && from - video.heldTime <= kContinueWindow;
+  }
   // Every video output's frame at `from` must still be to come.
   for (const auto &output : outputs_)
     if (output->video && output->deliveredUntil > from) ahead = false;

@@ -44,8 +44,8 @@ struct ReaderSample {
 class ReaderPipeline {
  public:
   // Opens and parses the file. `cancel` becomes true to abandon a slow open. A file
-  // with one video output keeps up to `cacheBudget` bytes of decoded pictures (see
-  // reader_frame_cache.h).
+  // with one video output keeps up to `cacheBudget` bytes of decoded pictures, or
+  // as many as suit its picture size with kSizedBudget (see reader_frame_cache.h).
   static HRESULT Open(const std::string &path, VideoOutputKind kind, const std::atomic<bool> *cancel,
                       std::unique_ptr<ReaderPipeline> *pipeline, size_t cacheBudget = 0);
   ~ReaderPipeline();
