@@ -68,7 +68,7 @@ void ScanOutput(IWMReader *reader, DWORD output, LONGLONG duration, InstanceBloc
       firstVideo = ++counts->video == 1;
       block->outputKinds[output] = firstVideo ? kOutputKindVideo : kOutputKindOther;
     } else if (IsEqualGUID(type->majortype, WMMEDIATYPE_Audio)) {
-      block->outputKinds[output] = ++counts->audio + 1;
+      block->outputKinds[output] = kOutputKindFirstAudio + counts->audio++;
     } else {
       block->outputKinds[output] = kOutputKindOther;
     }

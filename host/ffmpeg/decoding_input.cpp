@@ -8,6 +8,7 @@ extern "C" {
 
 #include <cstring>
 
+#include "dib/geometry.h"
 #include "export_media.h"
 
 namespace qvhost {
@@ -139,12 +140,11 @@ bool PictureToPackedDib(const AVFrame *frame, std::vector<BYTE> *dib, std::strin
   sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
   sws_freeContext(scaler);
   *dib = NewPackedDib(width, height);
-  size_t rowBytes = static_cast<size_t>(width) * 3;
-  size_t stride = (rowBytes + 3) & ~static_cast<size_t>(3);
+  const size_t rowBytes = static_cast<size_t>(width) * 3;
+  const uint64_t stride = dib::RowStride(uint64_t(width), 24);
   BYTE *rows = dib->data() + sizeof(BITMAPINFOHEADER);
   for (LONG y = 0; y < height; ++y)
-    std::memcpy(rows + static_cast<size_t>(height - 1 - y) * stride, planes[0] + static_cast<size_t>(y) * strides[0],
-                rowBytes);
+    std::memcpy(rows + dib::BottomUpRow(y, height, stride), planes[0] + static_cast<size_t>(y) * strides[0], rowBytes);
   av_freep(&planes[0]);
   return true;
 }

@@ -597,7 +597,6 @@ void ReaderPipeline::TakeVideoFrame(Output &output, AVFrame *frame) {
   if (!output.held) output.held = av_frame_alloc();
   if (!output.held) return;
   av_frame_move_ref(output.held, frame);
-  ++decodedFrames_;
   output.heldTime = time;
   output.nextTime = time + output.frameDuration;
 }

@@ -85,8 +85,6 @@ class ReaderPipeline {
 
   // How the last Begin positioned the pipeline (for tests and benchmarks).
   bool LastBeginSeeked() const { return lastBeginSeeked_; }
-  // Video frames decoded since the file opened (for tests and benchmarks).
-  long long DecodedFrames() const { return decodedFrames_; }
 
  private:
   struct Output;
@@ -132,7 +130,6 @@ class ReaderPipeline {
   size_t landingsDue_ = 0;     // outputs whose first packet after a seek is still to come
   int seekRetries_ = 0;
   bool lastBeginSeeked_ = false;
-  long long decodedFrames_ = 0;
   std::unique_ptr<ReaderPicturePool> pictures_;  // the first video output's, shared with intervals_
   std::unique_ptr<ReaderFrameCache> cache_;  // with one video output only
   bool exactSeeks_ = false;                  // likewise

@@ -14,6 +14,8 @@
 
 #include <cstring>
 
+#include "dib/geometry.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixdesc.h>
@@ -33,7 +35,7 @@ static AVPixelFormat DibPixelFormat(VideoOutputKind kind) {
 }
 
 ReaderVideoConverter::ReaderVideoConverter(VideoOutputKind kind, int width, int height)
-    : kind_(kind), width_(width), height_(height), stride_(DibStride(width, BitCount(kind))) {}
+    : kind_(kind), width_(width), height_(height), stride_(DWORD(dib::RowStride(uint64_t(width), BitCount(kind)))) {}
 
 ReaderVideoConverter::~ReaderVideoConverter() { sws_freeContext(sws_); }
 
