@@ -13,6 +13,7 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav
   lz4
   dpkg-dev
+  man-db groff-base
 )
 
 # The 32-bit run (see scripts/test-all.sh): where the kernel runs 32-bit programs, the

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "files.h"
+#include "fixtures.h"
 #include "import_harness.h"
 #include "run_command.h"
 
@@ -71,6 +72,40 @@ TEST(HostCommandsTest, ErrorsAreClearAndFail) {
     HostRun run = Host(c.arguments);
     EXPECT_NE(run.status, 0) << c.arguments;
     EXPECT_NE(run.output.find(c.message), std::string::npos) << c.arguments << ":\n" << run.output;
+  }
+}
+
+// Files whose header says more than FFmpeg shows: each is described as the reader
+// reads it, and its frames agree with the record.
+TEST(HostCommandsTest, HeaderDeclaredStreamsAndProtection) {
+  using wmf_fixtures::Fixture;
+  using wmf_fixtures::FixturePath;
+  HostRun run = Host("info '" + FixturePath(Fixture::Protected) + "'");
+  EXPECT_NE(run.status, 0);
+  EXPECT_NE(run.output.find("is protected (DRM) and cannot be read"), std::string::npos) << run.output;
+
+  run = Host("info '" + FixturePath(Fixture::CoverArt) + "'");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("sound, no video"), std::string::npos) << run.output;
+
+  // Two bit rates of one picture: one video output, whose every frame is there.
+  const std::string multi = FixturePath(Fixture::MultiBitrate);
+  run = Host("info '" + multi + "' --raw");
+  EXPECT_EQ(run.status, 0) << run.output;
+  for (const char *line : {"frame count:       60\n", "output kinds:      1\n"})
+    EXPECT_NE(run.output.find(line), std::string::npos) << line << "in:\n" << run.output;
+  testsupport::TempFolder temp;
+  run = Host("frames '" + multi + "' --from 0 --to 59 --every 59 -o '" + temp.path() + "'");
+  EXPECT_EQ(run.status, 0) << run.output;
+  for (int position : {0, 59}) {
+    char name[32];
+    snprintf(name, sizeof(name), "frame-%06d.bmp", position);
+    std::vector<BYTE> dib;
+    std::string error;
+    ASSERT_TRUE(qvhost::ReadBmpFile(temp / name, &dib, &error)) << error;
+    ASSERT_EQ(dib.size(), 40u + 320 * 240 * 3);
+    const testsupport::Picture picture{dib.data() + 40, 320, 240, 320 * 3, 24};
+    EXPECT_EQ(testsupport::ReadFrameNumber(picture), position);
   }
 }
 

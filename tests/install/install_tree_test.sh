@@ -26,6 +26,19 @@ for file in bin/qvhost bin/paktool "${plugindir#"$prefix"/}"/{quorvel.qpl,libwin
   [ -f "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 
+echo "-- licence, change log and manual pages, as Debian keeps them"
+for file in share/doc/quorvel/copyright share/doc/quorvel/changelog.gz \
+            share/man/man1/{qvhost,paktool,unpackrun}.1.gz; do
+  [ -f "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
+done
+grep -q '^License: Expat' "$prefix/share/doc/quorvel/copyright" || { echo "the copyright file names no licence"; exit 1; }
+zgrep -q "^## $version" "$prefix/share/doc/quorvel/changelog.gz" || { echo "the change log has no entry for $version"; exit 1; }
+for page in qvhost paktool unpackrun; do
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || { echo "$page(1) renders with warnings:"; echo "$warnings"; exit 1; }
+  LC_ALL=C.UTF-8 man -l "$prefix/share/man/man1/$page.1.gz" | grep -q "^NAME" || { echo "$page(1) does not render"; exit 1; }
+done
+
 echo "-- run paths and libraries of the installed files"
 while IFS= read -r file; do
   readelf -h "$file" >/dev/null 2>&1 || continue  # ELF files only

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "asf_objects.h"
 #include "files.h"
 
 namespace wmf_fixtures {
@@ -133,6 +134,32 @@ bool Build(Fixture fixture, const std::string &target) {
       ok = !whole.empty() && CopyCorrupted(whole, temp);
       break;
     }
+    case Fixture::MultiBitrate: {
+      const std::string in = video(60, 30);
+      const std::string made = temp + ".plain.wmv";
+      ok = !in.empty() && RunFfmpeg(" -t 0.1" + in + in + " -map 0:v -map 1:v -c:v wmv2 -pix_fmt yuv420p"
+                                    " -b:v:0 100k -q:v:1 2 " + Quote(made)) &&
+           asf_objects::CopyWithObjects(made, temp, {},
+                                        {asf_objects::BitRates({{1, 100000}, {2, 2000000}}),
+                                         asf_objects::Exclusion({1, 2})});
+      std::remove(made.c_str());
+      break;
+    }
+    case Fixture::Protected:
+    case Fixture::CoverArt: {
+      const bool cover = fixture == Fixture::CoverArt;
+      const std::string plain = FixturePath(cover ? Fixture::AudioOnly : Fixture::Wmv2WithAudio);
+      std::vector<uint8_t> bmp = {'B', 'M'};
+      const std::vector<uint8_t> dib = testsupport::NumberedDib(64, 64, 7);
+      for (uint32_t word : {static_cast<uint32_t>(14 + dib.size()), 0u, 54u})
+        for (int i = 0; i < 4; ++i) bmp.push_back(static_cast<uint8_t>(word >> (8 * i)));
+      bmp.insert(bmp.end(), dib.begin(), dib.end());
+      ok = !plain.empty() && asf_objects::CopyWithObjects(plain, temp,
+                                                          {cover ? asf_objects::CoverPicture(bmp)
+                                                                 : asf_objects::ContentEncryption()},
+                                                          {});
+      break;
+    }
     case Fixture::ZeroLength:
       ok = static_cast<bool>(std::ofstream(temp, std::ios::binary));
       break;
@@ -164,6 +191,9 @@ const char *FileName(Fixture fixture) {
     case Fixture::Corrupted: return "corrupted.wmv";
     case Fixture::ZeroLength: return "zero-length.wmv";
     case Fixture::NotAsf: return "not-asf.wmv";
+    case Fixture::MultiBitrate: return "multi-bitrate.wmv";
+    case Fixture::Protected: return "protected.wmv";
+    case Fixture::CoverArt: return "cover-art.wma";
   }
   return "unknown.wmv";
 }

@@ -28,6 +28,11 @@ enum class Fixture {
   Corrupted,     // Wmv2WithAudio with bytes overwritten all through its data
   ZeroLength,    // an empty .wmv
   NotAsf,        // an AVI file named .wmv
+  MultiBitrate,  // one picture (the pattern, 320x240, 30 fps, 2 s) at two bit rates that exclude
+                 // each other: stream 1 at 100 kbps holds the first 3 frames only, stream 2 at
+                 // 2 Mbps all 60 (the Header Extension declares rates and exclusion)
+  Protected,     // Wmv2WithAudio with a Content Encryption object
+  CoverArt,      // AudioOnly with a 64x64 cover picture (WM/Picture)
 };
 
 // The folder the fixtures are made in: $QV_FIXTURE_DIR, else a folder under /tmp

@@ -10,6 +10,7 @@
 
 #ifdef _WIN32
 #  include <wmsdk.h>
+#  include <nserror.h> /* the runtime's errors, NS_E_PROTECTED_CONTENT among them */
 #  include <amvideo.h>
 #  include <mmreg.h>
 #  ifndef QV_WMF_WINDOWS_EXTRAS

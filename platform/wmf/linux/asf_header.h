@@ -5,6 +5,9 @@
 #define QV_WMF_ASF_HEADER_H
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace wmf {
@@ -15,6 +18,24 @@ struct AsfFileProperties {
   uint32_t flags = 0;         // bit 0: broadcast (durations not valid)
   int64_t playDurationOffset = -1;  // where the play duration lies in the file
 };
+
+inline uint16_t Le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t Le32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+inline uint64_t Le64(const uint8_t *p) { return Le32(p) | static_cast<uint64_t>(Le32(p + 4)) << 32; }
+
+struct AsfFileCloser {
+  void operator()(std::FILE *file) const { std::fclose(file); }
+};
+using AsfFileHandle = std::unique_ptr<std::FILE, AsfFileCloser>;
+
+// `count` bytes of the file from `at`; false when they cannot all be read.
+bool ReadAsfBytes(std::FILE *file, int64_t at, uint8_t *bytes, size_t count);
+
+// Calls `visit` with each header object in file order, those inside the Header
+// Extension too: its GUID, where it starts in the file and its whole size. `visit`
+// returns false to stop. False when the file has no readable header.
+using AsfObjectVisit = std::function<bool(const uint8_t *guid, int64_t at, uint64_t size)>;
+bool WalkAsfHeader(std::FILE *file, const AsfObjectVisit &visit);
 
 // Finds the File Properties object in the header of the ASF file at `path`; false
 // when the file has no readable header or no such object.

@@ -6,6 +6,7 @@
 #include <new>
 #include <sys/stat.h>
 
+#include "asf_streams.h"
 #include "file_path.h"
 #include "reader_frame_cache.h"
 #include "reader_output_props.h"
@@ -49,6 +50,9 @@ HRESULT Reader::Open(const WCHAR *url, IWMReaderCallback *callback, void *contex
   if (session_) return NS_E_INVALID_REQUEST;  // Close first
   // A missing file fails here; one that cannot be parsed reports through WMT_OPENED.
   if (!IsReadableFile(settings.path)) return NS_E_FILE_OPEN_FAILED;
+  // So is protected content, as by the platform's reader without DRM support.
+  AsfStreams streams;
+  if (ReadAsfStreams(settings.path, &streams) && streams.isProtected) return NS_E_PROTECTED_CONTENT;
   session_ = ReaderSession::Launch(settings, callback, context);
   return session_ ? S_OK : E_OUTOFMEMORY;
 }

@@ -26,6 +26,7 @@ extern "C" {
 }
 
 #include "asf_header.h"
+#include "asf_streams.h"
 #include "reader_audio_converter.h"
 #include "reader_frame_cache.h"
 #include "reader_interval_decoder.h"
@@ -93,6 +94,10 @@ struct ReaderPipeline::Output {
 HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, const std::atomic<bool> *cancel,
                              std::unique_ptr<ReaderPipeline> *pipeline, size_t cacheBudget) {
   QuietLibraries();
+  // Without a licence protected content is only noise: refused as the platform does.
+  AsfStreams streams;
+  const bool headerRead = ReadAsfStreams(path, &streams);
+  if (headerRead && streams.isProtected) return NS_E_PROTECTED_CONTENT;
   std::unique_ptr<ReaderPipeline> p(new ReaderPipeline());
   p->format_ = avformat_alloc_context();
   if (!p->format_) return E_OUTOFMEMORY;
@@ -107,7 +112,7 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   if (cancel->load()) return E_ABORT;
   avformat_find_stream_info(p->format_, nullptr);  // the header alone also serves
   if (cancel->load()) return E_ABORT;
-  HRESULT hr = p->Init(kind);
+  HRESULT hr = p->Init(kind, headerRead ? &streams : nullptr);
   if (FAILED(hr)) return hr;
   // The header's length, as the platform reports it: it also holds for a file cut
   // short, and for one whose last packet ends before or after it.
@@ -141,7 +146,7 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   return S_OK;
 }
 
-HRESULT ReaderPipeline::Init(VideoOutputKind kind) {
+HRESULT ReaderPipeline::Init(VideoOutputKind kind, const AsfStreams *streams) {
   packet_ = av_packet_alloc();
   parked_ = av_packet_alloc();
   frame_ = av_frame_alloc();
@@ -151,6 +156,9 @@ HRESULT ReaderPipeline::Init(VideoOutputKind kind) {
     AVStream *stream = format_->streams[i];
     const AVCodecParameters *par = stream->codecpar;
     stream->discard = AVDISCARD_ALL;
+    // A cover picture, or one of several bit rates of a picture that another plays.
+    const bool played = streams ? streams->Plays(stream->id) : !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+    if (!played) continue;
     const bool video = par->codec_type == AVMEDIA_TYPE_VIDEO && par->width > 0 && par->height > 0 &&
                        par->width <= 16384 && par->height <= 16384;
     const bool audio = par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 0 &&

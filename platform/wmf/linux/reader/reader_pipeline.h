@@ -27,6 +27,7 @@ class SampleBuffer;
 class ReaderFrameCache;
 class ReaderIntervalDecoder;
 class ReaderPicturePool;
+struct AsfStreams;
 
 // Releases a COM reference held in a std::unique_ptr.
 struct ComRelease {
@@ -89,7 +90,8 @@ class ReaderPipeline {
  private:
   struct Output;
   ReaderPipeline() = default;
-  HRESULT Init(VideoOutputKind kind);
+  // `streams`: what the header declares, when it could be read.
+  HRESULT Init(VideoOutputKind kind, const AsfStreams *streams);
   QWORD LastEndTime();
   void Position(int64_t from);
   void Seek(QWORD time);
