@@ -31,8 +31,8 @@ extern "C" {
 #include "reader_frame_cache.h"
 #include "reader_interval_decoder.h"
 #include "reader_picture_pool.h"
+#include "reader_sample_buffers.h"
 #include "reader_video_converter.h"
-#include "sample_buffer.h"
 
 namespace wmf {
 
@@ -244,7 +244,6 @@ QWORD ReaderPipeline::LastEndTime() {
 ReaderPipeline::~ReaderPipeline() {
   ready_.clear();
   av_frame_free(&taken_);
-  for (SampleBuffer *spare : spare_) spare->Release();
   outputs_.clear();
   intervals_.reset();  // its pictures may be in the cache, which goes after it
   av_packet_free(&packet_);
@@ -646,7 +645,7 @@ void ReaderPipeline::EmitVideo(Output &output, AVFrame *frame, int64_t time, int
 
 bool ReaderPipeline::ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration,
                                     ReaderSample *sample) {
-  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(output.picture->BufferSize()));
+  std::unique_ptr<SampleBuffer, ComRelease> buffer(buffers_.Take(output.picture->BufferSize()));
   if (!buffer || !output.picture->Convert(*frame, buffer->Data())) return false;
   buffer->SetLength(output.picture->ImageSize());
   sample->output = IndexOf(output);
@@ -670,7 +669,7 @@ void ReaderPipeline::TakeAudioFrame(Output &output, AVFrame *frame) {
 
   const DWORD capacity = output.sound->MaxBytes(*frame);
   if (capacity == 0) return;
-  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(capacity));
+  std::unique_ptr<SampleBuffer, ComRelease> buffer(buffers_.Take(capacity));
   if (!buffer) return;
   int samples = output.sound->Convert(*frame, buffer->Data(), capacity);
   if (samples <= 0) return;
@@ -716,36 +715,6 @@ DWORD ReaderPipeline::IndexOf(const Output &output) const {
   for (DWORD i = 0; i < outputs_.size(); ++i)
     if (outputs_[i].get() == &output) return i;
   return 0;
-}
-
-// Sample buffers are reused once every receiver has let go of them: a new block per
-// video frame would cost page faults on every frame.
-SampleBuffer *ReaderPipeline::TakeBuffer(DWORD capacity) {
-  size_t freeSlot = spare_.size();
-  for (size_t i = 0; i < spare_.size(); ++i) {
-    SampleBuffer *spare = spare_[i];
-    if (spare->AddRef() != 2) {  // a receiver still holds it
-      spare->Release();
-      continue;
-    }
-    if (spare->Capacity() >= capacity) {
-      spare->SetLength(0);
-      return spare;
-    }
-    spare->Release();
-    freeSlot = i;
-  }
-  SampleBuffer *fresh = SampleBuffer::Create(capacity);
-  if (!fresh) return nullptr;
-  if (freeSlot < spare_.size()) {
-    spare_[freeSlot]->Release();
-    spare_[freeSlot] = fresh;
-    fresh->AddRef();
-  } else if (spare_.size() < kSpareBuffers) {
-    spare_.push_back(fresh);
-    fresh->AddRef();
-  }
-  return fresh;
 }
 
 }  // namespace wmf

@@ -12,6 +12,7 @@
 
 #include "com_object.h"
 #include "reader_output_format.h"
+#include "reader_sample_buffers.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -23,7 +24,6 @@ namespace wmf {
 class ReaderVideoConverter;
 class ReaderAudioConverter;
 
-class SampleBuffer;
 class ReaderFrameCache;
 class ReaderIntervalDecoder;
 class ReaderPicturePool;
@@ -111,8 +111,6 @@ class ReaderPipeline {
   bool ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration, ReaderSample *sample);
   void Finish(bool fileEnded = false);
   DWORD IndexOf(const Output &output) const;
-  // A buffer of at least `capacity` bytes, with one reference for the caller.
-  SampleBuffer *TakeBuffer(DWORD capacity);
 
   AVFormatContext *format_ = nullptr;
   std::vector<std::unique_ptr<Output>> outputs_;
@@ -152,8 +150,7 @@ class ReaderPipeline {
   // Where seeks to a time landed (the time of the key frame they found), both in the
   // seek stream's time base.
   std::map<int64_t, int64_t> landings_;
-  static constexpr size_t kSpareBuffers = 8;
-  std::vector<SampleBuffer *> spare_;  // each holds one reference of this list
+  ReaderSampleBuffers buffers_;
 };
 
 }  // namespace wmf
