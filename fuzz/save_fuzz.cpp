@@ -81,15 +81,15 @@ void ScriptRuntime(uint8_t failures, uint8_t streams) {
   for (fake::Profile &each : runtime.profiles) each = profile;
 }
 
-// The packed DIB a record describes, header included (LLONG_MAX when far too large
-// for the fuzzer's host to hand over).
+// The packed DIB a record describes: its header and the rows its width and height
+// give, whatever image size it names (LLONG_MAX when far too large for the fuzzer's
+// host to hand over).
 LONGLONG FrameBytes(const HostFormat &record) {
   const BITMAPINFOHEADER &bitmap = record.bitmap;
   if (bitmap.biWidth <= 0 || bitmap.biHeight <= 0) return 0;
   if (bitmap.biWidth > kLargestPiece || bitmap.biHeight > kLargestPiece) return LLONG_MAX;
   LONGLONG stride = (LONGLONG(bitmap.biWidth) * 3 + 3) & ~LONGLONG(3);
-  LONGLONG image = bitmap.biSizeImage ? LONGLONG(bitmap.biSizeImage) : stride * bitmap.biHeight;
-  return LONGLONG(sizeof(BITMAPINFOHEADER)) + image;
+  return LONGLONG(sizeof(BITMAPINFOHEADER)) + stride * bitmap.biHeight;
 }
 
 struct Host {

@@ -1,5 +1,7 @@
 // .bmp files: a packed DIB behind a 14-byte BITMAPFILEHEADER.
 #include "host.h"
+#include "output_file.h"
+#include "whole_file.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -63,19 +65,9 @@ bool WriteBmpFile(const std::string &path, const BYTE *packedDib, size_t size, s
   PutLE16(fileHeader, kBmpSignature);
   PutLE32(fileHeader + 2, (uint32_t)(kFileHeaderSize + size));
   PutLE32(fileHeader + 10, (uint32_t)(kFileHeaderSize + offset));
-  FILE *file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    *error = "cannot create '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  bool written = std::fwrite(fileHeader, 1, sizeof fileHeader, file) == sizeof fileHeader &&
-                 std::fwrite(packedDib, 1, size, file) == size;
-  bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    *error = "cannot write '" + path + "'";
-    return false;
-  }
-  return true;
+  std::vector<BYTE> bytes(fileHeader, fileHeader + sizeof fileHeader);
+  bytes.insert(bytes.end(), packedDib, packedDib + size);
+  return wholefile::WriteWholeFile(path, bytes.data(), bytes.size(), kTemporaryTag, error);
 }
 
 bool ReadBmpFile(const std::string &path, std::vector<BYTE> *packedDib, std::string *error) {

@@ -7,9 +7,8 @@ namespace {
 
 int RunConfigure(qvhost::CommandContext &context) {
   if (!context.args.empty()) return qvhost::Fail(context, "takes no arguments");
-  qvhost::Instance instance(context.plugin);
-  if (!instance) return qvhost::Fail(context, "the plug-in gave no instance block");
-  if (!context.plugin.pi().piLocalDlg(0, instance.handle(), nullptr)) {
+  LONG chosen = -1;
+  if (!qvhost::ConfigureProfile(context.plugin, &chosen)) {
     DWORD saved = qvhost::SavedProfilePosition();
     if (saved == 0)
       std::fprintf(context.out, "cancelled; no choice is saved (export uses position 0)\n");
@@ -17,6 +16,11 @@ int RunConfigure(qvhost::CommandContext &context) {
       std::fprintf(context.out, "cancelled; the saved profile stays %lu\n", static_cast<unsigned long>(saved));
     return 0;
   }
+  // The dialog applies the choice to its own process even when it cannot save it.
+  if (chosen >= 0 && !qvhost::ProfileChoiceSaved(chosen))
+    return qvhost::Fail(context, "profile %ld was chosen, but the plug-in's settings could not be written: the "
+                        "choice was not kept (exports use profile %lu)",
+                        static_cast<long>(chosen), static_cast<unsigned long>(qvhost::SavedProfilePosition()));
   std::fprintf(context.out, "profile %lu saved\n", static_cast<unsigned long>(qvhost::SavedProfilePosition()));
   return 0;
 }

@@ -1,8 +1,11 @@
 // qvhost export OUT.wmv: writes a Windows Media file through the plug-in, as the host
 // application does: format record, then frames and audio chunks one call at a time.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "audio_convert.h"
 #include "export_inputs.h"
@@ -12,6 +15,7 @@
 #include "media_source.h"
 #include "output_file.h"
 #include "picture_file.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -106,8 +110,9 @@ class FrameSource {
   // Checks every picture before anything is written; gives the frames' header.
   bool Open(BITMAPINFOHEADER *header, std::string *error) {
     if (media_) {
-      if (!media_->NextFrame(&dib_, error)) return false;
-      std::memcpy(header, dib_.data(), sizeof(*header));
+      decoded_ = media_->NextFrame(error);
+      if (!decoded_) return false;
+      std::memcpy(header, decoded_->data(), sizeof(*header));
     } else if (request_.patternFrames) {
       dib_ = qvhost::NewPackedDib(request_.width, request_.height);
       std::memcpy(header, dib_.data(), sizeof(*header));
@@ -119,9 +124,7 @@ class FrameSource {
   }
 
   const std::vector<BYTE> *Frame(LONG index, std::string *error) {
-    if (media_) {
-      return index > 0 && !media_->NextFrame(&dib_, error) ? nullptr : &dib_;
-    }
+    if (media_) return index > 0 ? media_->NextFrame(error) : decoded_;
     if (request_.patternFrames) {
       qvhost::DrawTestPattern(&dib_, index);
       return &dib_;
@@ -146,6 +149,7 @@ class FrameSource {
   const ExportRequest &request_;
   qvhost::MediaSource *media_;
   qvhost::PictureLoader load_;
+  const std::vector<BYTE> *decoded_ = nullptr;  // the media's first frame
   std::vector<BYTE> dib_;
   BITMAPINFOHEADER header_ = {};
 };
@@ -167,6 +171,136 @@ HostFormat BuildRecord(const ExportRequest &request, LONG frames, const BITMAPIN
   return record;
 }
 
+// Why the runtime could not write the file: the system's words for the error it
+// left (GetLastError), with what the host sees of the file (`seen`); empty when
+// neither says anything.
+std::string CauseOf(DWORD code, const std::string &seen) {
+  std::string said = code ? qvhost::SystemMessage(code) : std::string();
+  if (said.empty()) return seen;
+  return seen.empty() ? said : said + " (" + seen + ")";
+}
+
+// One export through the plug-in's instance block, from the first frame to the
+// transfer's end. The plug-in writes `file`'s temporary name; the output takes the
+// new file's place only once the transfer has ended it whole.
+class Transfer {
+ public:
+  Transfer(qvhost::CommandContext &context, HGLOBAL block, wholefile::PendingFile &file, bool replace, LONG profile)
+      : context_(context), pi_(context.plugin.pi()), block_(block), file_(file), output_(file.path()),
+        replace_(replace), profile_(profile), existed_(wholefile::NameTaken(output_)),
+        progress_(context.err, "export") {}
+
+  // The name the plug-in writes.
+  const char *name() const { return file_.temporary().c_str(); }
+
+  // Hands the plug-in one piece; on failure the runtime's last error stays for Cause.
+  bool Save(LONG kind) {
+    SetLastError(0);
+    return pi_.piLocalSaveData(0, block_, kind, name());
+  }
+
+  // Nothing was saved yet, so there is nothing to remove.
+  int Abandon(const std::string &message) {
+    progress_.Finish();
+    pi_.piLocalProcessDataEnd(0, block_);
+    return qvhost::Fail(context_, "%s", message.c_str());
+  }
+
+  // The first frame could not be saved: the writer never began.
+  int FailToBegin(const std::string &what) {
+    std::string cause = Cause();
+    progress_.Finish();
+    pi_.piLocalProcessDataEnd(0, block_);
+    if (cause.empty())
+      cause = "the plug-in's writer did not begin with profile " + std::to_string(profile_) + " for " + what;
+    return qvhost::Fail(context_, "could not start writing %s: %s; %s", output_.c_str(), cause.c_str(),
+                        Discard().c_str());
+  }
+
+  // A later save failed. A transfer that still ends whole had nothing fail in the
+  // writer: the plug-in refused the piece before writing it (`refused` says why).
+  int FailWriting(const std::string &what, const std::string &refused) {
+    std::string cause = Cause();
+    progress_.Finish();
+    bool whole = pi_.piLocalProcessDataEnd(0, block_);
+    if (cause.empty()) cause = whole ? refused : "the media runtime could not write it";
+    return qvhost::Fail(context_, "%s: %s; %s", what.c_str(), cause.c_str(), Discard().c_str());
+  }
+
+  // Every piece was saved: ends the transfer and puts the file in the output's place.
+  // False, with the message given, when that could not be done.
+  bool Finish(int *status) {
+    progress_.Finish();
+    std::string error;
+    if (!End(&error)) {
+      *status = qvhost::Fail(context_, "could not finish %s: %s; %s", output_.c_str(), error.c_str(),
+                             Discard().c_str());
+      return false;
+    }
+    return true;
+  }
+
+  // A signal asked to stop before frame `frame`: the frames written so far are ended
+  // as a complete file, which takes the output's place as a finished export would.
+  int Stop(int signal, LONG frame, LONG frames, LONG frameRate) {
+    progress_.Finish();
+    int status = qvhost::InterruptWatch::ExitStatus(signal);
+    const char *name = qvhost::InterruptWatch::Name(signal);
+    if (frame == 0) {
+      pi_.piLocalProcessDataEnd(0, block_);
+      qvhost::Fail(context_, "%s: stopped before the first frame; %s", name, Discard().c_str());
+      return status;
+    }
+    std::string error;
+    if (!End(&error)) {
+      qvhost::Fail(context_, "%s: stopped at frame %ld, but %s could not be finished: %s; %s", name,
+                   static_cast<long>(frame), output_.c_str(), error.c_str(), Discard().c_str());
+      return status;
+    }
+    qvhost::Fail(context_, "%s: stopped at frame %ld of %ld: wrote %ld frames (%.3f s) to %s, a complete file", name,
+                 static_cast<long>(frame), static_cast<long>(frames), static_cast<long>(frame),
+                 frame * 1000.0 / frameRate, output_.c_str());
+    return status;
+  }
+
+  qvhost::ProgressLine &progress() { return progress_; }
+
+ private:
+  // The runtime's last error and what the host sees, while the file is still there.
+  std::string Cause() const {
+    DWORD code = GetLastError();
+    return CauseOf(code, qvhost::WhyTheFileCannotGrow(file_.temporary()));
+  }
+
+  // Ends the transfer and keeps the file; false with `error` saying why not.
+  bool End(std::string *error) {
+    std::string seen = qvhost::WhyTheFileCannotGrow(file_.temporary());  // the plug-in removes a failed file
+    SetLastError(0);
+    if (!pi_.piLocalProcessDataEnd(0, block_)) {
+      *error = CauseOf(GetLastError(), seen);
+      if (error->empty()) *error = "the plug-in could not finish it";
+      return false;
+    }
+    return file_.Keep(replace_, error);
+  }
+
+  // Nothing of a failed export stays, and what was there before stays as it was.
+  std::string Discard() {
+    file_.Discard();
+    return existed_ ? output_ + " is as it was" : "no file was left";
+  }
+
+  qvhost::CommandContext &context_;
+  const qvhost::EntryPoints &pi_;
+  HGLOBAL block_;
+  wholefile::PendingFile &file_;
+  const std::string &output_;
+  bool replace_;
+  LONG profile_;
+  bool existed_;
+  qvhost::ProgressLine progress_;
+};
+
 // Audio goes out after each frame, up to that frame's end, in whole sample frames.
 class AudioFeed {
  public:
@@ -179,7 +313,7 @@ class AudioFeed {
     return static_cast<DWORD>((perFrame + 1) * audio_->blockAlign);
   }
   // Sends audio up to the end of frame `frame` (all of it when `frame` is -1).
-  bool SendUntil(const qvhost::EntryPoints &pi, HGLOBAL block, LONG frame, const std::string &output) {
+  bool SendUntil(const qvhost::EntryPoints &pi, HGLOBAL block, LONG frame, Transfer &transfer) {
     if (!audio_) return true;
     size_t target = total_;
     if (frame >= 0) {
@@ -191,7 +325,7 @@ class AudioFeed {
       size_t count = target - sent_ < chunk ? target - sent_ : chunk;
       const BYTE *bytes = audio_->data.data() + sent_ * audio_->blockAlign;
       pi.piLocalSetData(0, block, bytes, static_cast<LONG>(count * audio_->blockAlign), 0, 0);
-      if (!pi.piLocalSaveData(0, block, qpl::kTransferAudio, output.c_str())) return false;
+      if (!transfer.Save(qpl::kTransferAudio)) return false;
       sent_ += count;
     }
     return true;
@@ -232,99 +366,20 @@ bool OpenMediaSource(qvhost::CommandContext &context, ExportRequest *request,
   return true;
 }
 
-// Makes sure nothing of a failed export stays: the plug-in removes a file it could not
-// finish; one it finished holds only part of the export, and goes too.
-std::string DiscardOutput(const std::string &output) {
-  if (qvhost::FileExists(output)) std::remove(output.c_str());
-  return qvhost::FileExists(output) ? "an incomplete " + output + " was left (it could not be removed)"
-                                    : "no file was left";
+bool HasMediaExtension(const std::string &path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".wmv" || extension == ".asf";
 }
 
-// One export through the plug-in's instance block, from the first frame to the
-// transfer's end.
-class Transfer {
- public:
-  Transfer(qvhost::CommandContext &context, HGLOBAL block, const std::string &output, LONG profile)
-      : context_(context), pi_(context.plugin.pi()), block_(block), output_(output), profile_(profile),
-        existed_(qvhost::FileExists(output)), progress_(context.err, "export") {}
-
-  // Nothing was saved yet, so there is nothing to remove.
-  int Abandon(const std::string &message) {
-    progress_.Finish();
-    pi_.piLocalProcessDataEnd(0, block_);
-    return qvhost::Fail(context_, "%s", message.c_str());
-  }
-
-  // The first frame could not be saved: the writer never began, so nothing of this
-  // export is in the file system; a file this process did not make stays as it was.
-  int FailToBegin(const std::string &what) {
-    progress_.Finish();
-    pi_.piLocalProcessDataEnd(0, block_);
-    std::string cause = qvhost::WhyTheFileCannotBeCreated(output_);
-    if (cause.empty()) cause = qvhost::WhyTheFileCannotGrow(output_);
-    if (cause.empty())
-      cause = "the plug-in's writer did not begin with profile " + std::to_string(profile_) + " for " + what;
-    if (!existed_) DiscardOutput(output_);
-    return qvhost::Fail(context_, "could not start writing %s: %s", output_.c_str(), cause.c_str());
-  }
-
-  // A later save failed. A transfer that still ends whole had nothing fail in the
-  // writer: the plug-in refused the piece before writing it (`refused` says why).
-  int FailWriting(const std::string &what, const std::string &refused) {
-    progress_.Finish();
-    std::string cause = qvhost::WhyTheFileCannotGrow(output_);  // while the file is surely there
-    bool whole = pi_.piLocalProcessDataEnd(0, block_);
-    if (cause.empty()) cause = whole ? refused : "the media runtime could not write it";
-    return qvhost::Fail(context_, "%s: %s; %s", what.c_str(), cause.c_str(), DiscardOutput(output_).c_str());
-  }
-
-  // Every piece was saved; false, with the message given, when the file could not be
-  // finished.
-  bool Finish(int *status) {
-    progress_.Finish();
-    std::string cause = qvhost::WhyTheFileCannotGrow(output_);
-    if (pi_.piLocalProcessDataEnd(0, block_)) return true;
-    if (cause.empty()) cause = "the plug-in could not finish it";
-    *status = qvhost::Fail(context_, "could not finish %s: %s; %s", output_.c_str(), cause.c_str(),
-                           DiscardOutput(output_).c_str());
-    return false;
-  }
-
-  // A signal asked to stop before frame `frame`: the frames written so far are ended
-  // as a complete file, which is kept.
-  int Stop(int signal, LONG frame, LONG frames, LONG frameRate) {
-    progress_.Finish();
-    int status = qvhost::InterruptWatch::ExitStatus(signal);
-    const char *name = qvhost::InterruptWatch::Name(signal);
-    if (frame == 0) {
-      pi_.piLocalProcessDataEnd(0, block_);
-      qvhost::Fail(context_, "%s: stopped before the first frame; no file was written", name);
-      return status;
-    }
-    std::string cause = qvhost::WhyTheFileCannotGrow(output_);
-    if (!pi_.piLocalProcessDataEnd(0, block_)) {
-      if (cause.empty()) cause = "the plug-in could not finish it";
-      qvhost::Fail(context_, "%s: stopped at frame %ld, but %s could not be finished: %s; %s", name,
-                   static_cast<long>(frame), output_.c_str(), cause.c_str(), DiscardOutput(output_).c_str());
-      return status;
-    }
-    qvhost::Fail(context_, "%s: stopped at frame %ld of %ld: wrote %ld frames (%.3f s) to %s, a complete file", name,
-                 static_cast<long>(frame), static_cast<long>(frames), static_cast<long>(frame),
-                 frame * 1000.0 / frameRate, output_.c_str());
-    return status;
-  }
-
-  qvhost::ProgressLine &progress() { return progress_; }
-
- private:
-  qvhost::CommandContext &context_;
-  const qvhost::EntryPoints &pi_;
-  HGLOBAL block_;
-  const std::string &output_;
-  LONG profile_;
-  bool existed_;
-  qvhost::ProgressLine progress_;
-};
+// Where a backslash is not this system's separator, it is still the media runtime's:
+// the file would be written under another name, in another folder.
+bool HasBackslashInAName(const std::string &path) {
+  for (const std::filesystem::path &part : std::filesystem::path(path))
+    if (part.string().find('\\') != std::string::npos) return true;
+  return false;
+}
 
 // Pictures of any kind the host reads (see picture_file.h), as 24-bit frames.
 const qvhost::PictureLoader kPictureLoader = qvhost::ReadPicture;
@@ -338,7 +393,13 @@ int RunExport(qvhost::CommandContext &context) {
   std::vector<std::string> inputs = request.bitmaps;
   if (!request.wav.empty()) inputs.push_back(request.wav);
   if (!request.from.empty()) inputs.push_back(request.from);
-  std::string refusal = qvhost::OutputRefusal(request.output, inputs, request.force);
+  std::string misnamed;
+  if (!HasMediaExtension(request.output))
+    misnamed = request.output + " does not end in .wmv or .asf (the first name after export is the file to write)";
+  else if (HasBackslashInAName(request.output))
+    misnamed = request.output + ": the plug-in's media runtime takes a backslash for a folder separator; name the "
+               "file without one";
+  std::string refusal = qvhost::OutputRefusal(request.output, inputs, request.force, misnamed);
   if (!refusal.empty()) return qvhost::Fail(context, "%s", refusal.c_str());
   std::unique_ptr<qvhost::MediaSource> media;
   if (!request.from.empty() && !OpenMediaSource(context, &request, &media, &error))
@@ -356,8 +417,17 @@ int RunExport(qvhost::CommandContext &context) {
   const qvhost::WavAudio *sound = request.wav.empty() ? nullptr : &audio;
   AudioFeed feed(sound, request.frameRate);
 
-  // From here on Ctrl-C ends the export properly instead of leaving half a file.
+  // From here on Ctrl-C, SIGTERM and SIGHUP end the export properly instead of leaving
+  // half a file.
   qvhost::InterruptWatch interrupts;
+  // The plug-in writes a new file beside the output, which takes the output's place
+  // only once it is whole.
+  wholefile::PendingFile file;
+  if (!file.Create(request.output, qvhost::kTemporaryTag, &error) || !file.Close(&error))
+    return qvhost::Fail(context, "%s", error.c_str());
+  if (file.temporary().size() >= MAX_PATH)
+    return qvhost::Fail(context, "%s: the plug-in takes names of fewer than %d bytes, and the file is written first "
+                        "as %s", request.output.c_str(), MAX_PATH, file.temporary().c_str());
   LONG profile = -1;
   if (!qvhost::ChooseProfile(context.plugin, request.profile, &profile, &error))
     return qvhost::Fail(context, "%s", error.c_str());
@@ -375,7 +445,7 @@ int RunExport(qvhost::CommandContext &context) {
   pi.piLocalProcessDataStart(0, block);
 
   const std::string &output = request.output;
-  Transfer transfer(context, block, output, profile);
+  Transfer transfer(context, block, file, request.force, profile);
   const std::string noAudioInput = "profile " + std::to_string(profile) + " has no audio input";
   for (LONG i = 0; i < frames.count(); ++i) {
     if (interrupts.signal()) return transfer.Stop(interrupts.signal(), i, frames.count(), request.frameRate);
@@ -383,17 +453,17 @@ int RunExport(qvhost::CommandContext &context) {
     if (!dib && i == 0) return transfer.Abandon(error);
     if (!dib) return transfer.FailWriting("could not read frame " + std::to_string(i), error);
     pi.piLocalSetData(0, block, dib->data(), static_cast<LONG>(dib->size()), 0, 0);
-    if (!pi.piLocalSaveData(0, block, qpl::kTransferVideo, output.c_str())) {
+    if (!transfer.Save(qpl::kTransferVideo)) {
       if (i == 0) return transfer.FailToBegin(shape);
       return transfer.FailWriting("could not write frame " + std::to_string(i) + " to " + output,
                                   "the plug-in refused it");
     }
-    if (!feed.SendUntil(pi, block, i, output))
+    if (!feed.SendUntil(pi, block, i, transfer))
       return transfer.FailWriting("could not write the audio after frame " + std::to_string(i) + " to " + output,
                                   noAudioInput);
     transfer.progress().Update(i + 1, frames.count());
   }
-  if (!feed.SendUntil(pi, block, -1, output))
+  if (!feed.SendUntil(pi, block, -1, transfer))
     return transfer.FailWriting("could not write the last audio to " + output, noAudioInput);
   int status = 1;
   if (!transfer.Finish(&status)) return status;
@@ -410,7 +480,7 @@ const qvhost::CommandRegistrar registrar({"export", kUsage,
                                           "write a .wmv through the plug-in from pictures, a test pattern or "
                                           "the video of any media file (--from), with its or other sound (--wav); "
                                           "--profile also saves the choice once the file is written; --force "
-                                          "replaces an existing file",
+                                          "replaces an existing file once the new one is whole",
                                           RunExport});
 
 }  // namespace

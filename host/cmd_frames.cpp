@@ -8,11 +8,13 @@
 
 #include "host.h"
 #include "import_media.h"
+#include "output_file.h"
 #include "png_file.h"
 
 namespace {
 
-const char kUsage[] = "FILE (--at N | --from A --to B [--every K]) -o DIR|NAME.png|NAME.bmp [--format png|bmp]";
+const char kUsage[] =
+    "FILE (--at N | --from A --to B [--every K]) -o DIR|NAME.png|NAME.bmp [--format png|bmp] [--force|-y]";
 
 struct FrameRange {
   LONG from = -1;
@@ -22,6 +24,7 @@ struct FrameRange {
   std::string output;  // a folder, or a picture's name (numbered when there are several)
   std::string format;  // "bmp" or "png"
   bool named = false;  // `output` names the picture rather than its folder
+  bool force = false;  // replace existing pictures
 };
 
 // "png" for "shot.PNG", "bmp" for "a.bmp", empty for anything else.
@@ -60,6 +63,8 @@ bool ParseArguments(const std::vector<std::string> &args, FrameRange *range, std
         return false;
       }
       range->format = args[++i];
+    } else if (arg == "--force" || arg == "-y") {
+      range->force = true;
     } else if (!arg.empty() && arg[0] == '-') {
       *error = "unknown option " + arg;
       return false;
@@ -83,6 +88,15 @@ bool ParseArguments(const std::vector<std::string> &args, FrameRange *range, std
     return false;
   }
   std::string named = PictureExtension(range->output);
+  // A name with another extension is a picture of a kind not written here, rather
+  // than a folder to make; an existing folder, or one named with a final slash, is one.
+  std::error_code error_code;
+  bool folder = std::filesystem::is_directory(range->output, error_code) || range->output.back() == '/';
+  if (!folder && named.empty() && std::filesystem::path(range->output).has_extension()) {
+    *error = "-o " + range->output + ": pictures are written as .png or .bmp (a folder's name ends in /)";
+    return false;
+  }
+  if (folder) named.clear();
   if (!named.empty() && !range->format.empty() && named != range->format) {
     *error = "-o " + range->output + " names a ." + named + " file, but --format asks for " + range->format;
     return false;
@@ -128,6 +142,12 @@ int RunFrames(qvhost::CommandContext &context) {
   std::error_code made;
   if (!folder.empty()) std::filesystem::create_directories(folder, made);
   if (made) return qvhost::Fail(context, "cannot make folder %s: %s", folder.c_str(), made.message().c_str());
+  // Nothing is written until every picture's name has passed; the input is never one.
+  for (LONG position = range.from; position <= range.to; position += range.every) {
+    std::string refusal = qvhost::OutputRefusal(FramePath(range, position), {range.file}, range.force);
+    if (!refusal.empty()) return qvhost::Fail(context, "%s", refusal.c_str());
+    if (range.to - position < range.every) break;
+  }
 
   long total = (range.to - range.from) / range.every + 1;
   qvhost::ProgressLine progress(context.err, "frames");
@@ -143,8 +163,7 @@ int RunFrames(qvhost::CommandContext &context) {
     std::string path = FramePath(range, position);
     bool written = png ? qvhost::WritePngFile(path, dib, size, &error) : qvhost::WriteBmpFile(path, dib, size, &error);
     if (dib) GlobalUnlock(frame);
-    if (!written)
-      return qvhost::Fail(context, "cannot write %s: %s", path.c_str(), error.c_str());
+    if (!written) return qvhost::Fail(context, "%s", error.c_str());
     progress.Update(++done, total);
     if (range.to - position < range.every) break;  // no overflow past LONG's end
   }
@@ -153,6 +172,7 @@ int RunFrames(qvhost::CommandContext &context) {
 }
 
 const qvhost::CommandRegistrar registrar(
-    {"frames", kUsage, "write frames of a media file as .bmp or .png pictures", RunFrames});
+    {"frames", kUsage,
+     "write frames of a media file as .bmp or .png pictures; --force replaces existing ones", RunFrames});
 
 }  // namespace

@@ -94,17 +94,31 @@ void DrawTestPattern(std::vector<BYTE> *dib, LONG frame) {
   LONG squareX = static_cast<LONG>((frame * 4L) % (width + side)) - side;
   LONG squareY = (height - side) / 2;
   double phase = frame * 0.05;
+  // Blue follows the column, green the row, and red both: cos(a + b) from the column's
+  // and the row's own sines and cosines, so that no pixel computes a sine of its own.
+  std::vector<BYTE> blue(static_cast<size_t>(width));
+  std::vector<double> redCos(static_cast<size_t>(width)), redSin(static_cast<size_t>(width));
+  for (LONG x = 0; x < width; ++x) {
+    double u = static_cast<double>(x) / width;
+    blue[x] = static_cast<BYTE>(128 + 100 * std::sin(6.28 * u + phase));
+    redCos[x] = 100 * std::cos(3.14 * u + phase);
+    redSin[x] = 100 * std::sin(3.14 * u + phase);
+  }
   for (LONG y = 0; y < height; ++y) {
     BYTE *row = rows + static_cast<size_t>(height - 1 - y) * stride;  // bottom-up
+    double v = static_cast<double>(y) / height;
+    BYTE green = static_cast<BYTE>(128 + 100 * std::sin(6.28 * v - phase));
+    double cosV = std::cos(3.14 * v), sinV = std::sin(3.14 * v);
+    bool squareRow = y >= squareY && y < squareY + side;
     for (LONG x = 0; x < width; ++x) {
-      double u = static_cast<double>(x) / width, v = static_cast<double>(y) / height;
-      BYTE blue = static_cast<BYTE>(128 + 100 * std::sin(6.28 * u + phase));
-      BYTE green = static_cast<BYTE>(128 + 100 * std::sin(6.28 * v - phase));
-      BYTE red = static_cast<BYTE>(128 + 100 * std::cos(3.14 * (u + v) + phase));
-      if (x >= squareX && x < squareX + side && y >= squareY && y < squareY + side) blue = green = red = 235;
-      row[3 * x] = blue;
-      row[3 * x + 1] = green;
-      row[3 * x + 2] = red;
+      BYTE *pixel = row + 3 * x;
+      if (squareRow && x >= squareX && x < squareX + side) {
+        pixel[0] = pixel[1] = pixel[2] = 235;
+        continue;
+      }
+      pixel[0] = blue[x];
+      pixel[1] = green;
+      pixel[2] = static_cast<BYTE>(128 + redCos[x] * cosV - redSin[x] * sinV);
     }
   }
 }

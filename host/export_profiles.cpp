@@ -8,9 +8,12 @@ namespace {
 
 constexpr int kProfileListId = 100;
 
+constexpr LONG kUserChooses = -3;
+
 struct DialogPlan {
   bool read = false;      // the hook saw the dialog
-  LONG choose = -2;       // -2: cancel; -1: OK on the preselection or entry 0; else OK on that entry
+  LONG choose = -2;       // -2: cancel; -1: OK on the preselection or entry 0; else OK on that entry;
+                          // kUserChooses: the user does, and the hook only sees the result
   bool savedChoice = false;  // a non-zero saved choice exists and must be preselected
   LONG chosen = -1;       // what OK was pressed on, or -1
   ProfileList list;
@@ -29,7 +32,11 @@ std::string EntryText(HWND dialog, LONG position) {
 }
 
 LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE && active_plan && !active_plan->read) {
+  if (active_plan && active_plan->choose == kUserChooses) {
+    if (code == HCBT_DESTROYWND)
+      active_plan->chosen = static_cast<LONG>(
+          SendDlgItemMessageA(reinterpret_cast<HWND>(wParam), kProfileListId, LB_GETCURSEL, 0, 0));
+  } else if (code == HCBT_ACTIVATE && active_plan && !active_plan->read) {
     HWND dialog = reinterpret_cast<HWND>(wParam);
     DialogPlan &plan = *active_plan;
     plan.read = true;
@@ -141,6 +148,19 @@ bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::strin
   }
   *chosen = plan.chosen;
   return true;
+}
+
+bool ConfigureProfile(const Plugin &plugin, LONG *chosen) {
+  DialogPlan plan;
+  plan.choose = kUserChooses;
+  BOOL ok = RunDialog(plugin, &plan);
+  *chosen = ok ? plan.chosen : -1;
+  return ok;
+}
+
+bool ProfileChoiceSaved(LONG position) {
+  SavedValue saved = ReadSavedValue();
+  return saved.present && static_cast<LONG>(saved.position) == position;
 }
 
 bool SaveProfileChoice(LONG position) {

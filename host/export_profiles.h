@@ -26,6 +26,13 @@ bool ReadProfileList(const Plugin &plugin, ProfileList *list);
  * the entry does not exist or the dialog refuses it. */
 bool ChooseProfile(const Plugin &plugin, LONG position, LONG *chosen, std::string *error);
 
+/* Opens the dialog for the user (or QV_DIALOG_SCRIPT) to choose in. True when OK was
+ * pressed; `*chosen` is then the entry it was pressed on (-1 where unseen). */
+bool ConfigureProfile(const Plugin &plugin, LONG *chosen);
+
+/* Whether the plug-in's settings hold `position` as the saved choice. */
+bool ProfileChoiceSaved(LONG position);
+
 /* Saves `position` as the plug-in's choice for later exports, as its dialog does. */
 bool SaveProfileChoice(LONG position);
 

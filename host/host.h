@@ -66,6 +66,10 @@ class Plugin {
   std::string path_;
 };
 
+/* The system's text for an error code (GetLastError), as FormatMessageA gives it:
+ * "File too large". */
+std::string SystemMessage(DWORD code);
+
 /* The plug-in of an installed qvhost, found relative to the qvhost program; empty when
  * there is none. */
 std::string InstalledPluginPath();

@@ -14,24 +14,39 @@ extern "C" void RecordSignal(int number) {
 }
 
 using Handler = void (*)(int);
-Handler previous_interrupt = SIG_DFL;
-Handler previous_terminate = SIG_DFL;
+
+// The signals watched; SIGHUP where the system has it.
+const int kWatched[] = {SIGINT, SIGTERM,
+#ifdef SIGHUP
+                        SIGHUP
+#endif
+};
+constexpr int kCount = sizeof kWatched / sizeof kWatched[0];
+Handler previous[kCount];
 
 }  // namespace
 
 InterruptWatch::InterruptWatch() {
   arrived = 0;
-  previous_interrupt = std::signal(SIGINT, RecordSignal);
-  previous_terminate = std::signal(SIGTERM, RecordSignal);
+  for (int i = 0; i < kCount; ++i) {
+    previous[i] = std::signal(kWatched[i], RecordSignal);
+#ifdef SIGHUP
+    if (kWatched[i] == SIGHUP && previous[i] == SIG_IGN) std::signal(SIGHUP, SIG_IGN);
+#endif
+  }
 }
 
 InterruptWatch::~InterruptWatch() {
-  std::signal(SIGINT, previous_interrupt == SIG_ERR ? SIG_DFL : previous_interrupt);
-  std::signal(SIGTERM, previous_terminate == SIG_ERR ? SIG_DFL : previous_terminate);
+  for (int i = 0; i < kCount; ++i) std::signal(kWatched[i], previous[i] == SIG_ERR ? SIG_DFL : previous[i]);
 }
 
 int InterruptWatch::signal() const { return arrived; }
 
-const char *InterruptWatch::Name(int signal) { return signal == SIGINT ? "SIGINT" : "SIGTERM"; }
+const char *InterruptWatch::Name(int signal) {
+#ifdef SIGHUP
+  if (signal == SIGHUP) return "SIGHUP";
+#endif
+  return signal == SIGINT ? "SIGINT" : "SIGTERM";
+}
 
 }  // namespace qvhost

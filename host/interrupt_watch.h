@@ -1,6 +1,7 @@
-/* Ctrl-C (SIGINT) and SIGTERM during a long command. While a watch lives, either
- * signal only sets a flag, which the command's loop checks between steps, so that it
- * can end its work properly instead of dying half way through a file. */
+/* Ctrl-C (SIGINT), SIGTERM and SIGHUP during a long command. While a watch lives,
+ * each only sets a flag, which the command's loop checks between steps, so that it
+ * can end its work properly instead of dying half way through a file. A hangup that
+ * the process was told to ignore (nohup) stays ignored. */
 #ifndef QV_HOST_INTERRUPT_WATCH_H
 #define QV_HOST_INTERRUPT_WATCH_H
 
@@ -8,7 +9,7 @@ namespace qvhost {
 
 class InterruptWatch {
  public:
-  InterruptWatch();   // takes over SIGINT and SIGTERM
+  InterruptWatch();   // takes over the signals
   ~InterruptWatch();  // gives them back to the handlers from before
   InterruptWatch(const InterruptWatch &) = delete;
   InterruptWatch &operator=(const InterruptWatch &) = delete;
@@ -20,7 +21,7 @@ class InterruptWatch {
    * (130 for SIGINT). */
   static int ExitStatus(int signal) { return 128 + signal; }
 
-  /* "SIGINT" or "SIGTERM". */
+  /* "SIGINT", "SIGTERM" or "SIGHUP". */
   static const char *Name(int signal);
 };
 

@@ -29,10 +29,11 @@ class MediaSource {
 
   virtual const Facts &facts() const = 0;
 
-  /* The next frame as a packed DIB of 24 bits, bottom-up. Past the last frame the
-   * decoder gives, the last one again, so that the export writes as many frames as it
-   * announced. False with a message when there is no frame at all. */
-  virtual bool NextFrame(std::vector<BYTE> *dib, std::string *error) = 0;
+  /* The next frame as a packed DIB of 24 bits, bottom-up, held by the source until the
+   * next call. Past the last frame the decoder gives, the last one again, so that the
+   * export writes as many frames as it announced. Null with a message when there is no
+   * frame at all. */
+  virtual const std::vector<BYTE> *NextFrame(std::string *error) = 0;
 };
 
 }  // namespace qvhost

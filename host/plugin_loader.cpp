@@ -7,7 +7,6 @@
 #include <cstring>
 
 namespace qvhost {
-namespace {
 
 std::string SystemMessage(DWORD code) {
   char text[512] = "";
@@ -17,6 +16,8 @@ std::string SystemMessage(DWORD code) {
     text[--length] = '\0';
   return length ? std::string(text) : "error " + std::to_string(code);
 }
+
+namespace {
 
 void *OpenLibrary(const std::string &path, std::string *error) {
   // LoadLibraryA searches the system's folders for a bare name; the host loads

@@ -1,5 +1,6 @@
 // The library's entry routine: keeps the module handle for the resources and
 // initialises COM on the thread that loads the library.
+#include "block_registry.h"
 #include "module_state.h"
 #include "win32.h"
 
@@ -13,9 +14,11 @@ void KeepLibraryLoaded() {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
   g_module = module;  // every notification stores it
-  if (reason == DLL_PROCESS_ATTACH)
+  if (reason == DLL_PROCESS_ATTACH) {
     CoInitialize(nullptr);
-  else if (reason == DLL_PROCESS_DETACH)
+  } else if (reason == DLL_PROCESS_DETACH) {
+    ForgetAllBlocks();
     CoUninitialize();
+  }
   return TRUE;
 }

@@ -11,6 +11,7 @@
 // it on every path.
 #include "qpl/entry_points.h"
 
+#include "block_registry.h"
 #include "export.h"
 #include "import.h"
 #include "instance_block.h"
@@ -29,14 +30,14 @@ constexpr SIZE_T kInstanceBlockSize = sizeof(InstanceBlock);
 char g_name[128];
 
 // An instance block locked for the length of one entry point; empty for a handle that
-// is not one. Only what piLocalInit made passes: fixed memory (its address is its
-// handle) of the block's size. Anything else the plug-in handed out (a record copy, the
-// file pattern, a frame of the same size, which is movable) is refused rather than read
-// past its end, written or freed.
+// is not one. Only what piLocalInit made and piLocalDone has not freed passes, and only
+// as fixed memory (its address is its handle) of the block's size. Anything else (what
+// the plug-in handed out as results, a freed block, the host's own memory) is refused
+// rather than read past its end, written, released from or freed.
 class LockedBlock {
  public:
   explicit LockedBlock(HGLOBAL handle) : handle_(handle), block_(nullptr) {
-    if (!handle || GlobalSize(handle) != kInstanceBlockSize) return;
+    if (!IsKnownBlock(handle) || GlobalSize(handle) != kInstanceBlockSize) return;
     void *address = GlobalLock(handle);
     if (address == handle)
       block_ = static_cast<InstanceBlock *>(address);
@@ -100,8 +101,13 @@ HGLOBAL WINAPI piLocalInit(DWORD index, DWORD modeBits) {
   // Fixed, never movable: the reader callback writes into the block by address.
   HGLOBAL handle = GlobalAlloc(GMEM_DDESHARE | GMEM_ZEROINIT, kInstanceBlockSize);
   if (!handle) return nullptr;
+  if (!RememberBlock(handle)) {
+    GlobalFree(handle);
+    return nullptr;
+  }
   LockedBlock block(handle);
   if (!block) {
+    ForgetBlock(handle);
     GlobalFree(handle);
     return nullptr;
   }
@@ -120,6 +126,7 @@ void WINAPI piLocalDone(DWORD index, HGLOBAL handle) {
     if (block->reader || block->readerCallback || block->writer || block->profileManager || block->frameBitmap)
       EndTransfer(block.get());
   }
+  ForgetBlock(handle);
   GlobalFree(handle);
 }
 

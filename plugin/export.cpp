@@ -19,12 +19,12 @@ struct Piece {
 
 bool TakeVideoPiece(InstanceBlock *block, Piece *piece) {
   if (!SettleImageSize(&block->format) || block->format.frameRate <= 0 || !block->data) return false;
-  DWORD imageSize = block->format.bitmap.biSizeImage;
-  // A host that gives the packed DIB's size must give all of it.
-  if (block->dataSize < 0 || (block->dataSize > 0 && static_cast<DWORD>(block->dataSize) < kBitmapHeaderSize + imageSize))
+  // A host that gives the packed DIB's size must give all of its rows.
+  DWORD rows = FrameRowsSize(block->format.bitmap);
+  if (block->dataSize < 0 || (block->dataSize > 0 && static_cast<DWORD>(block->dataSize) < kBitmapHeaderSize + rows))
     return false;
   piece->bytes = block->data + kBitmapHeaderSize;
-  piece->size = imageSize;
+  piece->size = block->format.bitmap.biSizeImage;
   return true;
 }
 

@@ -70,11 +70,16 @@ bool KeepsWriterInputs(const HostFormat &open, const HostFormat &next) {
          x.nBlockAlign == y.nBlockAlign && x.wBitsPerSample == y.wBitsPerSample;
 }
 
+DWORD FrameRowsSize(const BITMAPINFOHEADER &bitmap) {
+  return DWORD(dib::ImageBytes(ULONGLONG(bitmap.biWidth), 24, ULONGLONG(bitmap.biHeight)));
+}
+
 bool SettleImageSize(HostFormat *format) {
   BITMAPINFOHEADER &bitmap = format->bitmap;
   if (!FrameDimensionsUsable(bitmap)) return false;
-  if (bitmap.biSizeImage == 0)
-    bitmap.biSizeImage = DWORD(dib::ImageBytes(ULONGLONG(bitmap.biWidth), 24, ULONGLONG(bitmap.biHeight)));
+  // The host's picture holds no more than its rows, whatever larger size it names.
+  DWORD rows = FrameRowsSize(bitmap);
+  if (bitmap.biSizeImage == 0 || bitmap.biSizeImage > rows) bitmap.biSizeImage = rows;
   return true;
 }
 

@@ -17,10 +17,14 @@ bool AcceptableExportFormat(const HostFormat &format);
  * sound, the same sound format. */
 bool KeepsWriterInputs(const HostFormat &open, const HostFormat &next);
 
-/* Fills in biSizeImage when it is 0 (stride rounded up to 4 bytes, times the height).
- * False, with nothing changed, when the frame's dimensions are not positive or a frame
- * (with its 40-byte header) would not fit in 2 GB. */
+/* Fills in biSizeImage when it is 0, and lowers it when it is larger, to the size of
+ * the frame's rows (FrameRowsSize). False, with nothing changed, when the frame's
+ * dimensions are not positive or a frame (with its 40-byte header) would not fit in 2 GB. */
 bool SettleImageSize(HostFormat *format);
+
+/* Bytes of a 24-bit frame's pixel rows: the stride (rounded up to 4 bytes) times the
+ * height. Only for dimensions SettleImageSize takes. */
+DWORD FrameRowsSize(const BITMAPINFOHEADER &bitmap);
 
 /* Presentation times in 100-nanosecond units, truncated. A video time past the
  * signed 64-bit range (a late frame at a very slow rate) is -1. */

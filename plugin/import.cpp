@@ -12,6 +12,7 @@ namespace {
 
 const int kNameChars = 260;  // MAX_PATH wide characters with the terminating zero
 const float kPlaybackRate = 1.0f;
+const LONGLONG kLastFrameSearch = 10000000;  // 1 s: the stretch searched first for the last picture
 
 /* The host's ANSI path as the runtime takes it; false for a null name or one that
  * does not fit. */
@@ -156,6 +157,29 @@ BOOL GiveUpOnSilentReader(InstanceBlock *block) {
   return 0;
 }
 
+/* The file's last picture, for a request that ran past it: what reading frame after
+ * frame shows there, never the first frame. Sound may run on after the picture, so
+ * the file's length does not tell where it is: plays from a little before the
+ * position (or the file's end) to the end, keeping every picture, and reaches
+ * further back while a stretch holds none. The last good position stays as it is. */
+BOOL FetchLastFrame(InstanceBlock *block, DWORD wanted, LONG position) {
+  ReaderCallback *callback = CallbackOf(block);
+  const LONG frames = block->format.frameCount;
+  const LONGLONG end = FrameTimeOf(frames > 0 && frames < position ? frames : position, kImportFrameRate);
+  for (LONGLONG back = kLastFrameSearch;; back *= 2) {
+    const LONGLONG from = end > back ? end - back : 0;
+    StoreWantedOutput(block, wanted);
+    StoreShared(&block->endOfStream, 0);
+    callback->KeepEveryFrame(true);
+    Pass pass = RunPass(block, from);
+    callback->KeepEveryFrame(false);
+    if (pass == Pass::kSilent) return GiveUpOnSilentReader(block);
+    StoreWantedOutput(block, kNoWantedOutput);
+    if (block->result) return 1;
+    if (pass == Pass::kStartRefused || from == 0) return 0;
+  }
+}
+
 /* Kind 1: the frame at the requested position into the frame bitmap. */
 BOOL FetchFrame(InstanceBlock *block, LPCSTR fileName) {
   if (!block->transferOpen && !OpenTransfer(block, fileName)) return 0;
@@ -175,30 +199,20 @@ BOOL FetchFrame(InstanceBlock *block, LPCSTR fileName) {
     return 1;
   }
   if (!LoadShared(&block->endOfStream)) return 0;
-
-  // The file ended before the position: the frame at the last good position, from
-  // the output that is still armed.
-  LONGLONG time = FrameTimeOf(block->lastGoodPosition, kImportFrameRate);
-  StoreShared(&block->endOfStream, 0);
-  while (!block->result && !LoadShared(&block->endOfStream) &&
-         LoadWantedOutput(block) != kNoWantedOutput) {
-    pass = RunPass(block, time);
-    if (pass == Pass::kSilent) return GiveUpOnSilentReader(block);
-    if (pass == Pass::kStartRefused) break;
-  }
-  return block->result != 0;
+  // The file ended before the position: its last picture stays on show.
+  return FetchLastFrame(block, wanted, position);
 }
 
 }  // namespace
 
 BOOL ImportLoadData(InstanceBlock *block, LONG kind, LPCSTR fileName) {
+  // Before anything, refused requests too: the last result may be a copy the host has
+  // freed since, and no request may leave it to be handed out again.
+  block->result = 0;
   // An open export keeps its record and its file's account, which share the bytes
   // the import fills; audio and anything else is not served as a picture. Both are
-  // refused, like a foreign index, without touching the block.
+  // refused with nothing else touched.
   if (block->writer || (kind != qpl::kTransferFormat && kind != qpl::kTransferVideo)) return 0;
-  // Before anything can fail: the last result may be a copy the host has freed since,
-  // and a failed request must never hand it out again.
-  block->result = 0;
   return kind == qpl::kTransferFormat ? ReadInformation(block, fileName) : FetchFrame(block, fileName);
 }
 

@@ -11,14 +11,16 @@ const double kFramesPerSecond = 30.0;
 const DWORD kVideoInfoSize = 88;   // sizeof(VIDEOINFOHEADER) with its 40-byte header
 const DWORD kVideoInfoHeaderOffset = 48;
 const DWORD kWaveFormatBytes = 16;
+const DWORD kLargestCount = 0x7FFFFFFF;  // frame count and audio length are signed 32-bit
 
-bool ReadDuration(IWMReader *reader, LONGLONG *duration) {
+/* The attribute is an unsigned QWORD: a length past 2^63 units is long, not negative. */
+bool ReadDuration(IWMReader *reader, QWORD *duration) {
   IWMHeaderInfo *header = nullptr;
   if (reader->QueryInterface(IID_IWMHeaderInfo, (void **)&header) != S_OK || !header) return false;
   WORD stream = 0;
   WMT_ATTR_DATATYPE type = WMT_TYPE_QWORD;
   WORD length = sizeof(*duration);
-  LONGLONG value = 0;
+  QWORD value = 0;
   HRESULT hr = header->GetAttributeByName(&stream, kDurationName, &type, (BYTE *)&value, &length);
   header->Release();
   if (hr != S_OK) return false;
@@ -27,10 +29,14 @@ bool ReadDuration(IWMReader *reader, LONGLONG *duration) {
 }
 
 /* Sample frames of audio in `duration` at `samplesPerSecond`: whole microseconds
- * times the rate, in 64-bit arithmetic; only the low 32 bits are kept. */
-LONG AudioLengthOf(LONGLONG duration, DWORD samplesPerSecond) {
-  ULONGLONG micro = (ULONGLONG)(duration / 10);
-  return (LONG)(DWORD)(ULONGLONG)((LONGLONG)(micro * samplesPerSecond) / 1000000);
+ * times the rate, over a million, truncated. Split at whole seconds so that no product
+ * leaves 64 bits; held at the largest count rather than wrapped. */
+LONG AudioLengthOf(QWORD duration, DWORD samplesPerSecond) {
+  QWORD micro = duration / 10;
+  QWORD seconds = micro / 1000000, rest = micro % 1000000;
+  if (samplesPerSecond && seconds > kLargestCount / samplesPerSecond) return (LONG)kLargestCount;
+  QWORD frames = seconds * samplesPerSecond + rest * samplesPerSecond / 1000000;
+  return (LONG)(frames > kLargestCount ? kLargestCount : frames);
 }
 
 void KeepFrameSource(const BYTE *format, DWORD size, FrameSource *source) {
@@ -51,7 +57,7 @@ struct ScanCounts {
 };
 
 /* Classifies one output and takes its formats into the record. */
-void ScanOutput(IWMReader *reader, DWORD output, LONGLONG duration, InstanceBlock *block,
+void ScanOutput(IWMReader *reader, DWORD output, QWORD duration, InstanceBlock *block,
                 FrameSource *source, ScanCounts *counts) {
   IWMOutputMediaProps *props = nullptr;
   if (reader->GetOutputProps(output, &props) != S_OK || !props) return;
@@ -93,11 +99,11 @@ void ScanOutput(IWMReader *reader, DWORD output, LONGLONG duration, InstanceBloc
 
 }  // namespace
 
-LONG FrameCountOf(LONGLONG duration) {
+LONG FrameCountOf(QWORD duration) {
   double frames = (double)duration * kFrameCountFactor * kFramesPerSecond;
-  // Out of the 64-bit range the count means nothing; keep the conversion defined.
-  if (!(frames > -9.2e18 && frames < 9.2e18)) return 0;
-  return (LONG)(DWORD)(ULONGLONG)(LONGLONG)frames;
+  // A length past the count's range is held at the largest count, never wrapped.
+  if (frames >= (double)kLargestCount) return (LONG)kLargestCount;
+  return (LONG)frames;
 }
 
 LONGLONG FrameTimeOf(LONG position, LONG frameRate) {
@@ -110,7 +116,7 @@ bool ReadFileFormat(IWMReader *reader, InstanceBlock *block, FrameSource *source
   memset(&block->format, 0, sizeof(block->format));
   if (source) memset(source, 0, sizeof(*source));
 
-  LONGLONG duration = 0;
+  QWORD duration = 0;
   if (!ReadDuration(reader, &duration)) return false;
   block->format.frameRate = kImportFrameRate;
   block->format.frameCount = FrameCountOf(duration);

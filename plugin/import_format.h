@@ -20,8 +20,9 @@ enum : LONG {
  * output count cannot be read; the record is then left zero. */
 bool ReadFileFormat(IWMReader *reader, InstanceBlock *block, FrameSource *source);
 
-/* Frames at 30 per second in a duration of 100 ns units, as the host counts them. */
-LONG FrameCountOf(LONGLONG duration);
+/* Frames at 30 per second in a duration of 100 ns units, as the host counts them; the
+ * largest signed 32-bit count for a duration longer than that. */
+LONG FrameCountOf(QWORD duration);
 
 /* Start time, in 100 ns units, of the frame at `position`. */
 LONGLONG FrameTimeOf(LONG position, LONG frameRate);

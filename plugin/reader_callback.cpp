@@ -125,6 +125,11 @@ HRESULT STDMETHODCALLTYPE ReaderCallback::OnSample(DWORD output, QWORD, QWORD, D
                                                    INSSBuffer *sample, void *context) {
   InstanceBlock *block = static_cast<InstanceBlock *>(context);
   if (!block || output == kNoWantedOutput || (flags & WM_SF_DATALOSS)) return S_OK;
+  if (LoadShared(&keepEvery_)) {
+    if (LoadWantedOutput(block) != output) return S_OK;
+    if (HGLOBAL frame = PackageFrame(sample, source_, block->frameBitmap)) StoreFrame(block, frame);
+    return S_OK;
+  }
   // Only the first sample of the wanted output is the frame; disarming atomically
   // keeps a second delivery thread from taking another one.
   LONG armed = InterlockedCompareExchange((LONG volatile *)&block->wantedOutput,

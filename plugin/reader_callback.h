@@ -36,6 +36,9 @@ class ReaderCallback final : public IWMReaderCallback {
   bool WaitForEvent();
   /* Forgets events left over from an earlier request. */
   void DiscardEvents();
+  /* While set, every sample of the wanted output is kept in turn, each in the place
+   * of the one before, and the reader plays on to the file's end. */
+  void KeepEveryFrame(bool keep) { InterlockedExchange(&keepEvery_, keep ? 1 : 0); }
 
   FrameSource &source() { return source_; }
 
@@ -48,6 +51,7 @@ class ReaderCallback final : public IWMReaderCallback {
 
   LONG volatile events_ = 0;  // reader events not yet consumed
   HANDLE signal_;             // set with each event; the waiter sleeps on it
+  LONG volatile keepEvery_ = 0;
   FrameSource source_ = {};
 };
 

@@ -1,15 +1,7 @@
 // Decoding one stream of a media file with libavformat and libavcodec.
 #include "decoding_input.h"
 
-extern "C" {
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
-}
-
-#include <cstring>
-
-#include "dib/geometry.h"
-#include "export_media.h"
+#include "dib_converter.h"
 
 namespace qvhost {
 
@@ -26,7 +18,8 @@ bool OpenContainer(const std::string &path, AVFormatContext **format, std::strin
   // A picture's name is a name, never a numbered-sequence pattern ("shot%d.png").
   AVDictionary *options = nullptr;
   av_dict_set(&options, "pattern_type", "none", 0);
-  int result = avformat_open_input(format, path.c_str(), nullptr, &options);
+  // A local file's name, never a protocol's: "2024-05-01T10:30:00.mp4" has a colon.
+  int result = avformat_open_input(format, ("file:" + path).c_str(), nullptr, &options);
   av_dict_free(&options);
   if (result < 0) {
     *error = "cannot read '" + path + "': " + AvErrorText(result);
@@ -63,7 +56,14 @@ bool DecodingInput::Open(const std::string &path, AVMediaType type, std::string 
   codec_ = avcodec_alloc_context3(decoder);
   packet_ = av_packet_alloc();
   int result = codec_ && packet_ ? avcodec_parameters_to_context(codec_, stream_->codecpar) : AVERROR(ENOMEM);
-  if (strict && codec_) codec_->err_recognition |= AV_EF_EXPLODE | AV_EF_CRCCHECK | AV_EF_BITSTREAM;
+  if (strict && codec_) {
+    codec_->err_recognition |= AV_EF_EXPLODE | AV_EF_CRCCHECK | AV_EF_BITSTREAM;
+    // A picture whose data ends early (a PNG's rows missing) is damaged too.
+    codec_->discard_damaged_percentage = 0;
+  }
+  // A video decodes on as many threads as the machine has, as FFmpeg's own tools do;
+  // a single picture gains nothing from them.
+  if (!strict && codec_) codec_->thread_count = 0;
   strict_ = strict;
   if (result >= 0) result = avcodec_open2(codec_, decoder, nullptr);
   if (result < 0) {
@@ -107,46 +107,7 @@ bool DecodingInput::Next(AVFrame *frame, std::string *error) {
 
 bool PictureToPackedDib(const AVFrame *frame, std::vector<BYTE> *dib, std::string *error, LONG width,
                         LONG height) {
-  if (width <= 0 || height <= 0) width = frame->width, height = frame->height;
-  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
-    *error = "a picture of " + std::to_string(width) + "x" + std::to_string(height) +
-             " pixels; the export takes 1 to 16384 pixels across";
-    return false;
-  }
-  if (frame->width <= 0 || frame->height <= 0) {
-    *error = "a decoded picture without a size";
-    return false;
-  }
-  SwsContext *scaler = sws_getContext(frame->width, frame->height, (AVPixelFormat)frame->format, width, height,
-                                      AV_PIX_FMT_BGR24,
-                                      SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
-  if (!scaler) {
-    *error = std::string("no conversion from the pixel format ") +
-             (av_get_pix_fmt_name((AVPixelFormat)frame->format) ? av_get_pix_fmt_name((AVPixelFormat)frame->format)
-                                                                  : "?") +
-             " to 24-bit RGB";
-    return false;
-  }
-  // swscale writes top-down into an aligned buffer (writing through a negative stride
-  // misplaces rows); the rows are turned bottom-up while copying.
-  uint8_t *planes[4] = {};
-  int strides[4] = {};
-  int made = av_image_alloc(planes, strides, width, height, AV_PIX_FMT_BGR24, 32);
-  if (made < 0) {
-    sws_freeContext(scaler);
-    *error = "no memory for a picture of " + std::to_string(width) + "x" + std::to_string(height);
-    return false;
-  }
-  sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
-  sws_freeContext(scaler);
-  *dib = NewPackedDib(width, height);
-  const size_t rowBytes = static_cast<size_t>(width) * 3;
-  const uint64_t stride = dib::RowStride(uint64_t(width), 24);
-  BYTE *rows = dib->data() + sizeof(BITMAPINFOHEADER);
-  for (LONG y = 0; y < height; ++y)
-    std::memcpy(rows + dib::BottomUpRow(y, height, stride), planes[0] + static_cast<size_t>(y) * strides[0], rowBytes);
-  av_freep(&planes[0]);
-  return true;
+  return DibConverter().Convert(frame, dib, error, width, height);
 }
 
 }  // namespace qvhost

@@ -51,8 +51,8 @@ class DecodingInput {
 /* Opens just the container of `path` (no decoder), for what its streams are. */
 bool OpenContainer(const std::string &path, AVFormatContext **format, std::string *error);
 
-/* Converts a decoded picture into a packed DIB of 24 bits, bottom-up, rows padded to 4
- * bytes, scaled to width x height when those are given (a stream that changes size). */
+/* Converts one decoded picture into a packed DIB of 24 bits, bottom-up, rows padded to
+ * 4 bytes, scaled to width x height when those are given (see DibConverter). */
 bool PictureToPackedDib(const AVFrame *frame, std::vector<BYTE> *dib, std::string *error, LONG width = 0,
                         LONG height = 0);
 

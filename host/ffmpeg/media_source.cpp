@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "decoding_input.h"
+#include "dib_converter.h"
 
 namespace qvhost {
 namespace {
@@ -23,7 +24,7 @@ class FfmpegMediaSource : public MediaSource {
   bool Open(const std::string &path, std::string *error) {
     AVFormatContext *format = nullptr;
     if (!OpenContainer(path, &format, error)) return false;
-    facts_.hasAudio = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0) >= 0;
+    int audio = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     int video = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (video >= 0) {
       // Cover art attached to a sound file is no video.
@@ -32,17 +33,20 @@ class FfmpegMediaSource : public MediaSource {
       facts_.width = stream->codecpar->width;
       facts_.height = stream->codecpar->height;
       facts_.frameRate = FrameRateOf(stream);
-      // The record announces the frame count before the first frame: count the
-      // packets, which is reading without decoding.
-      AVPacket *packet = av_packet_alloc();
-      while (packet && av_read_frame(format, packet) >= 0) {
-        // Packets an edit list cuts away decode to no frame.
-        bool shown = !(packet->flags & AV_PKT_FLAG_DISCARD);
-        if (packet->stream_index == video && shown && facts_.frameCount < 0x7FFFFFFF) ++facts_.frameCount;
-        av_packet_unref(packet);
-      }
-      av_packet_free(&packet);
     }
+    // The record announces the frame count before the first frame: count the packets,
+    // which is reading without decoding. A sound stream counts only when it holds
+    // packets: a video-only export still declares the profile's sound stream.
+    AVPacket *packet = av_packet_alloc();
+    while (packet && av_read_frame(format, packet) >= 0) {
+      // Packets an edit list cuts away decode to no frame.
+      bool shown = !(packet->flags & AV_PKT_FLAG_DISCARD);
+      if (packet->stream_index == video && shown && facts_.frameCount < 0x7FFFFFFF) ++facts_.frameCount;
+      if (packet->stream_index == audio && packet->size > 0) facts_.hasAudio = true;
+      av_packet_unref(packet);
+      if (video < 0 && facts_.hasAudio) break;  // sound alone: nothing to count
+    }
+    av_packet_free(&packet);
     avformat_close_input(&format);
     if (!facts_.hasVideo && !facts_.hasAudio) {
       *error = "'" + path + "' has neither video nor sound that FFmpeg reads";
@@ -53,28 +57,30 @@ class FfmpegMediaSource : public MediaSource {
 
   const Facts &facts() const override { return facts_; }
 
-  bool NextFrame(std::vector<BYTE> *dib, std::string *error) override {
+  const std::vector<BYTE> *NextFrame(std::string *error) override {
     std::string failure;
     if (!ended_) {
-      AVFrame *frame = av_frame_alloc();
-      bool decoded = frame && frames_.Next(frame, &failure);
+      bool decoded = frame_ && frames_.Next(frame_, &failure);
       // Every frame takes the first one's size, which the export announced.
-      if (decoded) decoded = PictureToPackedDib(frame, &last_, &failure, width_, height_);
-      if (decoded && width_ == 0) width_ = frame->width, height_ = frame->height;
-      av_frame_free(&frame);
+      if (decoded) decoded = converter_.Convert(frame_, &last_, &failure, width_, height_);
+      if (decoded && width_ == 0) width_ = frame_->width, height_ = frame_->height;
+      if (frame_) av_frame_unref(frame_);
       ended_ = !decoded;
     }
     if (!failure.empty() || last_.empty()) {
       *error = failure.empty() ? "the video holds no frame that can be decoded" : failure;
-      return false;
+      return nullptr;
     }
-    *dib = last_;
-    return true;
+    return &last_;
   }
+
+  ~FfmpegMediaSource() override { av_frame_free(&frame_); }
 
  private:
   Facts facts_;
   DecodingInput frames_;
+  DibConverter converter_;
+  AVFrame *frame_ = av_frame_alloc();
   std::vector<BYTE> last_;
   bool ended_ = false;
   LONG width_ = 0, height_ = 0;

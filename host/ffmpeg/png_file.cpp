@@ -1,12 +1,13 @@
 // PNG files through FFmpeg's PNG encoder.
 #include "png_file.h"
 
+#include "output_file.h"
+#include "whole_file.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "dib/geometry.h"
@@ -69,14 +70,7 @@ bool WritePngFile(const std::string &path, const BYTE *packedDib, size_t size, s
     av_strerror(result, text, sizeof text);
     failure = std::string("cannot encode the frame as PNG: ") + text;
   } else {
-    FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-      failure = "cannot create '" + path + "': " + std::strerror(errno);
-    } else {
-      bool written = std::fwrite(packet->data, 1, static_cast<size_t>(packet->size), file) ==
-                     static_cast<size_t>(packet->size);
-      if (std::fclose(file) != 0 || !written) failure = "cannot write '" + path + "'";
-    }
+    wholefile::WriteWholeFile(path, packet->data, static_cast<size_t>(packet->size), kTemporaryTag, &failure);
   }
   av_packet_free(&packet);
   av_frame_free(&frame);

@@ -231,8 +231,11 @@ TEST_F(InstanceAccessors, DelegatedEntryPointsRefuseForeignIndexAndNullBlock) {
   EXPECT_EQ(block->format.flags, 0u);
 }
 
-// What the plug-in hands out as results, passed back where an instance block belongs,
-// is neither read past its end, written, nor freed: every entry point refuses it.
+// Only blocks piLocalInit made count as instance blocks. What the plug-in hands out as
+// results, or any memory of the host's, even a fixed block of an instance block's size
+// whose fields look like interface references, passed back where an instance block
+// belongs, is neither read past its end, released from, written, nor freed: every entry
+// point refuses it.
 TEST_F(InstanceAccessors, HandlesThatAreNotInstanceBlocksAreRefused) {
   qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
@@ -241,10 +244,12 @@ TEST_F(InstanceAccessors, HandlesThatAreNotInstanceBlocksAreRefused) {
   HGLOBAL record = pi().piLocalGetData(0, instance.handle());
   // Frames are movable; one of 1 x 107 pixels is exactly as large as a 32-bit block.
   HGLOBAL frame = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(InstanceBlock));
-  ASSERT_TRUE(pattern && record && frame);
+  HGLOBAL forged = GlobalAlloc(GMEM_FIXED, sizeof(InstanceBlock));
+  ASSERT_TRUE(pattern && record && frame && forged);
+  std::memset(forged, 0xA5, sizeof(InstanceBlock));
   static const BYTE data[4] = {};
   const BYTE hostRecord[128] = {1};
-  for (HGLOBAL foreign : {pattern, record, frame}) {
+  for (HGLOBAL foreign : {pattern, record, frame, forged}) {
     SCOPED_TRACE(GlobalSize(foreign));
     SIZE_T size = GlobalSize(foreign);
     std::vector<BYTE> before = qvhost::CopyGlobal(foreign);

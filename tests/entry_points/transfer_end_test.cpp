@@ -1,5 +1,6 @@
 // The transfer end (piLocalProcessDataEnd) and the block's end (piLocalDone) with a
-// transfer still open, on blocks whose runtime objects are recording fakes.
+// transfer still open, and the requests such a block refuses, on blocks whose runtime
+// objects are recording fakes.
 #include <cstring>
 
 #include "fake_com_object.h"
@@ -141,6 +142,29 @@ TEST_F(TransferEnd, ForeignIndexOrNullBlockEndsNothing) {
   EXPECT_TRUE(import.reader.calls().empty());
   EXPECT_EQ(Block(instance.handle())->frameBitmap, import.frame);
   // The instance's destructor ends the transfer as a host does.
+}
+
+// The host takes a copy of the record and frees it; a request refused after that
+// (audio or another kind, or a frame while an export is open) leaves no result, so
+// piLocalGetData answers with the file pattern and never with the freed copy.
+TEST_F(TransferEnd, RefusedRequestsNeverLeaveTheCopyTheHostFreed) {
+  OpenExport exporting;
+  qvhost::Instance instance(plugin());
+  ASSERT_TRUE(instance);
+  for (LONG kind : {2, 7, 1, 0}) {
+    SCOPED_TRACE(kind);
+    ASSERT_EQ(pi().piLocalLoadData(0, instance.handle(), 0, nullptr), 1);
+    GlobalFree(pi().piLocalGetData(0, instance.handle()));
+    if (kind < 2) ArrangeExport(Block(instance.handle()), &exporting);
+    EXPECT_EQ(pi().piLocalLoadData(0, instance.handle(), kind, nullptr), 0);
+    HGLOBAL result = pi().piLocalGetData(0, instance.handle());
+    EXPECT_EQ(qvhost::CopyGlobal(result), std::vector<BYTE>(std::begin("*.wmv"), std::end("*.wmv")));
+    GlobalFree(result);
+    if (kind < 2) {
+      EXPECT_EQ(Block(instance.handle())->writer, exporting.writer.As<IWMWriter>()) << "the export stays open";
+    }
+    pi().piLocalProcessDataEnd(0, instance.handle());
+  }
 }
 
 TEST_F(TransferEnd, DoneWithAnOpenTransferEndsItBeforeFreeingTheBlock) {

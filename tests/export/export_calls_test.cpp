@@ -390,6 +390,25 @@ TEST_F(ExportCalls, MissingOrShortDataIsRefused) {
   EXPECT_TRUE(Save(instance, dib.data(), 0, 1));
 }
 
+// A record may name a larger image size than its frame's rows; the host's picture
+// holds only the rows, and no more of it is read: frames are the rows' size.
+TEST_F(ExportCalls, FramesAreReadNoFurtherThanTheirRows) {
+  HostFormat record = WorkedExampleRecord();
+  record.flags = kHostFormatVideo;
+  record.bitmap.biWidth = 64;
+  record.bitmap.biHeight = 48;
+  record.bitmap.biSizeImage = 1000000;
+  ASSERT_TRUE(SetFormat(instance, record));
+  const std::vector<BYTE> dib = NumberedDib(64, 48, 3);
+  const LONG whole = static_cast<LONG>(dib.size());
+  EXPECT_FALSE(Save(instance, dib.data(), whole - 1, 1)) << "a DIB one byte short of its rows";
+  for (LONG named : {0, whole}) {
+    ASSERT_TRUE(Save(instance, dib.data(), named, 1)) << named;
+    EXPECT_EQ(std::vector<BYTE>(dib.begin() + 40, dib.end()), fake::Get().written.back().bytes) << named;
+    EXPECT_EQ(dib.size() - 40, fake::Get().written.back().allocated) << named;
+  }
+}
+
 TEST_F(ExportCalls, NullOrOverlongFileNameFailsTheSetup) {
   ASSERT_TRUE(SetFormat(instance, WorkedExampleRecord()));
   const std::vector<BYTE> dib = NumberedDib(320, 240, 0);  // the later saves read it too
@@ -541,12 +560,13 @@ TEST_F(ExportCalls, RefusedRecordsAreNeverWrittenFrom) {
       {"smaller frames", [](HostFormat &f) { f.bitmap.biWidth = 160; }, false},
       {"taller frames", [](HostFormat &f) { f.bitmap.biHeight = 480; }, false},
       {"32-bit frames", [](HostFormat &f) { f.bitmap.biBitCount = 32; }, false},
-      {"a larger image size", [](HostFormat &f) { f.bitmap.biSizeImage = 230400 + 4; }, false},
+      {"a smaller image size", [](HostFormat &f) { f.bitmap.biSizeImage = 230400 - 4; }, false},
       {"another sample rate", [](HostFormat &f) { f.wave.nSamplesPerSec = 22050; }, false},
       {"mono sound", [](HostFormat &f) { f.wave.nChannels = 1, f.wave.nBlockAlign = 2; }, false},
       {"no sound", [](HostFormat &f) { f.flags = kHostFormatVideo; }, false},
       {"a refused record", [](HostFormat &f) { f.frameCount = 0; }, false},
       {"the image size given", [](HostFormat &f) { f.bitmap.biSizeImage = 230400; }, true},
+      {"a larger image size, of the same rows", [](HostFormat &f) { f.bitmap.biSizeImage = 230400 + 4; }, true},
       {"another frame rate and length", [](HostFormat &f) { f.frameRate = 25000, f.frameCount = 9; }, true},
   };
   for (const Change &c : changes) {

@@ -401,8 +401,8 @@ TEST_F(ExportFiles, AWriteThatFailsFailsTheExportAndLeavesNoFile) {
                    &status);
   }
   EXPECT_NE(0, status) << output;
-  EXPECT_NE(std::string::npos, output.find("could not finish " + file + ": the file reached this process's file size "
-                                           "limit of 0 bytes; no file was left"))
+  EXPECT_NE(std::string::npos, output.find(file + ": File too large (the file reached this process's file size "
+                                           "limit of 0 bytes); no file was left"))
       << output;
   EXPECT_EQ(std::string::npos, output.find("wrote")) << output;
   EXPECT_FALSE(FileExists(file));

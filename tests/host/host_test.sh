@@ -50,6 +50,19 @@ frames_in() {
   ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$1"
 }
 
+# writing PID FILE: waits until process PID holds FILE open (its writer has begun);
+# fails if the process ends first.
+writing() {
+  local fd
+  while kill -0 "$1" 2>/dev/null; do
+    for fd in /proc/"$1"/fd/*; do
+      case $(readlink "$fd" 2>/dev/null) in *"$2") return 0 ;; esac
+    done
+    sleep 0.05
+  done
+  return 1
+}
+
 finish() {
   [ $failures -eq 0 ] && echo "all passed" || echo "$failures failed"
   [ $failures -eq 0 ]

@@ -1,30 +1,43 @@
 #!/usr/bin/env bash
-# Ctrl-C and failures leave no half file. SIGINT or SIGTERM during an export ends the
-# transfer properly: the frames written so far form a complete file that FFmpeg reads
-# whole, and the exit status is the shell's for the signal. A bad picture late in the
-# list fails before anything is written. --profile is saved only by a finished export.
+# Ctrl-C and failures leave no half file. SIGINT, SIGTERM or SIGHUP during an export
+# ends the transfer properly: the frames written so far form a complete file that
+# FFmpeg reads whole, and the exit status is the shell's for the signal. A bad picture
+# late in the list fails before anything is written. --profile is saved only by a
+# finished export.
 . "$(dirname "$0")/host_test.sh"
 tone "$work/tone.wav" 4
 
-# Long enough never to finish first. The writer creates the file when the first frame
-# reaches it, so a file there shows that the export is under way. The host is started
-# directly, so that $! is its own process and the signal reaches it.
-for signal in INT TERM; do
-  out="$work/stopped-$signal.wmv"
-  "$qvhost" --plugin "$plugin" export "$out" --pattern 100000 --size 160x120 --wav "$work/tone.wav" --profile 5 \
+# Long enough never to finish first. The plug-in writes a new file beside the output,
+# which takes the output's place only once whole; once the host holds that file open,
+# the export is under way. The host is started directly, so that $! is its own
+# process and the signal reaches it.
+start() { # OUT: a long export to OUT, replacing it
+  "$qvhost" --plugin "$plugin" export "$1" -y --pattern 100000 --size 160x120 --wav "$work/tone.wav" --profile 5 \
     2>"$work/said" &
   pid=$!
-  while [ ! -e "$out" ] && kill -0 $pid 2>/dev/null; do sleep 0.05; done
+  writing $pid "$1.qvhost-new"
+}
+for signal in INT TERM HUP; do
+  out="$work/stopped-$signal.wmv"
+  start "$out"
   kill -s $signal $pid
   wait $pid
   status=$?
   said=$(cat "$work/said")
-  [ $signal = INT ] && want=130 || want=143
+  want=$((128 + $(kill -l $signal)))
   check "SIG$signal: exit status $status, wanted $want: $said" test $status -eq $want
   written=$(printf '%s\n' "$said" | sed -nE "s/.*SIG$signal: stopped at frame ([0-9]+) of 100000: wrote \1 frames .*, a complete file.*/\1/p")
   check "SIG$signal: no 'stopped at frame N: wrote N frames' in: $said" test -n "$written"
   check "SIG$signal: FFmpeg reads ${written:-?} frames from the kept file" test "$(frames_in "$out")" = "${written:-none}"
 done
+# Only a kill stops the host from cleaning up; even then the file it was replacing
+# stays as it was.
+cp "$work/stopped-INT.wmv" "$work/before.wmv"
+start "$work/stopped-INT.wmv"
+kill -s KILL $pid
+wait $pid
+check "a killed export leaves the file it was replacing as it was" cmp -s "$work/before.wmv" "$work/stopped-INT.wmv"
+rm -f "$work"/*.qvhost-new*
 
 # A picture of another size, then a damaged one, last in the list: refused, naming it,
 # before the first frame.

@@ -65,10 +65,13 @@ inputs)
   ff -f lavfi -i "sine=frequency=440:sample_rate=22050" -t 2 -c:a pcm_s16le plain.wav
   expect 0 export plain.wmv --pattern 60 --wav plain.wav
   grep -q converted said && fail "a plain WAV was converted: $(cat said)"
-  # A damaged picture or one that is none is refused, not sent half grey.
+  # A damaged picture or one that is none is refused, not sent half grey: a PNG whose
+  # rows end early (a whole file, but its header is a taller picture's).
   echo "not a picture" >text.png
   head -c 2000 pic.jpg >cut.jpg
-  for bad in text.png cut.jpg; do
+  ff -f lavfi -i "$picture" -frames:v 1 -vf crop=160:60:0:0 -pix_fmt rgba short.png
+  { head -c 33 pic.png && tail -c +34 short.png; } >ends.png
+  for bad in text.png cut.jpg ends.png; do
     expect 1 export bad.wmv pic.png "$bad"
     said "$bad"
   done
@@ -85,6 +88,13 @@ from)
   [ "$frames" = 50 ] || fail "out.wmv has $frames frames, wanted 50"
   at_least "$(psnr out.wmv input.mp4 50)" 25 "the frames of input.mp4 read back"
   [ -n "$(probe out.wmv a:0 stream=codec_name)" ] || fail "out.wmv has no sound"
+  # A width of no whole 16-pixel blocks: the right-hand columns arrive too.
+  ff -f lavfi -i "testsrc=size=164x120:rate=25" -t 1 -c:v libx264 -pix_fmt yuv420p narrow.mp4
+  expect 0 export narrow.wmv --from narrow.mp4
+  edge=$(ffmpeg -nostdin -i narrow.wmv -i narrow.mp4 \
+    -lavfi "[0:v]crop=8:120:156:0[a];[1:v]crop=8:120:156:0[b];[a][b]psnr" -frames:v 1 -f null - 2>&1 |
+    sed -n 's/.*PSNR.* average:\([0-9.inf]*\).*/\1/p' | tail -n1)
+  at_least "$edge" 25 "the right-hand columns of narrow.mp4 read back"
   # Sound alone from a media file, frames from elsewhere; a file without video and no
   # frames says what to give.
   ff -f lavfi -i "sine=frequency=440:sample_rate=44100" -t 2 -c:a libmp3lame song.mp3

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include "asf_patch.h"
+#include "files.h"
 #include "import_harness.h"
 
 using namespace importtest;
@@ -129,6 +131,22 @@ TEST_F(FormatTest, OnlyTheFirst64OutputsAreClassified) {
   EXPECT_EQ(block->outputKinds[63], 65);
   EXPECT_EQ(block->wantedOutput, 0x12345678u) << "the field after the table";
   block->wantedOutput = kNoWantedOutput;
+}
+
+// A header declaring more than the counts can hold gives the largest count, never a
+// wrapped one: 30.5 hours is 3,294,000 frames but 4.8 billion sample frames at 44.1 kHz,
+// and a length of all ones more of both.
+TEST_F(FormatTest, LengthsBeyondTheCountsAreHeldAtTheLargest) {
+  testsupport::TempFolder folder;
+  const std::string hours = folder / "hours.wmv", endless = folder / "endless.wmv";
+  ASSERT_TRUE(testsupport::CopyWithAsfDuration(Clip("av.wmv"), hours, 1098000000000ull));
+  ASSERT_TRUE(testsupport::CopyWithAsfDuration(Clip("av.wmv"), endless, UINT64_MAX));
+  HostFormat format = Information(hours);
+  EXPECT_EQ(format.frameCount, 3294000);
+  EXPECT_EQ(format.audioLength, 0x7FFFFFFF);
+  format = Information(endless);
+  EXPECT_EQ(format.frameCount, 0x7FFFFFFF);
+  EXPECT_EQ(format.audioLength, 0x7FFFFFFF);
 }
 
 TEST_F(FormatTest, NullNameHandsOutTheCurrentRecord) {

@@ -46,20 +46,34 @@ TEST_F(FrameTest, PositionsGiveTheFramesAtThirtyPerSecond) {
   }
 }
 
-TEST_F(FrameTest, PastTheEndGivesTheLastGoodFrame) {
-  ASSERT_EQ(RequestFrame(instance_, 10, clip_), 1);
-  ASSERT_EQ(RequestFrame(instance_, 400, clip_), 1);
-  ExpectFrame(Frame(), 10);
-  EXPECT_EQ(LastGoodPosition(), 10);
-  // And the transfer goes on normally afterwards.
-  ASSERT_EQ(RequestFrame(instance_, 20, clip_), 1);
-  ExpectFrame(Frame(), 20);
-}
-
-TEST_F(FrameTest, FirstRequestPastTheEndGivesTheFirstFrame) {
-  ASSERT_EQ(RequestFrame(instance_, 300, clip_), 1);
-  ExpectFrame(Frame(), 0);
-  EXPECT_EQ(LastGoodPosition(), 0);
+// Past the last picture that picture stays on show, whatever came before: also when
+// sound runs on after it, and in a fresh transfer. The last good position stays.
+TEST_F(FrameTest, PastTheLastPictureGivesTheLastPicture) {
+  struct Case {
+    const char *clip;
+    int frames;  // pictures in the file
+    LONG past;   // a position past the last of them
+  } cases[] = {{"av.wmv", 300, 400}, {"longsound.wmv", 60, 75}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.clip);
+    const std::string clip = Clip(c.clip);
+    const std::string reference = std::string(c.clip, strlen(c.clip) - 3) + "bgr";
+    const int last = c.frames - 1;
+    const LONG before = LastGoodPosition();  // the transfer end leaves it
+    ASSERT_EQ(RequestFrame(instance_, c.past, clip), 1);
+    ExpectFrame(Frame(), last, reference, c.frames);
+    EXPECT_EQ(LastGoodPosition(), before);
+    ASSERT_EQ(RequestFrame(instance_, 10, clip), 1);
+    ASSERT_EQ(RequestFrame(instance_, c.past, clip), 1);
+    ExpectFrame(Frame(), last, reference, c.frames);
+    EXPECT_EQ(LastGoodPosition(), 10);
+    // Frame after frame up to it and on: the transfer went on normally.
+    for (LONG position = last - 1; position <= last + 1; ++position) {
+      ASSERT_EQ(RequestFrame(instance_, position, clip), 1) << position;
+      ExpectFrame(Frame(), position < last ? position : last, reference, c.frames);
+    }
+    ASSERT_EQ(Pi().piLocalProcessDataEnd(0, instance_), 1);
+  }
 }
 
 TEST_F(FrameTest, TheFrameBitmapIsReused) {
@@ -108,6 +122,10 @@ TEST_F(FrameTest, OtherKindsFail) {
   ASSERT_EQ(RequestFrame(instance_, 1, clip_), 1);
   HGLOBAL frame = Pi().piLocalGetData(0, instance_);
   for (LONG kind : {2, 3, -1, 0x7FFFFFFF}) EXPECT_EQ(Pi().piLocalLoadData(0, instance_, kind, clip_.c_str()), 0);
+  // A refused request leaves no result; the frame stays the plug-in's for the next one.
+  EXPECT_TRUE(Block(instance_)->result == nullptr);
+  EXPECT_EQ(Block(instance_)->frameBitmap, frame);
+  ASSERT_EQ(RequestFrame(instance_, 2, clip_), 1);
   EXPECT_EQ(Pi().piLocalGetData(0, instance_), frame);
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "environment.h"
 #include "files.h"
 #include "fixtures.h"
 #include "import_harness.h"
@@ -18,10 +19,12 @@ struct HostRun {
   std::string output;  // standard output and error together
 };
 
-HostRun Host(const std::string &arguments) {
+// qvhost run in `folder` when one is given.
+HostRun Host(const std::string &arguments, const std::string &folder = "") {
   HostRun run;
+  const std::string in = folder.empty() ? "" : "cd '" + folder + "' && ";
   run.output = testsupport::RunCommand(
-      std::string("'") + QV_TEST_QVHOST + "' --plugin '" + QV_PLUGIN_PATH + "' " + arguments + " 2>&1", &run.status);
+      in + "'" + QV_TEST_QVHOST + "' --plugin '" + QV_PLUGIN_PATH + "' " + arguments + " 2>&1", &run.status);
   return run;
 }
 
@@ -107,6 +110,24 @@ TEST(HostCommandsTest, HeaderDeclaredStreamsAndProtection) {
     const testsupport::Picture picture{dib.data() + 40, 320, 240, 320 * 3, 24};
     EXPECT_EQ(testsupport::ReadFrameNumber(picture), position);
   }
+}
+
+// A name with a colon before any slash is a file's on every side, not a protocol's:
+// qvhost's reading of a source, the plug-in's writing and reading.
+TEST(HostCommandsTest, FilesNamedWithAColonAreWrittenAndReadBack) {
+  testsupport::PrivateRegistry registry;
+  const std::string folder = registry.folder().path();
+  std::filesystem::copy_file(Clip("video.wmv"), folder + "/2024-05-01T10:30:00.wmv");
+  HostRun run = Host("export 'copy:1.wmv' --from '2024-05-01T10:30:00.wmv'", folder);
+  ASSERT_EQ(run.status, 0) << run.output;
+  run = Host("frames 'copy:1.wmv' --at 59 -o last.bmp", folder);
+  ASSERT_EQ(run.status, 0) << run.output;
+  std::vector<BYTE> dib;
+  std::string error;
+  ASSERT_TRUE(qvhost::ReadBmpFile(folder + "/last.bmp", &dib, &error)) << error;
+  const Picture last = PictureOfDib(dib);
+  EXPECT_EQ(last.width, 160);
+  EXPECT_EQ(last.height, 120);
 }
 
 }  // namespace

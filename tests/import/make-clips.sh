@@ -33,6 +33,11 @@ $ff -f lavfi -i "$(moving 160x120 30)" -f lavfi -i "$tone" -t 10 -ac 2 \
 
 $ff -f lavfi -i "$(moving 160x120 30)" -t 2 -c:v wmv2 -b:v 2M "$work/video.wmv"
 
+# Sound running a second past the last picture (at 1.967 s), as in many real files.
+$ff -f lavfi -t 2 -i "$(moving 160x120 30)" -f lavfi -t 3 -i "$tone" -ac 2 \
+  -c:v wmv2 -b:v 2M -c:a wmav2 -b:a 128k -avoid_negative_ts disabled "$work/longsound.wmv"
+reference "$work/longsound.wmv" "$work/longsound.bgr"
+
 # Two video streams of different sizes: frames come from the first.
 $ff -f lavfi -i "$(moving 160x120 30)" -f lavfi -i "testsrc2=size=96x64:rate=30" -t 2 \
   -map 0:v -map 1:v -c:v wmv2 -b:v 2M "$work/twovideo.wmv"

@@ -1,7 +1,6 @@
 // Fixture files for the reader's tests.
 #include "fixtures.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +8,7 @@
 #include <unistd.h>
 
 #include "asf_objects.h"
+#include "asf_patch.h"
 #include "files.h"
 
 namespace wmf_fixtures {
@@ -37,26 +37,6 @@ bool CopyCorrupted(const std::string &from, const std::string &to) {
   for (size_t at = 6000; at < bytes.size(); at += 97 + seed % 400) {
     seed = seed * 1103515245u + 12345u;
     for (int k = 0; k < 8 && at + k < bytes.size(); ++k) bytes[at + k] = static_cast<uint8_t>(seed >> (8 + k));
-  }
-  return WriteFileBytes(to, bytes);
-}
-
-// A copy whose ASF File Properties object says the file lasts `seconds` (less its
-// preroll), or is a broadcast when `seconds` is negative.
-bool CopyWithHeaderLength(const std::string &from, const std::string &to, int seconds) {
-  std::vector<uint8_t> bytes = ReadFileBytes(from);
-  static const uint8_t kFileProperties[16] = {0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
-                                              0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
-  const auto found = std::search(bytes.begin(), bytes.end(), kFileProperties, kFileProperties + 16);
-  if (found == bytes.end() || bytes.end() - found < 104) return false;
-  uint8_t *object = &*found;
-  if (seconds < 0) {
-    object[88] |= 1;  // broadcast
-  } else {
-    uint64_t preroll = 0;  // in ms
-    for (int i = 7; i >= 0; --i) preroll = preroll << 8 | object[80 + i];
-    uint64_t play = preroll * 10000 + static_cast<uint64_t>(seconds) * 10000000;
-    for (int i = 0; i < 8; ++i, play >>= 8) object[64 + i] = static_cast<uint8_t>(play & 0xFF);
   }
   return WriteFileBytes(to, bytes);
 }
@@ -125,8 +105,10 @@ bool Build(Fixture fixture, const std::string &target) {
     case Fixture::ShortHeader:
     case Fixture::Broadcast: {
       const std::string whole = FixturePath(Fixture::Wmv2WithAudio);
-      const int seconds = fixture == Fixture::LongHeader ? 12 : fixture == Fixture::ShortHeader ? 8 : -1;
-      ok = !whole.empty() && CopyWithHeaderLength(whole, temp, seconds);
+      const uint64_t seconds = fixture == Fixture::LongHeader ? 12 : 8;
+      if (whole.empty()) break;
+      ok = fixture == Fixture::Broadcast ? testsupport::CopyAsAsfBroadcast(whole, temp)
+                                         : testsupport::CopyWithAsfDuration(whole, temp, seconds * 10000000);
       break;
     }
     case Fixture::Corrupted: {

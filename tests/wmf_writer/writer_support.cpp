@@ -96,9 +96,7 @@ HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, con
   sample->GetBufferAndLength(&buffer, &ignored);
   if (length) std::memcpy(buffer, data, length);
   sample->SetLength(length);
-  hr = writer->WriteSample(input, time, 0, sample.Get());
-  EXPECT_EQ(0u, ReleaseNow(sample));
-  return hr;
+  return writer->WriteSample(input, time, 0, sample.Get());
 }
 
 HRESULT WriteBytes(const ComPtr<IWMWriter> &writer, DWORD input, QWORD time, const std::vector<BYTE> &data) {

@@ -298,6 +298,8 @@ extern "C" INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateNam
     std::exit(2);
   }
   if (played && !DialogEnded(run)) PressCancel(run);
+  // As the window goes, its controls still hold what the user left in them.
+  CallCbtHooks(HCBT_DESTROYWND, reinterpret_cast<WPARAM>(run.dialog), 0);
 
   std::lock_guard<std::mutex> lock(windows_mutex);
   Window *dialog = FindLocked(run.dialog);

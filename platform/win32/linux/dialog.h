@@ -34,7 +34,8 @@
  * A WH_CBT hook (SetWindowsHookExA) on the calling thread sees HCBT_ACTIVATE once per
  * dialog, after WM_INITDIALOG and before the driver acts, as on Windows; messages that
  * it posts to the dialog (PostMessageA, e.g. WM_COMMAND IDCANCEL) are delivered before
- * the driver starts. Hosts and tests use it to read or close a dialog.
+ * the driver starts. Hosts and tests use it to read or close a dialog. It sees
+ * HCBT_DESTROYWND once the dialog has ended, while its controls can still be read.
  *
  * The screen is 1920 x 1080 pixels with a caption height (SM_CYCAPTION) of 23. A
  * parent that is null or not a window model gives a dialog without parent:
@@ -72,6 +73,7 @@ QV_DECLARE_HANDLE(HHOOK);
 #define SWP_NOZORDER 0x0004
 
 #define WH_CBT 5
+#define HCBT_DESTROYWND 4
 #define HCBT_ACTIVATE 5
 
 #define MAKEWPARAM(low, high) ((WPARAM)(DWORD)(((WORD)(low)) | (((DWORD)(WORD)(high)) << 16)))

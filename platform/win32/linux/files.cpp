@@ -13,22 +13,7 @@
 
 namespace {
 
-DWORD ErrorFromErrno(int error) {
-  switch (error) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS: return ERROR_ACCESS_DENIED;
-    case EEXIST: return ERROR_ALREADY_EXISTS;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    default: return ERROR_WRITE_FAULT;
-  }
-}
-
-void FailWithErrno() { SetLastError(ErrorFromErrno(errno)); }
+void FailWithErrno() { SetLastError(Win32ErrorFromErrno(errno)); }
 
 // The default Windows directory: $XDG_DATA_HOME/quorvel-win32/windows (else under
 // ~/.local/share), made mode 0700 where missing. Programs are extracted into it and
@@ -72,6 +57,34 @@ struct PosixPath {
 };
 
 }  // namespace
+
+namespace {
+
+// Each code with the errno its text comes from; the first row of an errno is its code.
+const struct {
+  int number;
+  DWORD code;
+} kErrnoCodes[] = {
+    {ENOENT, ERROR_FILE_NOT_FOUND}, {ENOTDIR, ERROR_PATH_NOT_FOUND}, {EACCES, ERROR_ACCESS_DENIED},
+    {EPERM, ERROR_ACCESS_DENIED},   {EISDIR, ERROR_ACCESS_DENIED},   {EROFS, ERROR_ACCESS_DENIED},
+    {EEXIST, ERROR_ALREADY_EXISTS}, {EEXIST, ERROR_FILE_EXISTS},     {ENOMEM, ERROR_NOT_ENOUGH_MEMORY},
+    {EBADF, ERROR_INVALID_HANDLE},  {ENOSPC, ERROR_DISK_FULL},       {EFBIG, ERROR_FILE_TOO_LARGE},
+    {EIO, ERROR_WRITE_FAULT},
+};
+
+}  // namespace
+
+extern "C" DWORD Win32ErrorFromErrno(int error) {
+  for (const auto &row : kErrnoCodes)
+    if (row.number == error) return row.code;
+  return ERROR_WRITE_FAULT;
+}
+
+extern "C" int Win32ErrnoOfError(DWORD code) {
+  for (const auto &row : kErrnoCodes)
+    if (row.code == code) return row.number;
+  return 0;
+}
 
 extern "C" size_t Win32PosixPath(const char *windows_path, char *buffer, size_t size) {
   const char *p = windows_path;

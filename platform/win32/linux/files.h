@@ -63,6 +63,12 @@ typedef struct _OFSTRUCT {
 #ifndef ERROR_INSUFFICIENT_BUFFER
 #  define ERROR_INSUFFICIENT_BUFFER 122L
 #endif
+#ifndef ERROR_DISK_FULL
+#  define ERROR_DISK_FULL 112L
+#endif
+#ifndef ERROR_FILE_TOO_LARGE
+#  define ERROR_FILE_TOO_LARGE 223L
+#endif
 
 typedef struct _SECURITY_ATTRIBUTES {
   DWORD nLength;
@@ -90,6 +96,12 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 /* Stand-in only: the POSIX path a Windows path names (see the top of this file).
  * Returns the length written, or 0 when it does not fit into `size` bytes. */
 size_t Win32PosixPath(const char *windows_path, char *buffer, size_t size);
+
+/* Stand-in only: the error code (GetLastError) for a POSIX errno, as the stand-in's
+ * calls set it, and back: the errno whose text (strerror) FormatMessageA gives for a
+ * code, or 0 for a code that stands for none. */
+DWORD Win32ErrorFromErrno(int error);
+int Win32ErrnoOfError(DWORD code);
 QV_EXTERN_C_END
 
 #endif

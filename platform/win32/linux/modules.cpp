@@ -88,6 +88,8 @@ extern "C" DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD message, DWOR
     std::lock_guard<std::mutex> hold(reason_lock);
     text = last_reason;
   }
+  // The codes the stand-in sets from an errno read as that errno does.
+  if (text.empty() && Win32ErrnoOfError(message)) text = std::strerror(Win32ErrnoOfError(message));
   if (text.empty()) text = std::strerror(static_cast<int>(message));
   int written = std::snprintf(buffer, size, "%s", text.c_str());
   if (written < 0) return 0;

@@ -41,4 +41,6 @@ bool Utf8PathOf(const WCHAR *name, std::string *path) {
   return true;
 }
 
+std::string FfmpegFileName(const std::string &path) { return "file:" + path; }
+
 }  // namespace wmf

@@ -5,10 +5,16 @@
 
 namespace wmf {
 
-SampleBuffer *SampleBuffer::Create(DWORD capacity) {
-  std::unique_ptr<BYTE[]> data(new (std::nothrow) BYTE[capacity ? capacity : 1]);
+SampleBuffer *SampleBuffer::Create(DWORD capacity, std::shared_ptr<SamplePool> pool) {
+  std::unique_ptr<BYTE[]> data =
+      pool ? pool->Take(capacity) : std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[capacity ? capacity : 1]);
   if (!data) return nullptr;
-  return new (std::nothrow) SampleBuffer(std::move(data), capacity);
+  SampleBuffer *buffer = new (std::nothrow) SampleBuffer(std::move(data), capacity, std::move(pool));
+  return buffer;
+}
+
+SampleBuffer::~SampleBuffer() {
+  if (pool_) pool_->Give(std::move(data_), capacity_);
 }
 
 HRESULT SampleBuffer::GetLength(DWORD *length) {

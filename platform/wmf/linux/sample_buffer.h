@@ -5,13 +5,15 @@
 #include <memory>
 
 #include "com_object.h"
+#include "sample_pool.h"
 
 namespace wmf {
 
 class SampleBuffer final : public ComObject<SampleBuffer, INSSBuffer> {
  public:
-  // A buffer of `capacity` bytes, length 0; null when the memory cannot be had.
-  static SampleBuffer *Create(DWORD capacity);
+  // A buffer of `capacity` bytes, length 0; null when the memory cannot be had. With a
+  // pool, its memory comes from the pool and goes back to it with the buffer.
+  static SampleBuffer *Create(DWORD capacity, std::shared_ptr<SamplePool> pool = nullptr);
 
   HRESULT STDMETHODCALLTYPE GetLength(DWORD *length) override;
   HRESULT STDMETHODCALLTYPE SetLength(DWORD length) override;
@@ -24,10 +26,14 @@ class SampleBuffer final : public ComObject<SampleBuffer, INSSBuffer> {
   DWORD Capacity() const { return capacity_; }
 
  private:
-  SampleBuffer(std::unique_ptr<BYTE[]> data, DWORD capacity) : data_(std::move(data)), capacity_(capacity) {}
+  friend class ComObject<SampleBuffer, INSSBuffer>;  // Release deletes it
+  SampleBuffer(std::unique_ptr<BYTE[]> data, DWORD capacity, std::shared_ptr<SamplePool> pool)
+      : data_(std::move(data)), capacity_(capacity), pool_(std::move(pool)) {}
+  ~SampleBuffer();
   std::unique_ptr<BYTE[]> data_;
   DWORD capacity_;
   DWORD length_ = 0;
+  std::shared_ptr<SamplePool> pool_;
 };
 
 }  // namespace wmf

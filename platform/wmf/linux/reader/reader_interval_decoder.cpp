@@ -6,6 +6,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "file_path.h"
 #include "reader_frame_cache.h"
 #include "reader_picture_pool.h"
 
@@ -44,7 +45,7 @@ bool ReaderIntervalDecoder::Open() {
   if (!format_) return false;
   format_->interrupt_callback.callback = Cancelled;
   format_->interrupt_callback.opaque = const_cast<std::atomic<bool> *>(cancel_);
-  if (avformat_open_input(&format_, path_.c_str(), av_find_input_format("asf"), nullptr) < 0) {
+  if (avformat_open_input(&format_, FfmpegFileName(path_).c_str(), av_find_input_format("asf"), nullptr) < 0) {
     format_ = nullptr;  // freed by the failed open
     return false;
   }

@@ -27,6 +27,7 @@ extern "C" {
 
 #include "asf_header.h"
 #include "asf_streams.h"
+#include "file_path.h"
 #include "reader_audio_converter.h"
 #include "reader_frame_cache.h"
 #include "reader_interval_decoder.h"
@@ -105,7 +106,7 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   p->format_->interrupt_callback.opaque = const_cast<std::atomic<bool> *>(cancel);
   // Only ASF files are media files of this runtime, whatever FFmpeg could open.
   const AVInputFormat *asf = av_find_input_format("asf");
-  if (avformat_open_input(&p->format_, path.c_str(), asf, nullptr) < 0) {
+  if (avformat_open_input(&p->format_, FfmpegFileName(path).c_str(), asf, nullptr) < 0) {
     p->format_ = nullptr;  // freed by the failed open
     return NS_E_INVALID_DATA;
   }

@@ -28,12 +28,14 @@ class ReaderVideoConverter {
 
  private:
   static constexpr DWORD kSlack = 64;
+  static constexpr int kAlign = 64;
   VideoOutputKind kind_;
   int width_;
   int height_;
   DWORD stride_;
+  int scratchStride_;
   SwsContext *sws_ = nullptr;
-  std::vector<uint8_t> topDown_;  // see the .cpp
+  std::vector<uint8_t> scratch_;  // top-down rows, see the .cpp
 };
 
 }  // namespace wmf

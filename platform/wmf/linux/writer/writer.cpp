@@ -155,6 +155,7 @@ HRESULT Writer::BeginWriting() {
     }
   }
   if (SUCCEEDED(hr)) hr = file->WriteHeader();
+  if (SUCCEEDED(hr)) hr = queue_.Start([this](const EncodeQueue::Piece &piece) { return Encode(piece); });
   if (FAILED(hr)) {
     DropEncoders();
     return hr;  // the file, if made, goes with its object
@@ -167,7 +168,7 @@ HRESULT Writer::BeginWriting() {
 
 HRESULT Writer::AllocateSample(DWORD size, INSSBuffer **sample) {
   if (!sample) return E_POINTER;
-  *sample = SampleBuffer::Create(size);
+  *sample = SampleBuffer::Create(size, samples_);
   return *sample ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -176,7 +177,7 @@ HRESULT Writer::WriteSample(DWORD input, QWORD time, DWORD flags, INSSBuffer *sa
   std::lock_guard<std::mutex> hold(lock_);
   if (!writing_) return NS_E_INVALID_REQUEST;
   if (input >= inputs_.size()) return E_INVALIDARG;
-  if (FAILED(failure_)) return failure_;
+  if (FAILED(failure_)) return FailedBefore();
   BYTE *data = nullptr;
   DWORD length = 0;
   HRESULT hr = sample->GetBufferAndLength(&data, &length);
@@ -187,24 +188,29 @@ HRESULT Writer::WriteSample(DWORD input, QWORD time, DWORD flags, INSSBuffer *sa
   // before it reaches the file, which then carries on.
   if (time > kLatestSampleTime) return E_INVALIDARG;
 
-  Input &target = inputs_[input];
-  if (target.video) {
-    // A short frame is refused and leaves the stream as it was.
-    if (length < target.videoEncoder->ImageSize()) return E_INVALIDARG;
-    hr = target.videoEncoder->Encode(data, length, time, (flags & WM_SF_CLEANPOINT) != 0, *file_);
-  } else {
-    hr = target.audioEncoder->Encode(data, length, time, *file_);
-  }
+  // A short frame is refused and leaves the stream as it was.
+  const Input &target = inputs_[input];
+  if (target.video && length < target.videoEncoder->ImageSize()) return E_INVALIDARG;
+  hr = queue_.Add({input, time, (flags & WM_SF_CLEANPOINT) != 0, sample, data, length});
   if (FAILED(hr)) failure_ = hr;
   return hr;
+}
+
+// On the worker thread; the encoders and the file are the worker's while it runs.
+HRESULT Writer::Encode(const EncodeQueue::Piece &piece) {
+  Input &target = inputs_[piece.input];
+  if (target.video)
+    return target.videoEncoder->Encode(piece.data, piece.length, piece.time, piece.keyFrame, *file_);
+  return target.audioEncoder->Encode(piece.data, piece.length, piece.time, *file_);
 }
 
 HRESULT Writer::Flush() {
   std::lock_guard<std::mutex> hold(lock_);
   if (!writing_) return NS_E_INVALID_REQUEST;
-  if (FAILED(failure_)) return failure_;
+  if (FAILED(failure_)) return FailedBefore();
   // A file that could not take what was written stays failed for EndWriting too.
-  HRESULT hr = file_->Flush();
+  HRESULT hr = queue_.Drain();
+  if (SUCCEEDED(hr)) hr = file_->Flush();
   if (FAILED(hr)) failure_ = hr;
   return hr;
 }
@@ -216,7 +222,8 @@ HRESULT Writer::EndWriting() {
 }
 
 HRESULT Writer::FinishLocked() {
-  HRESULT hr = failure_;
+  HRESULT hr = queue_.Stop();
+  if (FAILED(failure_)) hr = failure_;
   for (Input &input : inputs_) {
     HRESULT ended = input.video ? input.videoEncoder->Finish(*file_) : input.audioEncoder->Finish(*file_);
     if (SUCCEEDED(hr)) hr = ended;
@@ -227,6 +234,12 @@ HRESULT Writer::FinishLocked() {
   file_.reset();
   writing_ = false;
   return hr;
+}
+
+// A failure already met answers again, with the system error the worker met, if any.
+HRESULT Writer::FailedBefore() {
+  queue_.Drain();
+  return failure_;
 }
 
 void Writer::DropEncoders() {

@@ -6,6 +6,9 @@
 // number of times, optionally Flush, EndWriting. A call out of that order answers
 // NS_E_INVALID_REQUEST and changes nothing. After EndWriting the writer may begin
 // again. Releasing a writer that is still writing ends the file first.
+//
+// Samples are encoded on a worker thread while the caller prepares the next ones: a
+// failure to encode or write one (a full disk) answers the next call.
 #ifndef QV_WMF_WRITER_H
 #define QV_WMF_WRITER_H
 
@@ -15,7 +18,9 @@
 #include <vector>
 
 #include "com_object.h"
+#include "encode_queue.h"
 #include "media_type.h"
+#include "sample_pool.h"
 #include "writer_file.h"
 
 namespace wmf {
@@ -56,6 +61,8 @@ class Writer final : public ComObject<Writer, IWMWriter> {
   ~Writer();
   HRESULT FinishLocked();
   void DropEncoders();
+  HRESULT FailedBefore();
+  HRESULT Encode(const EncodeQueue::Piece &piece);
 
   std::mutex lock_;
   bool configured_ = false;  // a profile is set
@@ -64,6 +71,9 @@ class Writer final : public ComObject<Writer, IWMWriter> {
   std::u16string outputName_;
   std::vector<Input> inputs_;
   std::unique_ptr<AsfFile> file_;
+  EncodeQueue queue_;  // encodes into file_ while writing
+  // The memory of the samples the queue and the caller hold: a few frames and chunks.
+  std::shared_ptr<SamplePool> samples_ = std::make_shared<SamplePool>(8);
 };
 
 }  // namespace wmf

@@ -3,7 +3,9 @@
 #ifndef QV_WMF_WRITER_FILE_H
 #define QV_WMF_WRITER_FILE_H
 
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "wmf.h"
 
@@ -24,12 +26,16 @@ class AsfFile {
   HRESULT Create(const std::string &path);
   AVStream *AddStream();
   HRESULT WriteHeader();
-  // Takes the packet's contents (timestamps in the stream's time base).
+  // Takes the packet's contents (timestamps in the stream's time base) and writes
+  // what may go out now. ASF wants its data in time order across streams: a packet
+  // waits while another stream may still give an earlier one, but never more than the
+  // sync tolerance behind the newest packet, so that what the encoders make reaches
+  // the disk as they go (a stream left empty or ended early holds nothing back for
+  // long) and a full disk is seen by a sample, not only at the end. A packet earlier
+  // than one already written, from a stream that fell further behind than that, is
+  // dropped, as the platform's writer discards samples out of sync.
   HRESULT Write(AVPacket *packet);
-  // Pushes what has been written to the disk. Packets the interleaving holds back
-  // stay queued until the other streams catch up (or Finish): ASF wants its data
-  // in time order across streams, and a later sample may still be earlier than
-  // what another stream has queued.
+  // Pushes what has been written to the disk; held packets stay held.
   HRESULT Flush();
   // The file lasts at least until `end` (100 ns units): where its last frame or
   // sound ends, exactly, not in the muxer's whole milliseconds.
@@ -39,8 +45,17 @@ class AsfFile {
   bool IsOpen() const { return context_ != nullptr; }
 
  private:
+  struct Held {
+    AVPacket *packet;
+    long long time;  // milliseconds
+  };
+  HRESULT WriteHeld(bool all);
   void Close();
   AVFormatContext *context_ = nullptr;
+  std::deque<Held> held_;          // in time order
+  std::vector<long long> latest_;  // per stream: its newest packet's time, if it had one
+  long long newest_ = 0;           // of any stream
+  long long written_ = 0;          // of the last packet written
   std::string path_;
   bool headerWritten_ = false;
   long long end_ = 0;
