@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "dib/geometry.h"
+
 namespace qvhost {
 namespace {
 
@@ -43,8 +45,7 @@ size_t PackedDibPixelOffset(const BITMAPINFOHEADER &header) {
 size_t PackedDibImageSize(const BITMAPINFOHEADER &header) {
   if (header.biWidth <= 0 || header.biBitCount == 0 || header.biBitCount > 32) return 0;
   uint64_t height = header.biHeight < 0 ? -(int64_t)header.biHeight : header.biHeight;
-  uint64_t stride = ((uint64_t)header.biWidth * header.biBitCount + 31) / 32 * 4;
-  uint64_t size = stride * height;
+  uint64_t size = dib::ImageBytes((uint64_t)header.biWidth, header.biBitCount, height);
   if (height == 0 || size > 0x7FFFFFFF) return 0;
   return (size_t)size;
 }

@@ -156,11 +156,13 @@ int RunFrames(qvhost::CommandContext &context) {
     pi.piLocalLength(0, instance.handle(), position);
     if (!pi.piLocalLoadData(0, instance.handle(), qpl::kTransferVideo, range.file.c_str()))
       return qvhost::Fail(context, "no frame at position %ld of %s", (long)position, range.file.c_str());
-    // The frame bitmap stays the plug-in's: copy it, never free it.
-    std::vector<BYTE> dib = qvhost::CopyGlobal(pi.piLocalGetData(0, instance.handle()));
+    // The frame bitmap stays the plug-in's: written from where it lies, never freed.
+    HGLOBAL frame = pi.piLocalGetData(0, instance.handle());
+    const SIZE_T size = frame ? GlobalSize(frame) : 0;
+    const BYTE *dib = frame ? static_cast<const BYTE *>(GlobalLock(frame)) : nullptr;
     std::string path = FramePath(range, position);
-    bool written = png ? qvhost::WritePngFile(path, dib.data(), dib.size(), &error)
-                       : qvhost::WriteBmpFile(path, dib.data(), dib.size(), &error);
+    bool written = png ? qvhost::WritePngFile(path, dib, size, &error) : qvhost::WriteBmpFile(path, dib, size, &error);
+    if (dib) GlobalUnlock(frame);
     if (!written) return qvhost::Fail(context, "%s", error.c_str());
     progress.Update(++done, total);
     if (range.to - position < range.every) break;  // no overflow past LONG's end

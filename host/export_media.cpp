@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "dib/geometry.h"
+
 namespace qvhost {
 
 namespace {
@@ -68,7 +70,7 @@ std::string AudioRefusal(const WavAudio &audio) {
 }
 
 std::vector<BYTE> NewPackedDib(LONG width, LONG height) {
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+  const size_t stride = size_t(dib::RowStride(uint64_t(width), 24));
   std::vector<BYTE> dib(sizeof(BITMAPINFOHEADER) + stride * static_cast<size_t>(height), 0);
   BITMAPINFOHEADER header = {};
   header.biSize = sizeof(header);
@@ -86,7 +88,7 @@ void DrawTestPattern(std::vector<BYTE> *dib, LONG frame) {
   BITMAPINFOHEADER header;
   std::memcpy(&header, dib->data(), sizeof(header));
   LONG width = header.biWidth, height = header.biHeight;
-  size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+  const size_t stride = size_t(dib::RowStride(uint64_t(width), 24));
   BYTE *rows = dib->data() + sizeof(header);
   LONG side = (width < height ? width : height) / 4;
   LONG squareX = static_cast<LONG>((frame * 4L) % (width + side)) - side;

@@ -167,8 +167,8 @@ bool ParseLong(const std::string &text, LONG *value);
  * is 8 or less; three masks for BI_BITFIELDS with a 40-byte header). */
 size_t PackedDibPixelOffset(const BITMAPINFOHEADER &header);
 
-/* Bytes of the pixel rows: |biHeight| rows of ((biWidth * biBitCount + 31) / 32) * 4
- * bytes; 0 when the numbers are unusable or too large. */
+/* Bytes of the pixel rows: |biHeight| rows of dib::RowStride bytes; 0 when the numbers
+ * are unusable or too large. */
 size_t PackedDibImageSize(const BITMAPINFOHEADER &header);
 
 /* Writes `size` bytes of packed DIB as a .bmp file. */

@@ -38,7 +38,6 @@ bool SkipEntryData(HFILE file, const TPakFileHeader &header) {
 }  // namespace
 
 void SetPakOffset(int32_t offset) { pak_offset = offset; }
-int32_t PakOffset() { return pak_offset; }
 
 HFILE OpenPak(const char *path) {
   OFSTRUCT scratch;

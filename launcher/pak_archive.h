@@ -23,7 +23,6 @@ struct TPakFileHeader {
 
 /* The archive's absolute offset in the file; 0 until set. */
 void SetPakOffset(int32_t offset);
-int32_t PakOffset();
 
 HFILE OpenPak(const char *path);
 bool ClosePak(HFILE file);

@@ -1,23 +1,20 @@
 // Row sizes, image sizes, 24-bit bitmap creation and the colour table's mapping.
 #include "bitmap_rules.h"
 
+#include "dib/geometry.h"
+
 LONGLONG RoundRowSize(LONGLONG count) {
   if (count % 4 == 0) return count;
   return (count / 4 + 1) * 4;
 }
 
 LONGLONG RowStride(WORD bitCount, LONG width) {
-  LONGLONG w = width;
-  switch (bitCount) {
-    case 1: return RoundRowSize(w / 8 + (w % 8 != 0));
-    case 4: return RoundRowSize(w / 2 + (w % 2 != 0));
-    case 8: return RoundRowSize(w);
-    case 15:
-    case 16: return RoundRowSize(w * 2);
-    case 24: return RoundRowSize(w * 3);
-    case 32: return RoundRowSize(w * 4);
-    default: return w;
-  }
+  const WORD bits = bitCount == 15 ? 16 : bitCount;  // 15-bit pixels are stored in 16
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return width;
+  if (width >= 0) return LONGLONG(dib::RowStride(ULONGLONG(width), bits));
+  // A negative width's byte count (a partial byte counted) rounds as RoundRowSize does.
+  const LONGLONG rowBits = LONGLONG(width) * bits;
+  return RoundRowSize(rowBits / 8 + (rowBits % 8 != 0));
 }
 
 DWORD ImageSize(const BITMAPINFOHEADER *header) {

@@ -14,9 +14,8 @@
 
 #include "win32.h"
 
-/* Sizes of the header that starts every packed DIB and of a colour table entry. */
+/* Size of the header that starts every packed DIB. */
 constexpr LONG kPackedDibHeaderBytes = 40;
-constexpr LONG kPaletteEntryBytes = 4;
 
 /* The largest block the conversion asks for: the header's 32-bit sizes and a 32-bit
  * host's address space both end here. Larger pictures give no frame. */

@@ -3,6 +3,8 @@
 
 #include <limits.h>
 
+#include "dib/geometry.h"
+
 namespace {
 
 // A frame and its 40-byte header must stay addressable by a signed 32-bit size.
@@ -10,8 +12,8 @@ constexpr ULONGLONG kMaxImageSize = 0x7FFFFFFFull - sizeof(BITMAPINFOHEADER);
 
 bool FrameDimensionsUsable(const BITMAPINFOHEADER &bitmap) {
   if (bitmap.biWidth <= 0 || bitmap.biHeight <= 0) return false;
-  ULONGLONG stride = (static_cast<ULONGLONG>(bitmap.biWidth) * 3 + 3) & ~3ull;
-  return stride * static_cast<ULONGLONG>(bitmap.biHeight) <= kMaxImageSize && bitmap.biSizeImage <= kMaxImageSize;
+  return dib::ImageBytes(ULONGLONG(bitmap.biWidth), 24, ULONGLONG(bitmap.biHeight)) <= kMaxImageSize &&
+         bitmap.biSizeImage <= kMaxImageSize;
 }
 
 bool AcceptableAudio(const HostFormat &format) {
@@ -69,8 +71,7 @@ bool KeepsWriterInputs(const HostFormat &open, const HostFormat &next) {
 }
 
 DWORD FrameRowsSize(const BITMAPINFOHEADER &bitmap) {
-  DWORD stride = (static_cast<DWORD>(bitmap.biWidth) * 3 + 3) & ~3u;
-  return stride * static_cast<DWORD>(bitmap.biHeight);
+  return DWORD(dib::ImageBytes(ULONGLONG(bitmap.biWidth), 24, ULONGLONG(bitmap.biHeight)));
 }
 
 bool SettleImageSize(HostFormat *format) {

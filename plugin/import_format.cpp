@@ -74,7 +74,7 @@ void ScanOutput(IWMReader *reader, DWORD output, QWORD duration, InstanceBlock *
       firstVideo = ++counts->video == 1;
       block->outputKinds[output] = firstVideo ? kOutputKindVideo : kOutputKindOther;
     } else if (IsEqualGUID(type->majortype, WMMEDIATYPE_Audio)) {
-      block->outputKinds[output] = ++counts->audio + 1;
+      block->outputKinds[output] = kOutputKindFirstAudio + counts->audio++;
     } else {
       block->outputKinds[output] = kOutputKindOther;
     }

@@ -8,6 +8,7 @@ extern "C" {
 
 #include <cstring>
 
+#include "dib/geometry.h"
 #include "export_media.h"
 
 namespace qvhost {
@@ -50,7 +51,7 @@ bool DibConverter::Convert(const AVFrame *frame, std::vector<BYTE> *dib, std::st
   }
 
   const size_t rowBytes = static_cast<size_t>(width) * 3;
-  const size_t stride = (rowBytes + 3) & ~static_cast<size_t>(3);
+  const size_t stride = size_t(dib::RowStride(uint64_t(width), 24));
   if (dib->size() != sizeof(BITMAPINFOHEADER) + stride * static_cast<size_t>(height)) *dib = NewPackedDib(width, height);
   BYTE *rows = dib->data() + sizeof(BITMAPINFOHEADER);
   int dibStride = static_cast<int>(stride);

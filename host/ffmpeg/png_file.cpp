@@ -10,6 +10,8 @@ extern "C" {
 
 #include <cstring>
 
+#include "dib/geometry.h"
+
 namespace qvhost {
 
 bool CanWritePng(std::string *why) {
@@ -26,7 +28,7 @@ bool WritePngFile(const std::string &path, const BYTE *packedDib, size_t size, s
   }
   std::memcpy(&header, packedDib, sizeof header);
   const LONG width = header.biWidth, height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~static_cast<size_t>(3);
+  const size_t stride = width > 0 ? size_t(dib::RowStride(uint64_t(width), 24)) : 0;
   if (header.biBitCount != 24 || header.biCompression != BI_RGB || width <= 0 || height == 0 ||
       size < header.biSize + stride * static_cast<size_t>(height)) {
     *error = "the frame is not a whole 24-bit bitmap";

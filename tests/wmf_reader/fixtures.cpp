@@ -62,6 +62,9 @@ bool Build(Fixture fixture, const std::string &target) {
       ok = !in.empty() && RunFfmpeg(in + " -c:v wmv1 -q:v 2 -pix_fmt yuv420p " + Quote(temp));
       break;
     }
+    case Fixture::HdVideo:  // a pattern file would take 6 MB a frame
+      ok = RunFfmpeg(" -f lavfi -i testsrc2=size=1920x1080:rate=30 -t 4 -c:v wmv2 -g 30 -b:v 8M " + Quote(temp));
+      break;
     case Fixture::Wmv2WithAudio: {
       const std::string in = video(300, 30);
       ok = !in.empty() && RunFfmpeg(in + tone + " -t 10 -map 0:v -map 1:a -c:v wmv2 -q:v 2 -pix_fmt yuv420p"
@@ -157,6 +160,7 @@ bool Build(Fixture fixture, const std::string &target) {
 const char *FileName(Fixture fixture) {
   switch (fixture) {
     case Fixture::Wmv1Video: return "wmv1-video.wmv";
+    case Fixture::HdVideo: return "hd-video.wmv";
     case Fixture::Wmv2WithAudio: return "wmv2-audio.wmv";
     case Fixture::AudioOnly: return "audio-only.wmv";
     case Fixture::TwoAudio: return "two-audio.wmv";

@@ -13,6 +13,8 @@ namespace wmf_fixtures {
 
 enum class Fixture {
   Wmv1Video,     // wmv1 320x240, 30 fps, 300 frames (10 s), no audio, high quality
+  HdVideo,       // wmv2 1920x1080 test source (no pattern), 30 fps, 120 frames (4 s), a key
+                 // frame every 30, no audio
   Wmv2WithAudio, // wmv2 320x240, 30 fps, 10 s + wmav2 44.1 kHz stereo tone
   AudioOnly,     // wmav2 44.1 kHz stereo tone, 3 s
   TwoAudio,      // wmv2 320x240, 30 fps, 2 s + wmav2 44.1 kHz stereo + wmav2 22.05 kHz mono

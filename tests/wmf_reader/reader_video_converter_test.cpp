@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "dib/geometry.h"
 #include "reader/reader_video_converter.h"
 
 extern "C" {
@@ -73,7 +74,7 @@ constexpr Output kOutputs[] = {{wmf::VideoOutputKind::Rgb24, AV_PIX_FMT_BGR24},
   if (!expected) return ::testing::AssertionFailure() << "FFmpeg's conversion failed";
 
   const size_t pixel = av_get_padded_bits_per_pixel(av_pix_fmt_desc_get(output.format)) / 8;
-  const size_t stride = wmf::DibStride(width, wmf::BitCount(output.kind));
+  const size_t stride = DWORD(dib::RowStride(uint64_t(width), wmf::BitCount(output.kind)));
   for (int y = 0; y < height; ++y) {
     const BYTE *row = dib + (height - 1 - y) * stride;
     const BYTE *want = expected->data[0] + static_cast<ptrdiff_t>(y) * expected->linesize[0];

@@ -62,7 +62,7 @@ HRESULT RecordingCallback::OnSample(DWORD output, QWORD time, QWORD duration, DW
   if (sample && sample->GetBufferAndLength(&bytes, &event.length) == S_OK && (keepBytes || hook))
     event.bytes.assign(bytes, bytes + event.length);
   if (hook) hook(event);
-  if (!keepBytes) event.bytes.clear();
+  if (!keepBytes) std::vector<BYTE>().swap(event.bytes);  // a kept capacity would add up
   {
     std::lock_guard<std::mutex> hold(lock_);
     events_.push_back(std::move(event));

@@ -19,10 +19,11 @@
  *   Open answers S_OK but the reader never reports anything: no WMT_OPENED, and no
  *   query or Start succeeds. Close still returns at once. For callers' time-outs.
  *
- * QV_WMF_READER_CACHE_MB = megabytes (default 64, at most 4096)
+ * QV_WMF_READER_CACHE_MB = megabytes (at most 4096)
  *   How much the reader keeps of decoded pictures near the last frame it delivered,
  *   so that stepping backwards or jumping a little decodes each picture once. 0 keeps
- *   none and reads nothing ahead. */
+ *   none and reads nothing ahead. Unset: the pictures of 2.5 s of the file, from
+ *   64 MB up to 256 MB (a 4:2:0 picture is 1.5 bytes a pixel). */
 #define QV_WMF_VIDEO_OUTPUT_VARIABLE "QV_WMF_VIDEO_OUTPUT"
 #define QV_WMF_READER_STALL_VARIABLE "QV_WMF_READER_STALL"
 #define QV_WMF_READER_CACHE_MB_VARIABLE "QV_WMF_READER_CACHE_MB"

@@ -1,6 +1,7 @@
 // The reader's cache of decoded pictures.
 #include "reader_frame_cache.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 
@@ -32,27 +33,60 @@ void ReaderFrameCache::Changed() {
   if (waiters_ > 0) changed_.notify_all();
 }
 
-int64_t ReaderFrameCache::Reach() const { return focus_ + (inRun_ ? kRunAhead : ahead_); }
+size_t ReaderFrameCache::DefaultBudget(size_t pictureBytes, int64_t frameDuration) {
+  const size_t pictures = static_cast<size_t>(kDefaultSpan / (frameDuration > 0 ? frameDuration : 1)) + 1;
+  const size_t wanted = pictures * pictureBytes;
+  return wanted < kLeastDefaultBudget ? kLeastDefaultBudget : wanted > kMostDefaultBudget ? kMostDefaultBudget : wanted;
+}
+
+// How far ahead of the focus a run keeps pictures: as far as the budget holds them
+// (nothing before the focus is kept in a run).
+int64_t ReaderFrameCache::RunReach() const {
+  if (pictureBytes_ == 0) return kRunAhead;
+  const size_t pictures = budget_ / pictureBytes_;
+  const int64_t held = pictures > 1 ? static_cast<int64_t>(pictures - 1) * frameDuration_ : 0;
+  return held < kRunAhead ? held : kRunAhead;
+}
+
+int64_t ReaderFrameCache::IntervalSpan() const { return intervalSpan_ > 0 ? intervalSpan_ : kUsualInterval; }
+
+// Whether a picture shown from `time` would be kept: there is room, or something
+// farther from the focus gives way.
+bool ReaderFrameCache::Fits(int64_t time) const {
+  if (pictures_.count(time) || bytes_ + pictureBytes_ <= budget_) return true;
+  if (pictures_.empty()) return pictureBytes_ <= budget_;
+  auto distance = [this](int64_t t) { return t > focus_ ? t - focus_ : focus_ - t; };
+  const int64_t farthest = std::max(distance(pictures_.begin()->first), distance(std::prev(pictures_.end())->first));
+  return farthest > distance(time);
+}
+
+int64_t ReaderFrameCache::Reach() const { return focus_ + (inRun_ ? RunReach() : ahead_); }
 
 bool ReaderFrameCache::Wanted(int64_t time) const { return time >= keepFrom_ && time <= Reach(); }
 
 // Reading ahead goes this far; what is read ahead already stays when the stretch
 // shrinks (the decoder is past it).
 int64_t ReaderFrameCache::Horizon() const {
-  if (inRun_) return focus_ + kRunAhead;
+  if (inRun_) return focus_ + RunReach();
   return focus_ + (Sequential() ? kStretch : ahead_);
 }
 
-bool ReaderFrameCache::WantsAhead(int64_t time) const {
+bool ReaderFrameCache::WantsAhead(int64_t time) {
   std::lock_guard<std::mutex> hold(lock_);
-  return time <= Horizon();
+  const bool wanted = time <= Horizon() && Fits(time);
+  const Ahead state = wanted ? Ahead::Reading : Ahead::Waiting;
+  if (aheadState_ != Ahead::Off && aheadState_ != state) {
+    aheadState_ = state;
+    Changed();
+  }
+  return wanted;
 }
 
 // Within a run the horizon only moves with the focus; otherwise any move may end the
 // reading frame after frame and change it.
 int64_t ReaderFrameCache::AheadResumesAt(int64_t time) const {
   std::lock_guard<std::mutex> hold(lock_);
-  return inRun_ ? time - kRunAhead : INT64_MIN;
+  return inRun_ ? time - RunReach() : INT64_MIN;
 }
 
 // Drops what lies outside the focus's interval, the one before it and the stretch
@@ -88,6 +122,7 @@ ReaderFrameCache::Kept ReaderFrameCache::Put(const AVFrame &frame, int64_t time,
   if (pictures_.count(time)) return Kept::AlreadyThere;
   if (!Wanted(time)) return Kept::NoRoom;
   const size_t size = SizeOf(frame);
+  if (size > pictureBytes_) pictureBytes_ = size;
   auto distance = [this](int64_t t) { return t > focus_ ? t - focus_ : focus_ - t; };
   while (bytes_ + size > budget_ && !pictures_.empty()) {
     // The farthest from the focus is at one end or the other.
@@ -126,10 +161,10 @@ bool ReaderFrameCache::Take(int64_t time, int64_t tolerance, int64_t wait, AVFra
         return true;
       }
     }
-    // Reading ahead stops at the horizon only once every picture shown before it is
-    // here, so a picture shown before the horizon is still to come.
-    const bool coming = (readingAhead_ && aheadUntil_ != INT64_MIN && aheadUntil_ - tolerance <= time &&
-                         time - aheadUntil_ <= wait && time + tolerance <= Horizon()) ||
+    // The reading ahead goes on to pictures after the last it put here, unless it
+    // waits for the focus to move on.
+    const bool coming = (aheadState_ == Ahead::Reading && aheadUntil_ != INT64_MIN &&
+                         aheadUntil_ - tolerance <= time && time - aheadUntil_ <= wait) ||
                         ClaimComing(time, tolerance, wait);
     if (!coming) return false;
     ++waiters_;
@@ -150,11 +185,22 @@ bool ReaderFrameCache::ClaimComing(int64_t time, int64_t tolerance, int64_t wait
 ReaderFrameCache::Claim ReaderFrameCache::ClaimInterval(int64_t key) {
   std::lock_guard<std::mutex> hold(lock_);
   if (!inRun_) return Claim::NoRun;
+  // Every interval of a run is claimed by one decoder or the other, in turn: the
+  // claim before this one tells how long intervals last.
+  auto before = claims_.lower_bound(key);
+  if (before != claims_.begin()) intervalSpan_ = key - std::prev(before)->first;
+  if (!Shared()) return Claim::NoRun;
   if (claims_.count(key)) return Claim::Taken;
-  if (key > focus_ + kClaimAhead) return Claim::TooFar;
+  if (key > focus_ + kClaimAhead || key + IntervalSpan() > focus_ + RunReach()) return Claim::TooFar;
   claims_[key] = {key, true};
   Changed();
   return Claim::Mine;
+}
+
+int64_t ReaderFrameCache::ClaimableFrom(int64_t key) const {
+  std::lock_guard<std::mutex> hold(lock_);
+  const int64_t fits = key + IntervalSpan() - RunReach();
+  return std::max(key - kClaimAhead, fits);
 }
 
 void ReaderFrameCache::EndInterval(int64_t key, bool whole) {
@@ -176,12 +222,12 @@ void ReaderFrameCache::EndIntervals() {
 
 uint64_t ReaderFrameCache::Run() const {
   std::lock_guard<std::mutex> hold(lock_);
-  return inRun_ ? run_ : 0;
+  return Shared() ? run_ : 0;
 }
 
 int64_t ReaderFrameCache::JoinPoint() const {
   std::lock_guard<std::mutex> hold(lock_);
-  return readingAhead_ && aheadUntil_ > focus_ ? aheadUntil_ : focus_;
+  return aheadState_ != Ahead::Off && aheadUntil_ > focus_ ? aheadUntil_ : focus_;
 }
 
 void ReaderFrameCache::SetFocus(int64_t time) {
@@ -201,8 +247,9 @@ void ReaderFrameCache::SetFocus(int64_t time) {
 
 void ReaderFrameCache::SetReadingAhead(bool reading) {
   std::lock_guard<std::mutex> hold(lock_);
-  if (reading == readingAhead_) return;
-  readingAhead_ = reading;
+  const Ahead state = reading ? Ahead::Reading : Ahead::Off;
+  if (state == aheadState_) return;
+  aheadState_ = state;
   if (!reading) aheadUntil_ = INT64_MIN;
   Changed();
 }
@@ -218,10 +265,10 @@ void ReaderFrameCache::Clear() {
 
 size_t ReaderCacheBudgetFromEnvironment() {
   const char *value = std::getenv(QV_WMF_READER_CACHE_MB_VARIABLE);
-  if (!value || !*value) return ReaderFrameCache::kDefaultBudget;
+  if (!value || !*value) return kSizedBudget;
   char *end = nullptr;
   const unsigned long megabytes = std::strtoul(value, &end, 10);
-  if (*end || megabytes > 4096) return ReaderFrameCache::kDefaultBudget;
+  if (*end || megabytes > 4096) return kSizedBudget;
   return static_cast<size_t>(megabytes) << 20;
 }
 

@@ -5,13 +5,16 @@
 // after the focus (where reading ahead fills it, on a thread of its own), within a
 // budget in bytes. Keeping no more than that matters as much as keeping that much:
 // every picture kept is a buffer the decoder cannot reuse, and fresh memory is slow.
+// And no decoder decodes a picture the budget has no room for (see WantsAhead and
+// ClaimInterval): a picture decoded and thrown away unserved is decoded twice.
 //
 // A host reading frame after frame does not come back, so while the focus moves on
 // a picture at a time the cache keeps only the focus and a few pictures ahead: the
 // decoder's buffer pool then recycles a handful of buffers that are still warm
 // instead of first touching new memory for most pictures. Once that goes on for a
 // while (a run), a second decoder decodes whole key-frame intervals ahead beside the
-// first (see ClaimInterval), and the cache keeps what both have decoded ahead.
+// first (see ClaimInterval), and the cache keeps what both have decoded ahead, as
+// far as the budget holds pictures of the file's size.
 //
 // Pictures are kept by the span they are shown for, so one found here is the same
 // picture, with the same times, that decoding the file in sequence gives.
@@ -31,9 +34,20 @@ namespace wmf {
 
 class ReaderFrameCache {
  public:
-  static constexpr size_t kDefaultBudget = 64u << 20;
+  // The budget unless one is asked for: the pictures of kDefaultSpan, within these
+  // bounds (see DefaultBudget).
+  static constexpr size_t kLeastDefaultBudget = 64u << 20;
+  static constexpr size_t kMostDefaultBudget = 256u << 20;
+  static constexpr int64_t kDefaultSpan = 25000000;  // 2.5 s
+  // For pictures of `pictureBytes`, one every `frameDuration` (100 ns units): room
+  // for a run's two decoders to decode an interval each, with key frames a second
+  // apart, and for a host stepping back through the interval before the focus.
+  static size_t DefaultBudget(size_t pictureBytes, int64_t frameDuration);
 
-  ReaderFrameCache(size_t budget, int64_t ahead) : budget_(budget), ahead_(ahead) {}
+  // `frameDuration`: the nominal time per picture, by which the budget counts how far
+  // ahead its pictures reach.
+  ReaderFrameCache(size_t budget, int64_t ahead, int64_t frameDuration)
+      : budget_(budget), ahead_(ahead), frameDuration_(frameDuration > 0 ? frameDuration : 1) {}
   ~ReaderFrameCache();
   ReaderFrameCache(const ReaderFrameCache &) = delete;
   ReaderFrameCache &operator=(const ReaderFrameCache &) = delete;
@@ -54,13 +68,14 @@ class ReaderFrameCache {
   // Where the host looks now: what lies outside the intervals kept around it goes,
   // and, when the budget is full, what lies farthest.
   void SetFocus(int64_t time);
-  // Whether a picture shown from `time` is worth reading ahead.
-  bool WantsAhead(int64_t time) const;
+  // Whether a picture shown from `time` is worth reading ahead: it lies within the
+  // horizon and the budget has room for it. When it is not, the reading ahead waits
+  // there for the focus to move on, and Take waits for it no longer.
+  bool WantsAhead(int64_t time);
   // When it is not: the focus from which it may be (INT64_MIN: any move may change
   // that).
   int64_t AheadResumesAt(int64_t time) const;
-  // Whether a reading ahead is under way, or waits at the horizon for the focus to
-  // move on (Take may wait for it).
+  // Whether a reading ahead is under way (Take may wait for it), or has ended.
   void SetReadingAhead(bool reading);
   void Clear();
 
@@ -69,18 +84,21 @@ class ReaderFrameCache {
   // decodes on its own, so each decoder takes whole intervals, and claims one by its
   // key frame's time before decoding it. Claims live as long as the run.
   enum class Claim { Mine, Taken, TooFar, NoRun };
-  // TooFar: the interval starts more than kClaimAhead after the focus (claim it once
-  // the focus moves on); NoRun: not reading frame after frame.
+  // TooFar: the interval starts more than kClaimAhead after the focus, or the budget
+  // would not hold its pictures (claim it once the focus moves on); NoRun: not reading
+  // frame after frame, or the budget cannot hold two intervals ahead of the focus (one
+  // decoder then reads on in order).
   Claim ClaimInterval(int64_t key);
   // The focus from which an interval starting at `key` may be claimed.
-  static int64_t ClaimableFrom(int64_t key) { return key - kClaimAhead; }
+  int64_t ClaimableFrom(int64_t key) const;
   // The claimant stops decoding the interval: `whole` when every picture of it was
   // offered; otherwise it is free again.
   void EndInterval(int64_t key, bool whole);
   // No decoder goes on with the intervals it claimed (closing).
   void EndIntervals();
-  // Identifies the current run of frame-after-frame reading, 0 outside one: an
-  // interval decoder that sees it change drops what it was doing.
+  // Identifies the current run of frame-after-frame reading, 0 outside one or when
+  // intervals are not shared: an interval decoder that sees it change drops what it
+  // was doing.
   uint64_t Run() const;
   // Where an interval decoder joining the run starts: after what the reader's own
   // decoder has read ahead, and after the focus.
@@ -89,6 +107,10 @@ class ReaderFrameCache {
  private:
   static size_t SizeOf(const AVFrame &frame);
   bool Sequential() const { return steps_ >= kSequentialSteps; }
+  int64_t RunReach() const;
+  int64_t IntervalSpan() const;
+  bool Shared() const { return inRun_ && 2 * IntervalSpan() <= RunReach(); }
+  bool Fits(int64_t time) const;
   int64_t Horizon() const;
   bool Wanted(int64_t time) const;
   int64_t Reach() const;
@@ -114,16 +136,24 @@ class ReaderFrameCache {
   static constexpr int kRunSteps = 8;
   static constexpr int64_t kClaimAhead = 15000000;  // 1.5 s
   static constexpr int64_t kRunAhead = 30000000;    // 3 s
+  // Intervals are taken to last this long until two claims a run apart tell.
+  static constexpr int64_t kUsualInterval = 10000000;  // 1 s
 
   const size_t budget_;
   const int64_t ahead_;
+  const int64_t frameDuration_;
+  size_t pictureBytes_ = 0;    // of the largest picture put, 0 before the first
+  int64_t intervalSpan_ = 0;   // between the key frames of intervals claimed in turn
   int steps_ = 0;  // forward moves of the focus by up to kStep in a row
   int64_t keepFrom_ = INT64_MIN;  // the key frame before the focus's interval
   mutable std::mutex lock_;
   std::condition_variable changed_;
   size_t bytes_ = 0;
   int64_t focus_ = 0;
-  bool readingAhead_ = false;
+  // The reader's own decoder reading ahead: not at all, decoding, or waiting for the
+  // focus to move on (at the horizon, or for room).
+  enum class Ahead { Off, Reading, Waiting };
+  Ahead aheadState_ = Ahead::Off;
   int64_t aheadUntil_ = INT64_MIN;  // the end of the last picture read ahead
   std::map<int64_t, std::pair<int64_t, AVFrame *>> pictures_;  // time: end, picture
   int waiters_ = 0;  // Takes waiting for a picture
@@ -136,8 +166,9 @@ class ReaderFrameCache {
   std::map<int64_t, Claimed> claims_;  // by key frame time
 };
 
-// The budget QV_WMF_READER_CACHE_MB asks for (see extensions.h); the default when
+// The budget QV_WMF_READER_CACHE_MB asks for (see extensions.h); kSizedBudget when
 // unset or not a number.
+constexpr size_t kSizedBudget = SIZE_MAX;  // ReaderFrameCache::DefaultBudget for the file
 size_t ReaderCacheBudgetFromEnvironment();
 
 }  // namespace wmf

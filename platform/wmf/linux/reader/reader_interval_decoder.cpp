@@ -195,7 +195,7 @@ bool ReaderIntervalDecoder::Step() {
         return true;
       case ReaderFrameCache::Claim::TooFar:
         parked_ = true;
-        resumesAt_ = ReaderFrameCache::ClaimableFrom(time);
+        resumesAt_ = cache_->ClaimableFrom(time);
         return false;
       case ReaderFrameCache::Claim::NoRun:
         av_packet_unref(packet_);

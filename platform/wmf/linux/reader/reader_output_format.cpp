@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dib/geometry.h"
+
 namespace wmf {
 
 VideoOutputKind VideoOutputKindFromEnvironment() {
@@ -23,10 +25,6 @@ WORD BitCount(VideoOutputKind kind) {
     case VideoOutputKind::Rgb24: break;
   }
   return 24;
-}
-
-DWORD DibStride(LONG width, WORD bitCount) {
-  return ((static_cast<DWORD>(width) * bitCount + 31) / 32) * 4;
 }
 
 void Rgb8Palette(RGBQUAD palette[256]) {
@@ -62,7 +60,7 @@ MediaType VideoOutputType(VideoOutputKind kind, LONG width, LONG height, REFEREN
   bmi.biPlanes = 1;
   bmi.biBitCount = BitCount(kind);
   bmi.biCompression = BI_RGB;
-  bmi.biSizeImage = DibStride(width, bmi.biBitCount) * static_cast<DWORD>(height);
+  bmi.biSizeImage = DWORD(dib::ImageBytes(uint64_t(width), bmi.biBitCount, uint64_t(height)));
   if (kind != VideoOutputKind::Rgb8) return MediaType::Video(Subtype(kind), info);
   RGBQUAD palette[256];
   Rgb8Palette(palette);

@@ -12,8 +12,6 @@ enum class VideoOutputKind { Rgb24, Rgb32, Rgb555, Rgb8 };
 // The kind QV_WMF_VIDEO_OUTPUT asks for (see extensions.h); RGB24 when unset or unknown.
 VideoOutputKind VideoOutputKindFromEnvironment();
 
-// Bytes of one row: whole pixels rounded up to a multiple of 4.
-DWORD DibStride(LONG width, WORD bitCount);
 WORD BitCount(VideoOutputKind kind);
 
 // The 256-entry colour table that 8-bit output indexes: 3 bits red (low), 3 bits green,

@@ -32,8 +32,8 @@ extern "C" {
 #include "reader_frame_cache.h"
 #include "reader_interval_decoder.h"
 #include "reader_picture_pool.h"
+#include "reader_sample_buffers.h"
 #include "reader_video_converter.h"
-#include "sample_buffer.h"
 
 namespace wmf {
 
@@ -127,8 +127,13 @@ HRESULT ReaderPipeline::Open(const std::string &path, VideoOutputKind kind, cons
   // always start together from a seek.
   p->exactSeeks_ = videoOutputs == 1;
   if (videoOutputs == 1 && cacheBudget > 0) {
-    p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget, kReadAheadWindow);
     const Output &video = *p->outputs_[p->primaryOutput_];
+    if (cacheBudget == kSizedBudget) {
+      const AVCodecParameters &picture = *p->format_->streams[video.stream]->codecpar;
+      const size_t pictureBytes = static_cast<size_t>(picture.width) * picture.height * 3 / 2;  // 4:2:0
+      cacheBudget = ReaderFrameCache::DefaultBudget(pictureBytes, video.frameDuration);
+    }
+    p->cache_ = std::make_unique<ReaderFrameCache>(cacheBudget, kReadAheadWindow, video.frameDuration);
     ReaderIntervalDecoder::Stream stream;
     stream.index = video.stream;
     stream.timeBaseNum = video.timeBase.num;
@@ -240,7 +245,6 @@ QWORD ReaderPipeline::LastEndTime() {
 ReaderPipeline::~ReaderPipeline() {
   ready_.clear();
   av_frame_free(&taken_);
-  for (SampleBuffer *spare : spare_) spare->Release();
   outputs_.clear();
   intervals_.reset();  // its pictures may be in the cache, which goes after it
   av_packet_free(&packet_);
@@ -380,7 +384,14 @@ bool ReaderPipeline::ClaimAhead(Output &video, int64_t key, int64_t *claim) {
 }
 
 void ReaderPipeline::Position(int64_t from) {
-  bool ahead = positioned_ && !finished_ && !aheadOnly_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  bool ahead = positioned_ && !finished_ && from >= resumeFrom_ && from - resumeFrom_ <= kContinueWindow;
+  if (aheadOnly_) {
+    // The reading ahead took the decoder on past what was delivered, passing over the
+    // other outputs' packets: with no other outputs it goes on from its held picture.
+    const Output &video = *outputs_[primaryOutput_];
+    ahead = ahead && outputs_.size() == 1 && video.held && video.held->buf[0] &&
+            from >= video.heldTime - kTolerance && from - video.heldTime <= kContinueWindow;
+  }
   // Every video output's frame at `from` must still be to come.
   for (const auto &output : outputs_)
     if (output->video && output->deliveredUntil > from) ahead = false;
@@ -594,7 +605,6 @@ void ReaderPipeline::TakeVideoFrame(Output &output, AVFrame *frame) {
   if (!output.held) output.held = av_frame_alloc();
   if (!output.held) return;
   av_frame_move_ref(output.held, frame);
-  ++decodedFrames_;
   output.heldTime = time;
   output.nextTime = time + output.frameDuration;
 }
@@ -636,7 +646,7 @@ void ReaderPipeline::EmitVideo(Output &output, AVFrame *frame, int64_t time, int
 
 bool ReaderPipeline::ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration,
                                     ReaderSample *sample) {
-  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(output.picture->BufferSize()));
+  std::unique_ptr<SampleBuffer, ComRelease> buffer(buffers_.Take(output.picture->BufferSize()));
   if (!buffer || !output.picture->Convert(*frame, buffer->Data())) return false;
   buffer->SetLength(output.picture->ImageSize());
   sample->output = IndexOf(output);
@@ -660,7 +670,7 @@ void ReaderPipeline::TakeAudioFrame(Output &output, AVFrame *frame) {
 
   const DWORD capacity = output.sound->MaxBytes(*frame);
   if (capacity == 0) return;
-  std::unique_ptr<SampleBuffer, ComRelease> buffer(TakeBuffer(capacity));
+  std::unique_ptr<SampleBuffer, ComRelease> buffer(buffers_.Take(capacity));
   if (!buffer) return;
   int samples = output.sound->Convert(*frame, buffer->Data(), capacity);
   if (samples <= 0) return;
@@ -706,36 +716,6 @@ DWORD ReaderPipeline::IndexOf(const Output &output) const {
   for (DWORD i = 0; i < outputs_.size(); ++i)
     if (outputs_[i].get() == &output) return i;
   return 0;
-}
-
-// Sample buffers are reused once every receiver has let go of them: a new block per
-// video frame would cost page faults on every frame.
-SampleBuffer *ReaderPipeline::TakeBuffer(DWORD capacity) {
-  size_t freeSlot = spare_.size();
-  for (size_t i = 0; i < spare_.size(); ++i) {
-    SampleBuffer *spare = spare_[i];
-    if (spare->AddRef() != 2) {  // a receiver still holds it
-      spare->Release();
-      continue;
-    }
-    if (spare->Capacity() >= capacity) {
-      spare->SetLength(0);
-      return spare;
-    }
-    spare->Release();
-    freeSlot = i;
-  }
-  SampleBuffer *fresh = SampleBuffer::Create(capacity);
-  if (!fresh) return nullptr;
-  if (freeSlot < spare_.size()) {
-    spare_[freeSlot]->Release();
-    spare_[freeSlot] = fresh;
-    fresh->AddRef();
-  } else if (spare_.size() < kSpareBuffers) {
-    spare_.push_back(fresh);
-    fresh->AddRef();
-  }
-  return fresh;
 }
 
 }  // namespace wmf

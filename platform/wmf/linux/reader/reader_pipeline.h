@@ -12,6 +12,7 @@
 
 #include "com_object.h"
 #include "reader_output_format.h"
+#include "reader_sample_buffers.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -23,7 +24,6 @@ namespace wmf {
 class ReaderVideoConverter;
 class ReaderAudioConverter;
 
-class SampleBuffer;
 class ReaderFrameCache;
 class ReaderIntervalDecoder;
 class ReaderPicturePool;
@@ -45,8 +45,8 @@ struct ReaderSample {
 class ReaderPipeline {
  public:
   // Opens and parses the file. `cancel` becomes true to abandon a slow open. A file
-  // with one video output keeps up to `cacheBudget` bytes of decoded pictures (see
-  // reader_frame_cache.h).
+  // with one video output keeps up to `cacheBudget` bytes of decoded pictures, or
+  // as many as suit its picture size with kSizedBudget (see reader_frame_cache.h).
   static HRESULT Open(const std::string &path, VideoOutputKind kind, const std::atomic<bool> *cancel,
                       std::unique_ptr<ReaderPipeline> *pipeline, size_t cacheBudget = 0);
   ~ReaderPipeline();
@@ -86,8 +86,6 @@ class ReaderPipeline {
 
   // How the last Begin positioned the pipeline (for tests and benchmarks).
   bool LastBeginSeeked() const { return lastBeginSeeked_; }
-  // Video frames decoded since the file opened (for tests and benchmarks).
-  long long DecodedFrames() const { return decodedFrames_; }
 
  private:
   struct Output;
@@ -113,8 +111,6 @@ class ReaderPipeline {
   bool ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration, ReaderSample *sample);
   void Finish(bool fileEnded = false);
   DWORD IndexOf(const Output &output) const;
-  // A buffer of at least `capacity` bytes, with one reference for the caller.
-  SampleBuffer *TakeBuffer(DWORD capacity);
 
   AVFormatContext *format_ = nullptr;
   std::vector<std::unique_ptr<Output>> outputs_;
@@ -134,7 +130,6 @@ class ReaderPipeline {
   size_t landingsDue_ = 0;     // outputs whose first packet after a seek is still to come
   int seekRetries_ = 0;
   bool lastBeginSeeked_ = false;
-  long long decodedFrames_ = 0;
   std::unique_ptr<ReaderPicturePool> pictures_;  // the first video output's, shared with intervals_
   std::unique_ptr<ReaderFrameCache> cache_;  // with one video output only
   bool exactSeeks_ = false;                  // likewise
@@ -155,8 +150,7 @@ class ReaderPipeline {
   // Where seeks to a time landed (the time of the key frame they found), both in the
   // seek stream's time base.
   std::map<int64_t, int64_t> landings_;
-  static constexpr size_t kSpareBuffers = 8;
-  std::vector<SampleBuffer *> spare_;  // each holds one reference of this list
+  ReaderSampleBuffers buffers_;
 };
 
 }  // namespace wmf

@@ -17,6 +17,8 @@
 
 #include <cstring>
 
+#include "dib/geometry.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 #include <libavutil/pixdesc.h>
@@ -39,7 +41,7 @@ ReaderVideoConverter::ReaderVideoConverter(VideoOutputKind kind, int width, int 
     : kind_(kind),
       width_(width),
       height_(height),
-      stride_(DibStride(width, BitCount(kind))),
+      stride_(DWORD(dib::RowStride(uint64_t(width), BitCount(kind)))),
       scratchStride_(FFALIGN(FFALIGN(width, 16) * (BitCount(kind) / 8), kAlign)) {}
 
 ReaderVideoConverter::~ReaderVideoConverter() { sws_freeContext(sws_); }

@@ -1,6 +1,7 @@
 // Video encoding for the writer.
 #include "encode_video.h"
 
+#include "dib/geometry.h"
 #include "writer_formats.h"
 
 #include <algorithm>
@@ -31,7 +32,7 @@ HRESULT VideoEncoder::Open(const VIDEOINFOHEADER &format, DWORD bitrate, AsfFile
   width_ = bitmap.biWidth;
   height_ = std::abs(bitmap.biHeight);
   bottomUp_ = bitmap.biHeight > 0;
-  stride_ = (static_cast<DWORD>(width_) * 3 + 3) & ~3u;
+  stride_ = DWORD(dib::RowStride(uint64_t(width_), 24));
   imageSize_ = stride_ * static_cast<DWORD>(height_);
 
   const AVCodec *codec = avcodec_find_encoder(AV_CODEC_ID_WMV1);
