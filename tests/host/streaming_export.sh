@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # An export writes as it goes. A video-only export (its profile's sound stream left
-# empty) reaches the disk while it runs rather than all at the end, a full disk fails
+# empty) reaches the disk while it runs rather than all at the end (into the file that
+# takes the output's name once whole), a full disk fails
 # the frame that met it, and such a file serves as --from, its video alone.
 . "$(dirname "$0")/host_test.sh"
 
@@ -9,7 +10,7 @@ out="$work/long.wmv"
 pid=$!
 grew=
 for _ in $(seq 1200); do  # up to two minutes on a busy machine
-  [ "$(stat -c %s "$out" 2>/dev/null || echo 0)" -gt 500000 ] && grew=yes && break
+  [ "$(stat -c %s "$out.qvhost-new" 2>/dev/null || echo 0)" -gt 500000 ] && grew=yes && break
   kill -0 $pid 2>/dev/null || break
   sleep 0.1
 done
@@ -24,6 +25,6 @@ check "again.wmv holds the $written frames" test "$(frames_in "$work/again.wmv")
 # then fails with EFBIG instead.
 said=$( (trap '' XFSZ; ulimit -f 200; qv export "$work/full.wmv" --pattern 3000 --size 320x240 --profile 12) 2>&1)
 check "a full disk fails the frame that met it, not the end: $said" \
-  grep -Eq "could not write frame [0-9]+ to .*full.wmv: the file reached this process's file size limit" <<<"$said"
+  grep -Eq "could not write frame [0-9]+ to .*full.wmv: File too large" <<<"$said"
 check "the failed export leaves no file" test ! -e "$work/full.wmv"
 finish

@@ -8,6 +8,7 @@ extern "C" {
 
 #include "file_path.h"
 #include "reader_frame_cache.h"
+#include "reader_pipeline.h"
 #include "reader_picture_pool.h"
 
 namespace wmf {
@@ -154,7 +155,10 @@ bool ReaderIntervalDecoder::Step() {
     int errors = 0;
     for (;;) {
       const int rc = av_read_frame(format_, packet_);
-      if (rc >= 0) break;
+      if (rc >= 0) {
+        PresentAtStoredTime(packet_);
+        break;
+      }
       if (rc == AVERROR_EOF || rc == AVERROR_EXIT || avio_feof(format_->pb) || ++errors > kMaxReadErrors) {
         if (state_ == State::Decoding) Drain();
         state_ = State::Done;

@@ -505,11 +505,21 @@ ReaderPipeline::Step ReaderPipeline::Next(ReaderSample *sample, const std::atomi
   return Step::Sample;
 }
 
+// ASF stores one time per packet: when its picture is shown. FFmpeg hands it over for
+// some codecs (VC-1, MPEG-4) as the decoding time only, and the decoder's own guess of
+// the showing time from it is a frame late.
+void PresentAtStoredTime(AVPacket *packet) {
+  if (packet->pts == AV_NOPTS_VALUE) packet->pts = packet->dts;
+}
+
 bool ReaderPipeline::ReadPacket() {
   int errors = 0;
   for (;;) {
     const int rc = av_read_frame(format_, packet_);
-    if (rc >= 0) return true;
+    if (rc >= 0) {
+      PresentAtStoredTime(packet_);
+      return true;
+    }
     if (rc == AVERROR_EOF || rc == AVERROR_EXIT || avio_feof(format_->pb) || ++errors > kMaxReadErrors) return false;
   }
 }

@@ -21,6 +21,9 @@ struct AVFrame;
 
 namespace wmf {
 
+// Gives a packet read from the file the showing time the file stores for it.
+void PresentAtStoredTime(AVPacket *packet);
+
 class ReaderVideoConverter;
 class ReaderAudioConverter;
 
