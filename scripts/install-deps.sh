@@ -15,6 +15,7 @@ packages=(
   dpkg-dev
   man-db groff-base
   gcovr  # the report of scripts/coverage.sh
+  python3  # reads the JSON of qvhost --json in the tests, and of gcovr
 )
 
 # The 32-bit run (see scripts/test-all.sh): where the kernel runs 32-bit programs, the
