@@ -1,6 +1,9 @@
 // The writer's worker thread.
 #include "encode_queue.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <system_error>
 
 namespace wmf {
@@ -16,12 +19,20 @@ HRESULT EncodeQueue::Start(Encoder encode) {
   failure_ = S_OK;
   failureError_ = 0;
   stopping_ = false;
+  // The host's signals (Ctrl-C, hang-up, termination) are its own to take, on its own
+  // thread: the worker is started with them blocked and never sees one.
+  sigset_t hostSignals, before;
+  sigemptyset(&hostSignals);
+  for (int number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&hostSignals, number);
+  pthread_sigmask(SIG_BLOCK, &hostSignals, &before);
+  HRESULT hr = S_OK;
   try {
     worker_ = std::thread(&EncodeQueue::Work, this);
   } catch (const std::system_error &) {
-    return E_OUTOFMEMORY;
+    hr = E_OUTOFMEMORY;
   }
-  return S_OK;
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  return hr;
 }
 
 HRESULT EncodeQueue::Add(const Piece &piece) {
