@@ -33,24 +33,29 @@ const Command *FindCommand(const std::string &name) {
   return it == Table().end() ? nullptr : &it->second;
 }
 
-int Fail(CommandContext &context, const char *format, ...) {
+namespace {
+// "qvhost: <command>: <message>" on the error stream.
+void Say(CommandContext &context, const char *format, va_list args) {
   std::fprintf(context.err, "qvhost: %s: ", context.command);
+  std::vfprintf(context.err, format, args);
+  std::fputc('\n', context.err);
+}
+}  // namespace
+
+int Fail(CommandContext &context, const char *format, ...) {
   va_list args;
   va_start(args, format);
-  std::vfprintf(context.err, format, args);
+  Say(context, format, args);
   va_end(args);
-  std::fputc('\n', context.err);
   return 1;
 }
 
 void Note(CommandContext &context, const char *format, ...) {
   if (context.quiet) return;
-  std::fprintf(context.err, "qvhost: %s: ", context.command);
   va_list args;
   va_start(args, format);
-  std::vfprintf(context.err, format, args);
+  Say(context, format, args);
   va_end(args);
-  std::fputc('\n', context.err);
 }
 
 void PrintCommandHelp(FILE *stream, const Command &command) {
