@@ -102,8 +102,9 @@ pak build -y --launcher "$unpackrun" --output "$work/taken" "$work/runsetup.exe=
 expect 0 "archive at" out
 cmp -s "$work/setup" "$work/taken" || fail "build -y did not replace the file with the setup"
 [ "$(stat -c %a "$work/taken")" = 755 ] || fail "the replaced setup is mode $(stat -c %a "$work/taken")"
-(ulimit -f 16 && trap '' XFSZ && exec "$paktool" build --force --launcher "$unpackrun" --output "$work/taken" \
-  "$work/odd.exe") >"$work/out" 2>"$work/err"
+# (A coverage build's counters, written at exit under the same limit, go to the work folder.)
+(ulimit -f 16 && trap '' XFSZ && GCOV_PREFIX="$work/counters" exec "$paktool" build --force \
+  --launcher "$unpackrun" --output "$work/taken" "$work/odd.exe") >"$work/out" 2>"$work/err"
 status=$?
 expect 1 "cannot write '$work/taken'" err
 cmp -s "$work/setup" "$work/taken" || fail "a failed build damaged the setup it was to replace"
