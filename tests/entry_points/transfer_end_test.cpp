@@ -133,9 +133,9 @@ TEST_F(TransferEnd, ExportIsFlushedEndedAndEveryObjectReleasedOnce) {
 }
 
 TEST_F(TransferEnd, ForeignIndexOrNullBlockEndsNothing) {
+  OpenImport import;  // outlives the instance, whose end releases it
   qvhost::Instance instance(plugin());
   ASSERT_TRUE(instance);
-  OpenImport import;
   ArrangeImport(Block(instance.handle()), &import);
   EXPECT_EQ(pi().piLocalProcessDataEnd(1, instance.handle()), 0);
   EXPECT_EQ(pi().piLocalProcessDataEnd(0, nullptr), 0);
