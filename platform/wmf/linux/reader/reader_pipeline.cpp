@@ -32,7 +32,6 @@ extern "C" {
 #include "reader_frame_cache.h"
 #include "reader_interval_decoder.h"
 #include "reader_picture_pool.h"
-#include "reader_sample_buffers.h"
 #include "reader_video_converter.h"
 
 namespace wmf {

@@ -12,7 +12,7 @@
 
 #include "com_object.h"
 #include "reader_output_format.h"
-#include "reader_sample_buffers.h"
+#include "sample_buffer_pool.h"
 
 struct AVFormatContext;
 struct AVCodecContext;
@@ -153,7 +153,7 @@ class ReaderPipeline {
   // Where seeks to a time landed (the time of the key frame they found), both in the
   // seek stream's time base.
   std::map<int64_t, int64_t> landings_;
-  ReaderSampleBuffers buffers_;
+  SampleBufferPool buffers_;
 };
 
 }  // namespace wmf
