@@ -13,7 +13,7 @@
 #include "com_object.h"
 #include "reader_demuxer.h"
 #include "reader_output_format.h"
-#include "reader_sample_buffers.h"
+#include "sample_buffer_pool.h"
 
 struct AVPacket;
 struct AVFrame;
@@ -154,7 +154,7 @@ class ReaderPipeline {
   std::deque<ReaderSample> ready_;
   Route route_ = Route::Host;
   AVFrame *frame_ = nullptr;
-  ReaderSampleBuffers buffers_;
+  SampleBufferPool buffers_;
 
   // Seek landing.
   int seekStream_ = -1;
