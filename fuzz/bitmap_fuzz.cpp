@@ -20,9 +20,9 @@
 namespace {
 
 enum : uint8_t {
-  kConvertBlock = 0x01,  // also convert the sample as a header-plus-pixels block
-  kNoMemory = 0x02,      // the conversion's allocations fail
-  kShortBlock = 0x04,    // that block is shorter than its header says
+  kIntoReuse = 0x01,   // also package the sample into a reused block
+  kNoMemory = 0x02,    // the packaging's allocations fail
+  kShortBlock = 0x04,  // that block is smaller than the frame
 };
 
 // Colour table entries a header brings after itself: biClrUsed, all the depth can
@@ -74,31 +74,39 @@ void CheckFrame(HGLOBAL frame, const Sample &sample) {
   GlobalUnlock(frame);
 }
 
-// The same sample as a header-plus-pixels block (a colour table passed beside it),
-// converted in place; `shortBy` bytes of its pixels are missing.
-void FuzzConvertBlock(const Sample &sample, size_t shortBy, bool noMemory) {
-  size_t pixelBytes = sample.pixels.size() > shortBy ? sample.pixels.size() - shortBy : 0;
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + pixelBytes);
-  if (!block) return;
-  BYTE *bytes = static_cast<BYTE *>(GlobalLock(block));
-  memcpy(bytes, &sample.header, sizeof(BITMAPINFOHEADER));
-  if (pixelBytes) memcpy(bytes + sizeof(BITMAPINFOHEADER), sample.pixels.data(), pixelBytes);
-  GlobalUnlock(block);
-  HGLOBAL before = block;
-  const RGBQUAD *table = reinterpret_cast<const RGBQUAD *>(sample.described.data() + sizeof(BITMAPINFOHEADER));
+// The same sample packaged into a reused block `shortBy` bytes smaller than the 24-bit
+// frame would be (0: exactly its size), as frames follow each other into one block.
+void FuzzPackageIntoReuse(const Sample &sample, const BYTE *pixels, size_t shortBy, bool noMemory) {
+  if (sample.header.biHeight == LONG(INT32_MIN)) return;
+  const LONG rows = sample.header.biHeight < 0 ? -sample.header.biHeight : sample.header.biHeight;
+  const LONGLONG image24 = CheckedImageSize(24, sample.header.biWidth, rows, 1 << 24);  // no larger blocks to fill
+  if (image24 < 0) return;
+  const size_t size = sizeof(BITMAPINFOHEADER) + size_t(image24);
+  const size_t reuseBytes = size > shortBy ? size - shortBy : 1;
+  HGLOBAL reuse = GlobalAlloc(GMEM_MOVEABLE, reuseBytes);
+  if (!reuse) return;
+  memset(GlobalLock(reuse), 0xA5, reuseBytes);
+  GlobalUnlock(reuse);
   if (noMemory) Win32FailGlobalAllocAfter(0);
-  bool converted = ConvertTo24Bits(block, table, sample.entries);
+  HGLOBAL frame = PackageSampleInto(reuse, pixels, DWORD(sample.pixels.size()),
+                                    reinterpret_cast<const BITMAPINFOHEADER *>(sample.described.data()));
   Win32FailGlobalAllocAfter(-1);
-  // A failure leaves the caller's block as it was; a success hands back a live block.
-  FUZZ_CHECK(GlobalSize(block) != 0);
-  if (!converted) FUZZ_CHECK(block == before);
-  if (converted && sample.header.biBitCount != 24) {
-    FUZZ_CHECK(!noMemory);
-    Sample shorter = sample;
-    shorter.pixels.resize(pixelBytes);
-    CheckFrame(block, shorter);
+  // Only a 24-bit frame that fits goes into the reused block; anything else leaves it
+  // as it was.
+  FUZZ_CHECK(GlobalSize(reuse) == reuseBytes);
+  if (frame) CheckFrame(frame, sample);
+  if (frame == reuse) {
+    FUZZ_CHECK(sample.header.biBitCount == 24 && reuseBytes >= size);
+  } else {
+    if (frame) {
+      FUZZ_CHECK(!noMemory);
+      GlobalFree(frame);
+    }
+    const BYTE *kept = static_cast<const BYTE *>(GlobalLock(reuse));
+    for (size_t i = 0; i < reuseBytes; ++i) FUZZ_CHECK(kept[i] == 0xA5);
+    GlobalUnlock(reuse);
   }
-  GlobalFree(block);
+  GlobalFree(reuse);
 }
 
 }  // namespace
@@ -125,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (noMemory) Win32FailGlobalAllocAfter(0);
   // An empty sample is given as a null address, as a runtime may.
   const BYTE *pixels = sample.pixels.empty() ? nullptr : sample.pixels.data();
-  HGLOBAL frame = PackageSample(pixels, DWORD(sample.pixels.size()),
+  HGLOBAL frame = PackageSampleInto(0, pixels, DWORD(sample.pixels.size()),
                                 reinterpret_cast<const BITMAPINFOHEADER *>(sample.described.data()));
   Win32FailGlobalAllocAfter(-1);
   if (frame) {
@@ -133,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     CheckFrame(frame, sample);
     GlobalFree(frame);
   }
-  if (switches & kConvertBlock) FuzzConvertBlock(sample, (switches & kShortBlock) ? (switches >> 3) + 1 : 0, noMemory);
+  if (switches & kIntoReuse)
+    FuzzPackageIntoReuse(sample, pixels, (switches & kShortBlock) ? (switches >> 3) + 1 : 0, noMemory);
   FUZZ_CHECK(Win32GlobalBlockCount() == blocksBefore);
   return 0;
 }

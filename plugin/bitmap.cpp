@@ -84,31 +84,6 @@ LONG RowCount(LONG height) {
 
 }  // namespace
 
-bool ConvertTo24Bits(HGLOBAL &block, const RGBQUAD *table, DWORD entries) {
-  BYTE *bytes = static_cast<BYTE *>(GlobalLock(block));
-  if (!bytes) return false;
-  BITMAPINFOHEADER header;
-  memcpy(&header, bytes, sizeof header);
-  if (header.biBitCount == 24) {
-    GlobalUnlock(block);
-    return true;
-  }
-  LONG height = RowCount(header.biHeight);
-  LONGLONG image = CheckedImageSize(header.biBitCount, header.biWidth, height, kLargestImage);
-  HGLOBAL result = 0;
-  if (height >= 0 && image >= 0 && LONGLONG(GlobalSize(block)) >= kPackedDibHeaderBytes + image)
-    result = ConvertedBitmap(header, height, bytes + kPackedDibHeaderBytes, table, entries);
-  GlobalUnlock(block);
-  if (!result) return false;
-  GlobalFree(block);
-  block = result;
-  return true;
-}
-
-HGLOBAL PackageSample(const BYTE *pixels, DWORD available, const BITMAPINFOHEADER *source) {
-  return PackageSampleInto(0, pixels, available, source);
-}
-
 HGLOBAL PackageSampleInto(HGLOBAL reuse, const BYTE *pixels, DWORD available, const BITMAPINFOHEADER *source) {
   if (!source) return 0;
   BITMAPINFOHEADER header;

@@ -55,8 +55,6 @@ HGLOBAL AllocateBitmap24(LONG width, LONG height, bool zeroFill) {
   return block;
 }
 
-HGLOBAL CreateBitmap24(LONG width, LONG height) { return AllocateBitmap24(width, height, true); }
-
 DWORD ColourFromPalette(const RGBQUAD *table, DWORD entries, BYTE index) {
   if (!table || index >= entries) return 0;
   const RGBQUAD &entry = table[index];

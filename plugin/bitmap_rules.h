@@ -39,22 +39,13 @@ DWORD ImageSize(const BITMAPINFOHEADER *header);
  * or the count exceeds `limit`. Never overflows. */
 LONGLONG CheckedImageSize(WORD bitCount, LONG width, LONGLONG rows, LONGLONG limit);
 
-/* A new zero-filled movable packed DIB of 24 bits per pixel, unlocked; 0 when the
- * size is negative or too large or the block cannot be had. */
-HGLOBAL CreateBitmap24(LONG width, LONG height);
-
-/* The same block, left unfilled when the caller writes every byte of it itself. */
+/* A new movable packed DIB of 24 bits per pixel, unlocked, its rows zero-filled
+ * unless the caller writes every byte of them itself; 0 when the size is negative or
+ * too large or the block cannot be had. */
 HGLOBAL AllocateBitmap24(LONG width, LONG height, bool zeroFill);
 
 /* Channel mapping from a palette index to a colour. An index with no entry (at or
  * beyond `entries`) is black. */
 DWORD ColourFromPalette(const RGBQUAD *table, DWORD entries, BYTE index);
-
-/* Replace the header-plus-pixels block named by `block` with a 24-bit packed DIB of
- * the same width and height. A 24-bit block is left as it is. Depths other than
- * 1, 4, 8, 15, 16 and 32 give a black picture. `table` (with `entries` entries) serves
- * 1, 4 and 8 bits. On failure (no memory, a block shorter than its header says,
- * a negative width) it returns false and `block` still names the untouched source. */
-bool ConvertTo24Bits(HGLOBAL &block, const RGBQUAD *table, DWORD entries);
 
 #endif

@@ -38,7 +38,7 @@ struct Frame {
 void PackageFrame(benchmark::State &state) {
   Frame frame(WORD(state.range(0)));
   for (auto _ : state) {
-    HGLOBAL block = PackageSample(frame.pixels.data(), DWORD(frame.pixels.size()), &frame.header);
+    HGLOBAL block = PackageSampleInto(0, frame.pixels.data(), DWORD(frame.pixels.size()), &frame.header);
     if (!block) state.SkipWithError("no frame");
     GlobalFree(block);
   }

@@ -48,6 +48,11 @@ struct PackedDib {
   }
 };
 
+// A sample packaged into a block of its own.
+inline HGLOBAL PackageSample(const BYTE *pixels, DWORD available, const BITMAPINFOHEADER *source) {
+  return PackageSampleInto(0, pixels, available, source);
+}
+
 inline HGLOBAL Package(const std::vector<BYTE> &pixels, const SampleFormat &format) {
   return PackageSample(pixels.data(), DWORD(pixels.size()), &format.header);
 }

@@ -44,7 +44,7 @@ TEST(BitmapRules, ImageSizeIsStrideTimesHeightInThirtyTwoBits) {
 }
 
 TEST(BitmapRules, CreatedBitmapIsZeroFilledUnlockedAndDescribed) {
-  HGLOBAL block = CreateBitmap24(5, 3);
+  HGLOBAL block = AllocateBitmap24(5, 3, true);
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u);
   ASSERT_EQ(GlobalSize(block), 40u + 16 * 3);
@@ -58,8 +58,8 @@ TEST(BitmapRules, CreatedBitmapIsZeroFilledUnlockedAndDescribed) {
   GlobalUnlock(block);
   GlobalFree(block);
 
-  EXPECT_EQ(CreateBitmap24(-1, 3), nullptr);
-  EXPECT_EQ(CreateBitmap24(0x7FFFFFFF, 2), nullptr);
+  EXPECT_EQ(AllocateBitmap24(-1, 3, true), nullptr);
+  EXPECT_EQ(AllocateBitmap24(0x7FFFFFFF, 2, true), nullptr);
 }
 
 }  // namespace

@@ -82,16 +82,21 @@ TEST(BitmapSafety, PaletteIndicesWithoutAnEntryAreBlack) {
   EXPECT_EQ(all.Pixel(1, 0), (Bgr{50, 60, 70}));
 }
 
-TEST(BitmapSafety, ConversionRefusesBlocksShorterThanTheirHeader) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 40 + 7);
-  BITMAPINFOHEADER header = Header(5, 2, 8);  // needs 16 bytes of rows
-  memcpy(GlobalLock(block), &header, 40);
-  GlobalUnlock(block);
-  HGLOBAL before = block;
-  EXPECT_FALSE(ConvertTo24Bits(block, nullptr, 0));
-  EXPECT_EQ(block, before);
-  EXPECT_EQ(GlobalSize(block), 47u);
-  GlobalFree(block);
+// Frames follow each other into one block: a sample that cannot be packaged leaves it
+// as it was.
+TEST(BitmapSafety, RefusedSamplesLeaveTheReusedBlockAsItWas) {
+  SampleFormat format(5, 2, 24);  // 16 bytes of rows
+  HGLOBAL reuse = GlobalAlloc(GMEM_MOVEABLE, 40 + 16);
+  memset(GlobalLock(reuse), 0xAB, 40 + 16);
+  GlobalUnlock(reuse);
+  std::vector<BYTE> pixels(16, 1);
+  EXPECT_EQ(PackageSampleInto(reuse, pixels.data(), 15, &format.header), nullptr);
+  EXPECT_EQ(GlobalSize(reuse), 56u);
+  const BYTE *bytes = static_cast<const BYTE *>(GlobalLock(reuse));
+  EXPECT_EQ(std::vector<BYTE>(bytes, bytes + 56), std::vector<BYTE>(56, 0xAB));
+  EXPECT_EQ(GlobalFlags(reuse) & GMEM_LOCKCOUNT, 1u);  // only our own lock
+  GlobalUnlock(reuse);
+  GlobalFree(reuse);
 }
 
 #ifndef _WIN32
@@ -109,25 +114,20 @@ TEST(BitmapSafety, RunningOutOfMemoryGivesNoFrameAndLeavesTheSourceIntact) {
     EXPECT_EQ(Win32GlobalBlockCount(), blocks);
   }
 
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 40 + 16);
-  BYTE *bytes = static_cast<BYTE *>(GlobalLock(block));
-  BITMAPINFOHEADER header = Header(5, 2, 8);
-  memcpy(bytes, &header, 40);
-  memset(bytes + 40, 0xAB, 16);
-  GlobalUnlock(block);
-  HGLOBAL before = block;
+  // A 24-bit frame that fits the reused block needs no memory; any other leaves it.
+  HGLOBAL reuse = GlobalAlloc(GMEM_MOVEABLE, 40 + 16);
+  memset(GlobalLock(reuse), 0xAB, 40 + 16);
+  GlobalUnlock(reuse);
   Win32FailGlobalAllocAfter(0);
-  EXPECT_FALSE(ConvertTo24Bits(block, nullptr, 0));
+  format.header.biBitCount = 8;
+  EXPECT_EQ(PackageSampleInto(reuse, pixels.data(), 16, &format.header), nullptr);
+  format.header.biBitCount = 24;
+  EXPECT_EQ(PackageSampleInto(reuse, pixels.data(), 48, &format.header), nullptr);  // 32 bytes of rows: too large
+  format.header.biWidth = 2;  // 8 bytes a row
+  EXPECT_EQ(PackageSampleInto(reuse, pixels.data(), 48, &format.header), reuse);
   Win32FailGlobalAllocAfter(-1);
-  ASSERT_EQ(block, before);
-  bytes = static_cast<BYTE *>(GlobalLock(block));
-  EXPECT_EQ(bytes[40 + 15], 0xAB);
-  EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 1u);  // only our own lock
-  GlobalUnlock(block);
-
-  ASSERT_TRUE(ConvertTo24Bits(block, nullptr, 0));  // with memory it succeeds
-  EXPECT_NE(block, before);
-  GlobalFree(block);
+  EXPECT_EQ(Win32GlobalBlockCount(), blocks + 1);
+  GlobalFree(reuse);
   EXPECT_EQ(Win32GlobalBlockCount(), blocks);
 }
 #endif

@@ -284,6 +284,35 @@ TEST(Writer, UnwritablePathFailsAndTheWriterRecovers) {
   EXPECT_NE(std::string::npos, Probe(path, "stream=codec_type").find("codec_type=video"));
 }
 
+// Sample memory is used again only once every holder has let go of its buffer, and a
+// reused block never widens the maximum length a buffer was asked with.
+TEST(Writer, SampleMemoryIsReusedOnlyWhenLetGo) {
+  ComPtr<IWMWriter> writer = CreateWriter(kFirstVideoProfile, TempPath("pool.wmv"));
+  ASSERT_TRUE(writer);
+  ComPtr<INSSBuffer> first, second;
+  BYTE *firstBytes = nullptr, *secondBytes = nullptr;
+  ASSERT_EQ(S_OK, writer->AllocateSample(1000, first.Put()));
+  ASSERT_EQ(S_OK, first->GetBuffer(&firstBytes));
+  INSSBuffer *held = first.Get();
+  held->AddRef();  // a second holder, as the queue while it encodes the sample
+  EXPECT_EQ(1u, ReleaseNow(first));
+  ASSERT_EQ(S_OK, writer->AllocateSample(900, second.Put()));
+  ASSERT_EQ(S_OK, second->GetBuffer(&secondBytes));
+  EXPECT_NE(firstBytes, secondBytes);
+  EXPECT_EQ(0u, held->Release());
+  EXPECT_EQ(0u, ReleaseNow(second));
+
+  ASSERT_EQ(S_OK, writer->AllocateSample(800, first.Put()));
+  ASSERT_EQ(S_OK, first->GetBuffer(&firstBytes));
+  EXPECT_EQ(secondBytes, firstBytes);  // the closest size kept
+  DWORD most = 0;
+  ASSERT_EQ(S_OK, first->GetMaxLength(&most));
+  EXPECT_EQ(800u, most);
+  EXPECT_EQ(E_INVALIDARG, first->SetLength(900));
+  EXPECT_EQ(0u, ReleaseNow(first));
+  EXPECT_EQ(0u, ReleaseNow(writer));
+}
+
 // A writer released while it writes still ends its file: nothing written is lost.
 TEST(Writer, ReleaseWhileWritingFinishesTheFile) {
   const std::string path = TempPath("released.wmv");

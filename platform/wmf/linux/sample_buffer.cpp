@@ -1,20 +1,12 @@
 // INSSBuffer over a heap block.
 #include "sample_buffer.h"
 
-#include <new>
+#include "sample_buffer_pool.h"
 
 namespace wmf {
 
-SampleBuffer *SampleBuffer::Create(DWORD capacity, std::shared_ptr<SamplePool> pool) {
-  std::unique_ptr<BYTE[]> data =
-      pool ? pool->Take(capacity) : std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[capacity ? capacity : 1]);
-  if (!data) return nullptr;
-  SampleBuffer *buffer = new (std::nothrow) SampleBuffer(std::move(data), capacity, std::move(pool));
-  return buffer;
-}
-
 SampleBuffer::~SampleBuffer() {
-  if (pool_) pool_->Give(std::move(data_), capacity_);
+  blocks_->Give(std::move(data_), capacity_);
 }
 
 HRESULT SampleBuffer::GetLength(DWORD *length) {
@@ -24,14 +16,14 @@ HRESULT SampleBuffer::GetLength(DWORD *length) {
 }
 
 HRESULT SampleBuffer::SetLength(DWORD length) {
-  if (length > capacity_) return E_INVALIDARG;
+  if (length > maxLength_) return E_INVALIDARG;
   length_ = length;
   return S_OK;
 }
 
 HRESULT SampleBuffer::GetMaxLength(DWORD *length) {
   if (!length) return E_POINTER;
-  *length = capacity_;
+  *length = maxLength_;
   return S_OK;
 }
 

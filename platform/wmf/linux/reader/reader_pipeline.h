@@ -11,21 +11,14 @@
 #include <vector>
 
 #include "com_object.h"
+#include "reader_demuxer.h"
 #include "reader_output_format.h"
-#include "reader_sample_buffers.h"
+#include "sample_buffer_pool.h"
 
-struct AVFormatContext;
-struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
 
 namespace wmf {
-
-// Gives a packet read from the file the showing time the file stores for it.
-void PresentAtStoredTime(AVPacket *packet);
-
-class ReaderVideoConverter;
-class ReaderAudioConverter;
 
 class ReaderFrameCache;
 class ReaderIntervalDecoder;
@@ -91,69 +84,102 @@ class ReaderPipeline {
   bool LastBeginSeeked() const { return lastBeginSeeked_; }
 
  private:
-  struct Output;
+  // Its parts, a file each: the demuxer (reader_demuxer.h), seek landing
+  // (reader_seek_landing.cpp), reading ahead into the cache (reader_read_ahead.cpp)
+  // and the outputs' decoding (reader_output_decoding.cpp); this class's own file
+  // shows the path between them.
+  struct Output;  // see reader_pipeline_output.h
+
+  // Where the decoders and the demuxer stand.
+  enum class Place {
+    FollowingOn,  // where the last delivery left them: a start a little ahead decodes on
+    MustSeek,     // elsewhere (read through to the file's end for its length)
+    Finished,     // the file or the wanted stretch is read and every frame handed out
+  };
+  // Where the video output's picture goes once its end is known (SettleHeldFrame).
+  enum class Route {
+    Host,          // to the host only: forward play from a start that kept decoding
+    HostAndCache,  // to the host and into the cache: after a start that seeked
+    Cache,         // into the cache only, and audio nowhere: while reading ahead
+  };
+  // The reading ahead since the last seek.
+  enum class Ahead {
+    Off,          // none: every output's packets are decoded for the host
+    Decoding,     // it took the video decoder on, passing over the other outputs' packets
+    PassingOver,  // and passes over an interval the interval decoder claimed
+    Parked,       // and waits with the key frame of an interval too far ahead, in parked_
+  };
+
   ReaderPipeline() = default;
   // `streams`: what the header declares, when it could be read.
   HRESULT Init(VideoOutputKind kind, const AsfStreams *streams);
-  QWORD LastEndTime();
   void Position(int64_t from);
+  void EndOfData(bool fileEnded);
+  void Pump();
+  void Finish(bool fileEnded = false);
+  Route HostRoute() const { return lastBeginSeeked_ ? Route::HostAndCache : Route::Host; }
+
+  // Seek landing (reader_seek_landing.cpp).
   void Seek(QWORD time);
   int64_t ExactSeekTime(int64_t streamTime) const;
   bool SeekTo(int64_t streamTime);
   bool CheckLanding(Output &output, int64_t time);
   bool SeekEarlier();
-  void EndOfData(bool fileEnded);
-  void Pump();
-  bool ReadPacket();
+
+  // Reading ahead (reader_read_ahead.cpp).
   bool ClaimAhead(Output &video, int64_t key, int64_t *claim);
+  void EndClaim(bool whole);
+
+  // Decoding (reader_output_decoding.cpp).
   void DecodePacket(Output &output, const AVPacket *packet);
   void TakeVideoFrame(Output &output, AVFrame *frame);
   void TakeAudioFrame(Output &output, AVFrame *frame);
   void SettleHeldFrame(Output &output, int64_t end, bool exactEnd = true);
   void EmitVideo(Output &output, AVFrame *frame, int64_t time, int64_t duration);
   bool ConvertPicture(Output &output, AVFrame *frame, int64_t time, int64_t duration, ReaderSample *sample);
-  void Finish(bool fileEnded = false);
-  DWORD IndexOf(const Output &output) const;
 
-  AVFormatContext *format_ = nullptr;
+  ReaderDemuxer demuxer_;
   std::vector<std::unique_ptr<Output>> outputs_;
   std::vector<int> outputOfStream_;
-  int seekStream_ = -1;
   DWORD primaryOutput_ = 0;
   QWORD duration_ = 0;
   AVPacket *packet_ = nullptr;
-  AVFrame *frame_ = nullptr;
-  std::deque<ReaderSample> ready_;
+  Place place_ = Place::MustSeek;
+  int64_t resumeFrom_ = 0;  // a start from here on may keep decoding
+  bool lastBeginSeeked_ = false;
+
+  // What the host asked for, and where its samples wait.
   int64_t target_ = 0;
   int64_t end_ = INT64_MAX;
-  bool positioned_ = false;  // decoders and demuxer follow on from the last delivery
-  bool finished_ = false;    // the file is read and every frame handed out
-  int64_t resumeFrom_ = 0;     // a start from here on may keep decoding
-  int64_t seekedTo_ = 0;       // in the seek stream's time base
-  size_t landingsDue_ = 0;     // outputs whose first packet after a seek is still to come
+  std::deque<ReaderSample> ready_;
+  Route route_ = Route::Host;
+  AVFrame *frame_ = nullptr;
+  SampleBufferPool buffers_;
+
+  // Seek landing.
+  int seekStream_ = -1;
+  bool exactSeeks_ = false;  // with one video output only
+  int64_t seekedTo_ = 0;     // in the seek stream's time base
+  size_t landingsDue_ = 0;   // outputs whose first packet after a seek is still to come
   int seekRetries_ = 0;
-  bool lastBeginSeeked_ = false;
+  // Where seeks to a time landed (the time of the key frame they found), both in the
+  // seek stream's time base.
+  std::map<int64_t, int64_t> landings_;
+
+  // The cache and the reading ahead into it, with one video output only.
   std::unique_ptr<ReaderPicturePool> pictures_;  // the first video output's, shared with intervals_
-  std::unique_ptr<ReaderFrameCache> cache_;  // with one video output only
-  bool exactSeeks_ = false;                  // likewise
+  std::unique_ptr<ReaderFrameCache> cache_;
   int64_t servedUntil_ = 0;   // the end, less the tolerance, of the picture TakeFromCache gave
   AVFrame *taken_ = nullptr;  // TakeFromCache's reference
-  bool readingAhead_ = false; // decoded pictures go to the cache only
-  bool aheadOnly_ = false;    // read ahead since the last seek: only the video output followed
-  bool aheadDone_ = false;
+  Ahead ahead_ = Ahead::Off;
+  bool aheadDone_ = false;    // this step of reading ahead found going on not worth it
   // Reading frame after frame, the reading ahead shares the key-frame intervals with
   // the interval decoder: it passes over those claimed by the other, and waits with
   // the key frame of one that lies too far ahead.
   std::unique_ptr<ReaderIntervalDecoder> intervals_;
   int64_t claimed_ = INT64_MIN;  // the interval the reading ahead decodes, if it claimed one
-  bool passingOver_ = false;
   AVPacket *parked_ = nullptr;
-  bool havePark_ = false;
   int64_t aheadResumesAt_ = INT64_MIN;
-  // Where seeks to a time landed (the time of the key frame they found), both in the
-  // seek stream's time base.
-  std::map<int64_t, int64_t> landings_;
-  ReaderSampleBuffers buffers_;
 };
 
 }  // namespace wmf

@@ -2,17 +2,15 @@
 #include "encode_video.h"
 
 #include "dib/geometry.h"
+#include "picture_to_yuv420.h"
 #include "writer_formats.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
 }
 
 namespace wmf {
@@ -23,7 +21,6 @@ constexpr long long kUnitsPerSecond = 10000000;
 
 VideoEncoder::~VideoEncoder() {
   FreeEncodedStream(out_);
-  sws_freeContext(convert_);
   av_frame_free(&frame_);
 }
 
@@ -69,30 +66,7 @@ HRESULT VideoEncoder::Open(const VIDEOINFOHEADER &format, DWORD bitrate, AsfFile
   frame_->format = c->pix_fmt;
   frame_->width = c->width;
   frame_->height = c->height;
-  if (av_frame_get_buffer(frame_, 0) < 0) return E_OUTOFMEMORY;
-  convert_ = sws_getContext(c->width, c->height, AV_PIX_FMT_BGR24, c->width, c->height, AV_PIX_FMT_YUV420P,
-                            SWS_BICUBIC, nullptr, nullptr, nullptr);
-  return convert_ ? S_OK : NS_E_INVALID_INPUT_FORMAT;
-}
-
-// libswscale converts pixels in pairs: at an odd width it leaves the picture's last
-// column unwritten. An odd picture is copied into an even one first, whose extra
-// column and row repeat the picture's edge.
-const uint8_t *VideoEncoder::PaddedToEvenSize(const uint8_t *topRow, int rowStep) {
-  const int width = out_.codec->width, height = out_.codec->height;
-  const size_t stride = static_cast<size_t>(width) * 3;
-  padded_.resize(stride * height);
-  for (int y = 0; y < height; ++y) {
-    uint8_t *row = &padded_[stride * y];
-    if (y >= height_) {
-      std::memcpy(row, row - stride, stride);
-      continue;
-    }
-    const uint8_t *source = topRow + static_cast<ptrdiff_t>(y) * rowStep;
-    std::memcpy(row, source, static_cast<size_t>(width_) * 3);
-    if (width > width_) std::memcpy(row + width_ * 3, source + (width_ - 1) * 3, 3);
-  }
-  return padded_.data();
+  return av_frame_get_buffer(frame_, 0) < 0 ? E_OUTOFMEMORY : S_OK;
 }
 
 HRESULT VideoEncoder::Encode(const BYTE *image, DWORD length, QWORD time, bool keyFrame, AsfFile &file) {
@@ -100,19 +74,15 @@ HRESULT VideoEncoder::Encode(const BYTE *image, DWORD length, QWORD time, bool k
   if (length < imageSize_) return E_INVALIDARG;
   if (av_frame_make_writable(frame_) < 0) return E_OUTOFMEMORY;
 
-  // Bottom-up rows are read from the last one up through a negative stride; the
-  // output is the frame's own padded planes, never a buffer of exactly the image size.
-  const uint8_t *source = image;
-  int sourceStride = static_cast<int>(stride_);
+  // Bottom-up rows are read from the last one up, straight from the sample; an odd
+  // picture's repeated last column and row fill the frame's even size.
+  const uint8_t *top = image;
+  ptrdiff_t rowStep = static_cast<ptrdiff_t>(stride_);
   if (bottomUp_) {
-    source = image + static_cast<ptrdiff_t>(height_ - 1) * stride_;
-    sourceStride = -sourceStride;
+    top = image + static_cast<ptrdiff_t>(height_ - 1) * rowStep;
+    rowStep = -rowStep;
   }
-  if (out_.codec->width != width_ || out_.codec->height != height_) {
-    source = PaddedToEvenSize(source, sourceStride);
-    sourceStride = out_.codec->width * 3;
-  }
-  sws_scale(convert_, &source, &sourceStride, 0, out_.codec->height, frame_->data, frame_->linesize);
+  PictureToYuv420(top, rowStep, width_, height_, frame_->data, frame_->linesize);
 
   // Presentation time to frame number; frames never share or go back in time.
   const AVRational rate = out_.codec->framerate;

@@ -5,11 +5,8 @@
 #define QV_WMF_ENCODE_VIDEO_H
 
 #include <cstdint>
-#include <vector>
 
 #include "encode_output.h"
-
-struct SwsContext;
 
 namespace wmf {
 
@@ -29,17 +26,13 @@ class VideoEncoder {
   DWORD ImageSize() const { return imageSize_; }
 
  private:
-  const uint8_t *PaddedToEvenSize(const uint8_t *topRow, int rowStep);
-
   EncodedStream out_;
-  SwsContext *convert_ = nullptr;
   AVFrame *frame_ = nullptr;
   int width_ = 0, height_ = 0;  // of the input; the encoded size is rounded up to even
   DWORD stride_ = 0;
   DWORD imageSize_ = 0;
   bool bottomUp_ = true;
   long long lastPts_ = -1;
-  std::vector<uint8_t> padded_;  // an odd picture made even
 };
 
 }  // namespace wmf

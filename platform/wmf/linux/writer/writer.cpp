@@ -168,7 +168,7 @@ HRESULT Writer::BeginWriting() {
 
 HRESULT Writer::AllocateSample(DWORD size, INSSBuffer **sample) {
   if (!sample) return E_POINTER;
-  *sample = SampleBuffer::Create(size, samples_);
+  *sample = samples_.Take(size);
   return *sample ? S_OK : E_OUTOFMEMORY;
 }
 

@@ -20,7 +20,7 @@
 #include "com_object.h"
 #include "encode_queue.h"
 #include "media_type.h"
-#include "sample_pool.h"
+#include "sample_buffer_pool.h"
 #include "writer_file.h"
 
 namespace wmf {
@@ -73,7 +73,7 @@ class Writer final : public ComObject<Writer, IWMWriter> {
   std::unique_ptr<AsfFile> file_;
   EncodeQueue queue_;  // encodes into file_ while writing
   // The memory of the samples the queue and the caller hold: a few frames and chunks.
-  std::shared_ptr<SamplePool> samples_ = std::make_shared<SamplePool>(8);
+  SampleBufferPool samples_{8};
 };
 
 }  // namespace wmf
