@@ -87,11 +87,14 @@ long long VideoBytes(const std::string &path) {
 }
 
 // Frame n against frame n: ASF's whole milliseconds would otherwise pair a frame at
-// 33 ms with the reference's frame before 33.3 ms.
+// 33 ms with the reference's frame before 33.3 ms. Compared as 24-bit pictures, the
+// reference's own form: compared in 4:2:0, the reference would first pass through
+// libswscale's conversion, and favour an encoder that converts as it does.
 double Psnr(const std::string &path, const std::string &reference) {
   std::string said = Capture("ffmpeg -nostdin -i " + Quote(path) + " -i " + Quote(reference) +
-                             " -lavfi '[0:v]settb=1/" + std::to_string(kRate) + ",setpts=N[a];[1:v]settb=1/" +
-                             std::to_string(kRate) + ",setpts=N[b];[a][b]psnr' -f null - 2>&1");
+                             " -lavfi '[0:v]format=bgr24,settb=1/" + std::to_string(kRate) +
+                             ",setpts=N[a];[1:v]format=bgr24,settb=1/" + std::to_string(kRate) +
+                             ",setpts=N[b];[a][b]psnr' -f null - 2>&1");
   size_t at = said.rfind("average:");
   return at == std::string::npos ? 0 : std::atof(said.c_str() + at + 8);
 }
