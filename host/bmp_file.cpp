@@ -65,9 +65,11 @@ bool WriteBmpFile(const std::string &path, const BYTE *packedDib, size_t size, s
   PutLE16(fileHeader, kBmpSignature);
   PutLE32(fileHeader + 2, (uint32_t)(kFileHeaderSize + size));
   PutLE32(fileHeader + 10, (uint32_t)(kFileHeaderSize + offset));
-  std::vector<BYTE> bytes(fileHeader, fileHeader + sizeof fileHeader);
-  bytes.insert(bytes.end(), packedDib, packedDib + size);
-  return wholefile::WriteWholeFile(path, bytes.data(), bytes.size(), kTemporaryTag, error);
+  // Header and picture written one after the other: a copy of a 1080p picture
+  // would cost more than the write.
+  wholefile::PendingFile file;
+  return file.Create(path, kTemporaryTag, error) && file.Write(fileHeader, sizeof fileHeader, error) &&
+         file.Write(packedDib, size, error) && file.Keep(true, error);
 }
 
 bool ReadBmpFile(const std::string &path, std::vector<BYTE> *packedDib, std::string *error) {
