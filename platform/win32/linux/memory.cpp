@@ -1,6 +1,6 @@
 // The GlobalAlloc family. Every live block is registered under its handle, so that
 // a handle that was never handed out or was freed already is refused rather than
-// passed to free(). A fixed block's handle is its (16-byte aligned) address; a movable
+// freed. A fixed block's handle is its (16-byte aligned) address; a movable
 // block's handle is its bookkeeping record's address plus 8, which can never equal a
 // block address and which names nothing once the block is gone.
 #include "win32.h"
@@ -10,13 +10,18 @@
 #include <mutex>
 #include <new>
 #include <unordered_map>
+#include <utility>
 
+#include "large_block.h"
 #include "lasting.h"
 
 namespace {
 
 struct alignas(16) Block {
   void *data = nullptr;  // null for an empty movable block
+  // Frames pass between host and plug-in in these blocks: large ones get huge pages
+  // (see large_block.h).
+  largeblock::LargeBlock memory;
   SIZE_T size = 0;
   bool movable = false;
   UINT locks = 0;        // movable blocks only
@@ -44,11 +49,10 @@ bool AllocationAllowed() {
   return true;
 }
 
-void *AllocateBytes(SIZE_T bytes, bool zero) {
-  void *p = nullptr;
-  if (posix_memalign(&p, 16, bytes ? bytes : 1) != 0) return nullptr;
-  if (zero) std::memset(p, 0, bytes ? bytes : 1);
-  return p;
+largeblock::LargeBlock AllocateBytes(SIZE_T bytes, bool zero) {
+  largeblock::LargeBlock memory = largeblock::LargeBlock::Allocate(bytes);
+  if (memory && zero && !memory.Zeroed()) std::memset(memory.get(), 0, bytes ? bytes : 1);
+  return memory;
 }
 
 Block *Find(HGLOBAL handle) {
@@ -91,7 +95,8 @@ extern "C" HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
   block->size = bytes;
   // A movable block of 0 bytes has a handle but no memory, as on Windows.
   if (!block->movable || bytes > 0) {
-    block->data = AllocateBytes(bytes, (flags & GMEM_ZEROINIT) != 0);
+    block->memory = AllocateBytes(bytes, (flags & GMEM_ZEROINIT) != 0);
+    block->data = block->memory.get();
     if (!block->data) {
       delete block;
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -161,7 +166,6 @@ extern "C" HGLOBAL WINAPI GlobalFree(HGLOBAL handle) {
   if (!block) return handle;
   // Windows frees a movable block even while it is locked.
   Forget(block);
-  std::free(block->data);
   delete block;
   return nullptr;
 }
@@ -196,7 +200,8 @@ extern "C" HGLOBAL WINAPI GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  void *data = AllocateBytes(bytes, false);
+  largeblock::LargeBlock memory = AllocateBytes(bytes, false);
+  void *data = memory.get();
   if (!data) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -205,7 +210,7 @@ extern "C" HGLOBAL WINAPI GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags
   if (kept) std::memcpy(data, block->data, kept);
   if (zero && bytes > kept) std::memset(static_cast<BYTE *>(data) + kept, 0, bytes - kept);
   Forget(block);
-  std::free(block->data);
+  block->memory = std::move(memory);
   block->data = data;
   block->size = bytes;
   Remember(block);

@@ -1,4 +1,4 @@
-// INSSBuffer over a heap block.
+// INSSBuffer over a block of the pool.
 #include "sample_buffer.h"
 
 #include "sample_buffer_pool.h"

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "com_object.h"
+#include "large_block.h"
 
 namespace wmf {
 
@@ -25,10 +26,10 @@ class SampleBuffer final : public ComObject<SampleBuffer, INSSBuffer> {
   friend class ComObject<SampleBuffer, INSSBuffer>;  // Release deletes it
   friend class SampleBufferPool;                     // makes them
   // A block of `capacity` bytes lent by `blocks`, of which the first `maxLength` serve.
-  SampleBuffer(std::unique_ptr<BYTE[]> data, DWORD capacity, DWORD maxLength, std::shared_ptr<SampleBlocks> blocks)
+  SampleBuffer(largeblock::LargeBlock data, DWORD capacity, DWORD maxLength, std::shared_ptr<SampleBlocks> blocks)
       : data_(std::move(data)), capacity_(capacity), maxLength_(maxLength), blocks_(std::move(blocks)) {}
   ~SampleBuffer();  // gives the block back
-  std::unique_ptr<BYTE[]> data_;
+  largeblock::LargeBlock data_;
   DWORD capacity_;
   DWORD maxLength_;
   DWORD length_ = 0;

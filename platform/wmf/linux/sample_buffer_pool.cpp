@@ -5,7 +5,7 @@
 
 namespace wmf {
 
-std::unique_ptr<BYTE[]> SampleBlocks::Take(DWORD size, DWORD *capacity) {
+largeblock::LargeBlock SampleBlocks::Take(DWORD size, DWORD *capacity) {
   {
     std::lock_guard<std::mutex> hold(lock_);
     // A block much larger than asked stays for the size it came from: audio chunks
@@ -17,17 +17,17 @@ std::unique_ptr<BYTE[]> SampleBlocks::Take(DWORD size, DWORD *capacity) {
       if (best == spare_.size() || kept < spare_[best].second) best = i;
     }
     if (best < spare_.size()) {
-      std::unique_ptr<BYTE[]> block = std::move(spare_[best].first);
+      largeblock::LargeBlock block = std::move(spare_[best].first);
       *capacity = spare_[best].second;
       spare_.erase(spare_.begin() + static_cast<std::ptrdiff_t>(best));
       return block;
     }
   }
   *capacity = size;
-  return std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[size ? size : 1]);
+  return largeblock::LargeBlock::Allocate(size);
 }
 
-void SampleBlocks::Give(std::unique_ptr<BYTE[]> block, DWORD capacity) {
+void SampleBlocks::Give(largeblock::LargeBlock block, DWORD capacity) {
   if (!spares_) return;
   std::lock_guard<std::mutex> hold(lock_);
   // The oldest goes first: the sizes in use now are the ones worth keeping.
@@ -37,7 +37,7 @@ void SampleBlocks::Give(std::unique_ptr<BYTE[]> block, DWORD capacity) {
 
 SampleBuffer *SampleBufferPool::Take(DWORD size) {
   DWORD capacity = 0;
-  std::unique_ptr<BYTE[]> block = blocks_->Take(size, &capacity);
+  largeblock::LargeBlock block = blocks_->Take(size, &capacity);
   if (!block) return nullptr;
   return new (std::nothrow) SampleBuffer(std::move(block), capacity, size, blocks_);
 }

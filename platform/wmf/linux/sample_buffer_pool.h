@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "large_block.h"
 #include "sample_buffer.h"
 
 namespace wmf {
@@ -25,14 +26,14 @@ class SampleBlocks {
 
   // The smallest kept block of `size` to twice `size` bytes, else a new one of `size`
   // bytes; null without memory.
-  std::unique_ptr<BYTE[]> Take(DWORD size, DWORD *capacity);
+  largeblock::LargeBlock Take(DWORD size, DWORD *capacity);
   // Keeps the block of a buffer that is gone, from any thread.
-  void Give(std::unique_ptr<BYTE[]> block, DWORD capacity);
+  void Give(largeblock::LargeBlock block, DWORD capacity);
 
  private:
   const size_t spares_;
   std::mutex lock_;
-  std::vector<std::pair<std::unique_ptr<BYTE[]>, DWORD>> spare_;
+  std::vector<std::pair<largeblock::LargeBlock, DWORD>> spare_;
 };
 
 class SampleBufferPool {

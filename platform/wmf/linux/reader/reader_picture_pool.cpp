@@ -1,7 +1,7 @@
 // The reader's picture buffers.
 #include "reader_picture_pool.h"
 
-#include <sys/mman.h>
+#include "large_block.h"
 
 #include <cstdint>
 #include <utility>
@@ -17,8 +17,7 @@ namespace wmf {
 
 namespace {
 
-constexpr size_t kHugePage = 2u << 20;
-constexpr size_t kBlock = 4 * kHugePage;  // several pictures of the usual sizes
+constexpr size_t kBlock = 4 * largeblock::LargeBlock::kHugePage;  // several pictures of the usual sizes
 constexpr size_t kAlign = 64;             // what the decoders' SIMD code wants of planes and rows
 constexpr size_t kPlanePadding = 16 + kAlign;  // read past a plane's end, as libavcodec allows for
 
@@ -26,8 +25,8 @@ size_t AlignUp(size_t value, size_t to) { return (value + to - 1) / to * to; }
 
 // Blocks to carve buffers from; they go when the pool goes, after its last buffer.
 struct Arena {
-  std::vector<std::pair<void *, size_t>> blocks;  // mapping, length
-  char *next = nullptr;
+  std::vector<largeblock::LargeBlock> blocks;
+  uint8_t *next = nullptr;
   size_t left = 0;
 };
 
@@ -36,28 +35,20 @@ void KeepBuffer(void *, uint8_t *) {}  // the block goes with the arena
 AVBufferRef *CarveBuffer(void *opaque, size_t size) {
   Arena *arena = static_cast<Arena *>(opaque);
   if (arena->left < size) {
-    const size_t length = size > kBlock ? AlignUp(size, kHugePage) : kBlock;
-    // Mapped a huge page longer, to start on a huge page boundary.
-    void *mapping = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapping == MAP_FAILED) return nullptr;
-    arena->blocks.emplace_back(mapping, length + kHugePage);
-    char *start = reinterpret_cast<char *>(AlignUp(reinterpret_cast<uintptr_t>(mapping), kHugePage));
-    madvise(start, length, MADV_HUGEPAGE);  // only advice: 4 KB pages work as well
-    arena->next = start;
-    arena->left = length;
+    largeblock::LargeBlock block = largeblock::LargeBlock::Allocate(size > kBlock ? size : kBlock);
+    if (!block) return nullptr;
+    arena->next = block.get();
+    arena->left = block.size();
+    arena->blocks.push_back(std::move(block));
   }
-  AVBufferRef *buffer = av_buffer_create(reinterpret_cast<uint8_t *>(arena->next), size, KeepBuffer, nullptr, 0);
+  AVBufferRef *buffer = av_buffer_create(arena->next, size, KeepBuffer, nullptr, 0);
   if (!buffer) return nullptr;
   arena->next += size;
   arena->left -= size;
   return buffer;
 }
 
-void FreeArena(void *opaque) {
-  Arena *arena = static_cast<Arena *>(opaque);
-  for (const auto &block : arena->blocks) munmap(block.first, block.second);
-  delete arena;
-}
+void FreeArena(void *opaque) { delete static_cast<Arena *>(opaque); }
 
 }  // namespace
 
