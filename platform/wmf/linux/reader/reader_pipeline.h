@@ -63,6 +63,9 @@ class ReaderPipeline {
   // May run while ReadAhead runs on another thread (nothing else may), and waits for
   // it when it is about to decode that picture.
   bool TakeFromCache(QWORD start, QWORD length, ReaderSample *sample);
+  // The same while the reading ahead is held up (its thread waits for the pipeline),
+  // when no picture it would decode can come.
+  bool TakeFromCacheHeld(QWORD start, QWORD length, ReaderSample *sample);
   // Decodes the video output's next packet into the cache, from where the last start
   // left off; false when reading further ahead is not worth it (see the .cpp). Only
   // between starts: Begin takes the decoders back.

@@ -38,6 +38,11 @@ bool ReaderPipeline::TakeFromCache(QWORD start, QWORD length, ReaderSample *samp
   return true;
 }
 
+bool ReaderPipeline::TakeFromCacheHeld(QWORD start, QWORD length, ReaderSample *sample) {
+  if (cache_) cache_->SetReadingAhead(false);
+  return TakeFromCache(start, length, sample);
+}
+
 void ReaderPipeline::EndReadAhead() {
   if (!cache_) return;
   cache_->SetReadingAhead(false);

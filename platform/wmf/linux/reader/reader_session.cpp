@@ -163,24 +163,43 @@ void ReaderSession::Run() {
   pipeline_.reset();
 }
 
+// Hands out the request's picture when the cache holds it: true when it did. `held`:
+// the caller holds the pipeline, and with it the reading ahead.
+bool ReaderSession::Serve(const Request &request, bool held) {
+  ReaderSample sample;
+  if (!pipeline_) return false;
+  if (!(held ? pipeline_->TakeFromCacheHeld(request.start, request.length, &sample)
+             : pipeline_->TakeFromCache(request.start, request.length, &sample)))
+    return false;
+  focus_ = static_cast<int64_t>(sample.time);
+  AllowReadAhead(focus_);  // the focus moved on: so may the reading ahead, while the host works
+  callback_->OnSample(sample.output, sample.time, sample.duration, sample.flags, sample.buffer.get(),
+                      playContext_);
+  return true;
+}
+
 // Plays from the request's time; true when a waiting request interrupted it.
 bool ReaderSession::Play(const Request &request) {
   playContext_ = request.context;
   Report(WMT_STARTED, S_OK, playContext_);
-  ReaderSample sample;
   // A picture decoded already goes out while the reading ahead goes on.
-  const bool served = pipeline_ && pipeline_->TakeFromCache(request.start, request.length, &sample);
-  if (served) {
-    focus_ = static_cast<int64_t>(sample.time);
-    AllowReadAhead(focus_);  // the focus moved on: so may the reading ahead, while the host works
-    callback_->OnSample(sample.output, sample.time, sample.duration, sample.flags, sample.buffer.get(),
-                        playContext_);
-    sample.buffer.reset();
-    if (pending_.load() != 0) return true;
-  }
+  bool served = Serve(request, false);
+  if (served && pending_.load() != 0) return true;
   PauseReadAhead();
   focus_ = kAnyFocus;
   std::lock_guard<std::mutex> hold(pipelineLock_);
+  if (!served) {
+    // The reading ahead may have put the picture there while it was being held up:
+    // the decoder it shares with Begin has gone past it then, and Begin would go
+    // back to the key frame to decode it again.
+    served = Serve(request, true);
+    if (served && pending_.load() != 0) return true;
+    if (served) {
+      PauseReadAhead();
+      focus_ = kAnyFocus;
+    }
+  }
+  ReaderSample sample;
   pipeline_->Begin(request.start, request.length, served);
   for (;;) {
     if (pending_.load() != 0) return true;

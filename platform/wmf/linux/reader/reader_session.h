@@ -68,6 +68,7 @@ class ReaderSession : public std::enable_shared_from_this<ReaderSession> {
   void OpenFile();
   Request WaitRequest();
   bool Play(const Request &request);
+  bool Serve(const Request &request, bool held);
   void Report(WMT_STATUS status, HRESULT hr, void *context);
   void Post(const Request &request);
   void ReadAheadLoop();
