@@ -57,15 +57,19 @@ TEST(GlobalMemory, ReallocatingAMovableBlockKeepsHandleAndContents) {
   ASSERT_NE(movable, nullptr);
   std::memcpy(GlobalLock(movable), "0123456789abcdef", 16);
   GlobalUnlock(movable);
-  HGLOBAL grown = GlobalReAlloc(movable, 4096, GMEM_ZEROINIT);
-  ASSERT_EQ(grown, movable);
-  EXPECT_EQ(GlobalSize(grown), 4096u);
-  const BYTE *bytes = static_cast<const BYTE *>(GlobalLock(grown));
-  EXPECT_EQ(std::memcmp(bytes, "0123456789abcdef", 16), 0);
-  EXPECT_EQ(bytes[16], 0);
-  EXPECT_EQ(bytes[4095], 0);
-  GlobalUnlock(grown);
-  EXPECT_EQ(GlobalFree(grown), nullptr);
+  // To a page, then to the size of a 1080p frame (blocks that large are laid out
+  // differently in the stand-in).
+  for (SIZE_T size : {SIZE_T(4096), SIZE_T(1920 * 1080 * 3 + 40)}) {
+    HGLOBAL grown = GlobalReAlloc(movable, size, GMEM_ZEROINIT);
+    ASSERT_EQ(grown, movable);
+    EXPECT_EQ(GlobalSize(grown), size);
+    const BYTE *bytes = static_cast<const BYTE *>(GlobalLock(grown));
+    EXPECT_EQ(std::memcmp(bytes, "0123456789abcdef", 16), 0);
+    EXPECT_EQ(bytes[16], 0);
+    EXPECT_EQ(bytes[size - 1], 0);
+    GlobalUnlock(grown);
+  }
+  EXPECT_EQ(GlobalFree(movable), nullptr);
 }
 
 TEST(GlobalMemory, EmptyMovableBlockHasAHandleButNoMemory) {
