@@ -33,7 +33,7 @@ void QuietLibraries() {
 
 ReaderDemuxer::~ReaderDemuxer() { avformat_close_input(&format_); }
 
-HRESULT ReaderDemuxer::Open(const std::string &path, const std::atomic<bool> *cancel) {
+HRESULT ReaderDemuxer::Open(const std::string &path, const std::atomic<bool> *cancel, bool headerOnly) {
   QuietLibraries();
   format_ = avformat_alloc_context();
   if (!format_) return E_OUTOFMEMORY;
@@ -46,6 +46,7 @@ HRESULT ReaderDemuxer::Open(const std::string &path, const std::atomic<bool> *ca
     return NS_E_INVALID_DATA;
   }
   if (cancel->load()) return E_ABORT;
+  if (headerOnly) return S_OK;
   avformat_find_stream_info(format_, nullptr);  // the header alone also serves
   if (cancel->load()) return E_ABORT;
   return S_OK;

@@ -1,6 +1,6 @@
 // The reader's demuxer: the ASF file opened through FFmpeg, read a packet at a time
 // with each packet dated as the file stores it, and moved back to a key frame. Only
-// the pipeline's own thread uses it (the interval decoder opens a demuxer of its own).
+// the thread of its owner uses it (the pipeline and the interval decoder have one each).
 #ifndef QV_WMF_READER_DEMUXER_H
 #define QV_WMF_READER_DEMUXER_H
 
@@ -26,9 +26,10 @@ class ReaderDemuxer {
   ReaderDemuxer(const ReaderDemuxer &) = delete;
   ReaderDemuxer &operator=(const ReaderDemuxer &) = delete;
 
-  // Opens `path` as an ASF file and reads what its streams are. `cancel` becomes true
-  // to abandon a slow open (E_ABORT).
-  HRESULT Open(const std::string &path, const std::atomic<bool> *cancel);
+  // Opens `path` as an ASF file and, unless `headerOnly`, reads what its streams are
+  // beyond what the header says (decoding a little of each). `cancel` becomes true to
+  // abandon a slow open (E_ABORT).
+  HRESULT Open(const std::string &path, const std::atomic<bool> *cancel, bool headerOnly = false);
 
   AVFormatContext *Format() const { return format_; }
   AVStream *Stream(int index) const;

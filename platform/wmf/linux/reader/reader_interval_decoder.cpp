@@ -6,7 +6,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "file_path.h"
 #include "reader_frame_cache.h"
 #include "reader_pipeline.h"
 #include "reader_picture_pool.h"
@@ -16,9 +15,6 @@ namespace wmf {
 namespace {
 
 constexpr AVRational kUnits = {1, 10000000};
-constexpr int kMaxReadErrors = 64;
-
-int Cancelled(void *cancel) { return static_cast<const std::atomic<bool> *>(cancel)->load() ? 1 : 0; }
 
 }  // namespace
 
@@ -35,24 +31,17 @@ ReaderIntervalDecoder::~ReaderIntervalDecoder() {
   av_frame_free(&frame_);
   av_packet_free(&packet_);
   avcodec_free_context(&codec_);
-  avformat_close_input(&format_);
   avcodec_parameters_free(&parameters_);
 }
 
 // Opened only once a run needs it: most readers never read frame after frame.
 bool ReaderIntervalDecoder::Open() {
   if (!parameters_ || stream_.index < 0) return false;
-  format_ = avformat_alloc_context();
-  if (!format_) return false;
-  format_->interrupt_callback.callback = Cancelled;
-  format_->interrupt_callback.opaque = const_cast<std::atomic<bool> *>(cancel_);
-  if (avformat_open_input(&format_, FfmpegFileName(path_).c_str(), av_find_input_format("asf"), nullptr) < 0) {
-    format_ = nullptr;  // freed by the failed open
-    return false;
-  }
-  if (stream_.index >= static_cast<int>(format_->nb_streams)) return false;
-  for (unsigned i = 0; i < format_->nb_streams; ++i)
-    format_->streams[i]->discard = static_cast<int>(i) == stream_.index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+  // The stream's parameters came with the reader's own open: the header is enough.
+  if (demuxer_.Open(path_, cancel_, true) != S_OK) return false;
+  if (stream_.index >= static_cast<int>(demuxer_.StreamCount())) return false;
+  for (unsigned i = 0; i < demuxer_.StreamCount(); ++i)
+    demuxer_.Stream(static_cast<int>(i))->discard = static_cast<int>(i) == stream_.index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
   // Set up as the reader's own decoder is, so that the pictures are the same.
   const AVCodec *decoder = avcodec_find_decoder(parameters_->codec_id);
   codec_ = decoder ? avcodec_alloc_context3(decoder) : nullptr;
@@ -74,9 +63,7 @@ bool ReaderIntervalDecoder::Join() {
   const int64_t at = av_rescale_q(after_ > 0 ? after_ : 0, kUnits, timeBase);
   avcodec_flush_buffers(codec_);
   av_frame_unref(held_);
-  if (av_seek_frame(format_, stream_.index, at, AVSEEK_FLAG_BACKWARD) < 0 &&
-      av_seek_frame(format_, stream_.index, INT64_MIN, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
-    return false;
+  if (!demuxer_.SeekBack(stream_.index, at)) return false;
   state_ = State::Scanning;
   return true;
 }
@@ -143,7 +130,7 @@ bool ReaderIntervalDecoder::Step() {
     if (run == 0) return false;
   }
   if (state_ == State::Done) return false;
-  if (!format_ && !Open()) {
+  if (!demuxer_.Format() && !Open()) {
     broken_ = true;
     return false;
   }
@@ -151,20 +138,10 @@ bool ReaderIntervalDecoder::Step() {
     state_ = State::Done;
     return false;
   }
-  if (!parked_) {
-    int errors = 0;
-    for (;;) {
-      const int rc = av_read_frame(format_, packet_);
-      if (rc >= 0) {
-        PresentAtStoredTime(packet_);
-        break;
-      }
-      if (rc == AVERROR_EOF || rc == AVERROR_EXIT || avio_feof(format_->pb) || ++errors > kMaxReadErrors) {
-        if (state_ == State::Decoding) Drain();
-        state_ = State::Done;
-        return false;
-      }
-    }
+  if (!parked_ && !demuxer_.Read(packet_)) {
+    if (state_ == State::Decoding) Drain();
+    state_ = State::Done;
+    return false;
   }
   parked_ = false;
   if (packet_->stream_index != stream_.index) {

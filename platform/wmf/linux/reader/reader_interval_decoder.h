@@ -13,9 +13,10 @@
 #include <cstdint>
 #include <string>
 
+#include "reader_demuxer.h"
+
 struct AVCodecContext;
 struct AVCodecParameters;
-struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
 
@@ -65,7 +66,7 @@ class ReaderIntervalDecoder {
   ReaderFrameCache *const cache_;
   ReaderPicturePool *const pictures_;
   const std::atomic<bool> *const cancel_;
-  AVFormatContext *format_ = nullptr;
+  ReaderDemuxer demuxer_;
   AVCodecContext *codec_ = nullptr;
   AVPacket *packet_ = nullptr;
   AVFrame *frame_ = nullptr;
