@@ -18,10 +18,10 @@
 namespace {
 
 struct alignas(16) Block {
-  void *data = nullptr;  // null for an empty movable block
   // Frames pass between host and plug-in in these blocks: large ones get huge pages
-  // (see large_block.h).
+  // (see large_block.h). None for an empty movable block.
   largeblock::LargeBlock memory;
+  void *data() const { return memory.get(); }
   SIZE_T size = 0;
   bool movable = false;
   UINT locks = 0;        // movable blocks only
@@ -38,7 +38,7 @@ LONG allocations_left = -1;                             // < 0: no failures inje
 
 uintptr_t HandleOf(const Block *block) {
   return block->movable ? reinterpret_cast<uintptr_t>(block) + kMovableTag
-                        : reinterpret_cast<uintptr_t>(block->data);
+                        : reinterpret_cast<uintptr_t>(block->data());
 }
 
 // Called with the table locked.
@@ -70,12 +70,12 @@ Block *FindForCaller(HGLOBAL handle) {
 
 void Forget(Block *block) {
   by_handle.erase(HandleOf(block));
-  if (block->movable && block->data) movable_by_data.erase(reinterpret_cast<uintptr_t>(block->data));
+  if (block->movable && block->data()) movable_by_data.erase(reinterpret_cast<uintptr_t>(block->data()));
 }
 
 void Remember(Block *block) {
   by_handle[HandleOf(block)] = block;
-  if (block->movable && block->data) movable_by_data[reinterpret_cast<uintptr_t>(block->data)] = block;
+  if (block->movable && block->data()) movable_by_data[reinterpret_cast<uintptr_t>(block->data())] = block;
 }
 
 }  // namespace
@@ -96,8 +96,7 @@ extern "C" HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
   // A movable block of 0 bytes has a handle but no memory, as on Windows.
   if (!block->movable || bytes > 0) {
     block->memory = AllocateBytes(bytes, (flags & GMEM_ZEROINIT) != 0);
-    block->data = block->memory.get();
-    if (!block->data) {
+    if (!block->data()) {
       delete block;
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return nullptr;
@@ -111,10 +110,10 @@ extern "C" LPVOID WINAPI GlobalLock(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(table_mutex);
   Block *block = FindForCaller(handle);
   if (!block) return nullptr;
-  if (!block->movable) return block->data;
-  if (!block->data) return nullptr;  // empty (discarded) block
+  if (!block->movable) return block->data();
+  if (!block->data()) return nullptr;  // empty (discarded) block
   if (block->locks < kMaxLocks) ++block->locks;
-  return block->data;
+  return block->data();
 }
 
 extern "C" BOOL WINAPI GlobalUnlock(HGLOBAL handle) {
@@ -137,7 +136,7 @@ extern "C" SIZE_T WINAPI GlobalSize(HGLOBAL handle) {
   std::lock_guard<std::mutex> lock(table_mutex);
   Block *block = FindForCaller(handle);
   if (!block) return 0;
-  return block->data ? block->size : 0;
+  return block->data() ? block->size : 0;
 }
 
 extern "C" UINT WINAPI GlobalFlags(HGLOBAL handle) {
@@ -145,7 +144,7 @@ extern "C" UINT WINAPI GlobalFlags(HGLOBAL handle) {
   Block *block = FindForCaller(handle);
   if (!block) return GMEM_INVALID_HANDLE;
   if (!block->movable) return 0;
-  return block->locks | (block->data ? 0u : (UINT)GMEM_DISCARDED);
+  return block->locks | (block->data() ? 0u : (UINT)GMEM_DISCARDED);
 }
 
 extern "C" HGLOBAL WINAPI GlobalHandle(LPCVOID address) {
@@ -184,7 +183,7 @@ extern "C" HGLOBAL WINAPI GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags
     return handle;
   }
   bool zero = (flags & GMEM_ZEROINIT) != 0;
-  if (bytes <= block->size && block->data) {
+  if (bytes <= block->size && block->data()) {
     block->size = bytes;  // shrinking keeps the memory where it is
     return handle;
   }
@@ -192,7 +191,7 @@ extern "C" HGLOBAL WINAPI GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags
   // its handle changes with its address), a movable block only while it is unlocked
   // or the caller allows it.
   bool may_move = block->movable ? (block->locks == 0 || (flags & GMEM_MOVEABLE)) : (flags & GMEM_MOVEABLE) != 0;
-  if (block->data && !may_move) {
+  if (block->data() && !may_move) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
@@ -206,12 +205,11 @@ extern "C" HGLOBAL WINAPI GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  SIZE_T kept = block->data ? block->size : 0;
-  if (kept) std::memcpy(data, block->data, kept);
+  SIZE_T kept = block->data() ? block->size : 0;
+  if (kept) std::memcpy(data, block->data(), kept);
   if (zero && bytes > kept) std::memset(static_cast<BYTE *>(data) + kept, 0, bytes - kept);
   Forget(block);
   block->memory = std::move(memory);
-  block->data = data;
   block->size = bytes;
   Remember(block);
   return reinterpret_cast<HGLOBAL>(HandleOf(block));
