@@ -122,3 +122,21 @@ TEST_F(ReaderVideoConverter, OtherFormatsAndSizesConvertLikeFfmpeg) {
     }
   }
 }
+
+// Every luma value under every pair of chroma values: the saturations at both ends of
+// each channel are where a converter of its own strays from libswscale's arithmetic.
+TEST_F(ReaderVideoConverter, EveryLumaAndChromaValueConvertsLikeFfmpeg) {
+  const Frame source = NewFrame(AV_PIX_FMT_YUV420P, 512, 512);
+  ASSERT_TRUE(source);
+  for (int row = 0; row < 256; ++row) {
+    for (int column = 0; column < 256; ++column) {
+      source->data[1][row * source->linesize[1] + column] = static_cast<uint8_t>(row);
+      source->data[2][row * source->linesize[2] + column] = static_cast<uint8_t>(column);
+    }
+  }
+  for (int pass = 0; pass < 64; ++pass) {  // the four luma samples of a chroma sample: 4 * pass to 4 * pass + 3
+    for (int y = 0; y < 512; ++y)
+      for (int x = 0; x < 512; ++x) source->data[0][y * source->linesize[0] + x] = uint8_t(4 * pass + 2 * (y & 1) + (x & 1));
+    ASSERT_TRUE(ConvertsLikeFfmpeg(*source, kOutputs[0], 512, 512)) << "luma " << 4 * pass << " to " << 4 * pass + 3;
+  }
+}

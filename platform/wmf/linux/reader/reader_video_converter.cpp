@@ -1,12 +1,13 @@
-// Picture conversion with libswscale, pixel for pixel what FFmpeg's own conversion
-// (`ffmpeg -pix_fmt bgr24`) gives.
+// Picture conversion, pixel for pixel what FFmpeg's own conversion (`ffmpeg -pix_fmt
+// bgr24`) gives. 4:2:0 pictures of the output's size and even height become 24-bit
+// rows in yuv420_to_bgr24.cpp where that is faster; everything else in libswscale.
 //
 // DIB rows run bottom-up. libswscale's converters of 4:2:0 to RGB write blocks of
 // pixels and fit them to the stride they are given: at a DIB's stride, a width whose
 // remainder by 16 is 1 to 7 loses that many right-hand columns (never written), and
 // written upwards through a negative stride, every width that is not a multiple of 16
 // spills into the row written before. So only a width that is a multiple of 16 is
-// written straight into the DIB upwards, the fastest way; every other picture is
+// written straight into the DIB upwards by libswscale; every other picture is
 // converted top-down into a buffer laid out as FFmpeg lays out its own pictures (rows
 // of whole blocks of 16 pixels, 64-byte aligned) and its rows copied in reverse.
 // Checked at every width to 2048, for every output, by the tests.
@@ -18,6 +19,7 @@
 #include <cstring>
 
 #include "dib/geometry.h"
+#include "yuv420_to_bgr24.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -49,15 +51,22 @@ ReaderVideoConverter::~ReaderVideoConverter() { sws_freeContext(sws_); }
 bool ReaderVideoConverter::Convert(const AVFrame &frame, BYTE *dib) {
   if (!av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format)) || frame.width <= 0 || frame.height <= 0)
     return false;
+  const bool sameSize = frame.width == width_ && frame.height == height_;
+  if (kind_ == VideoOutputKind::Rgb24 && frame.format == AV_PIX_FMT_YUV420P && sameSize && height_ % 2 == 0 &&
+      Yuv420ToBgr24IsFast()) {
+    const uint8_t *const planes[3] = {frame.data[0], frame.data[1], frame.data[2]};
+    Yuv420ToBgr24(planes, frame.linesize, width_, height_, dib + static_cast<size_t>(height_ - 1) * stride_,
+                  -static_cast<ptrdiff_t>(stride_));
+    return true;
+  }
   // Bicubic as FFmpeg's command line: it only matters where libswscale filters (odd
   // heights, other sizes), not on its fast path.
   sws_ = sws_getCachedContext(sws_, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format), width_,
                               height_, DibPixelFormat(kind_), SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (!sws_) return false;
 
-  // The fast path takes 4:2:0 of the output's own size and even height.
-  if (frame.format == AV_PIX_FMT_YUV420P && frame.width == width_ && frame.height == height_ &&
-      height_ % 2 == 0 && width_ % 16 == 0) {
+  // libswscale's fast path takes 4:2:0 of the output's own size and even height.
+  if (frame.format == AV_PIX_FMT_YUV420P && sameSize && height_ % 2 == 0 && width_ % 16 == 0) {
     uint8_t *bottomUp[4] = {dib + static_cast<size_t>(height_ - 1) * stride_, nullptr, nullptr, nullptr};
     const int upwards[4] = {-static_cast<int>(stride_), 0, 0, 0};
     return sws_scale(sws_, frame.data, frame.linesize, 0, frame.height, bottomUp, upwards) == height_;
