@@ -6,6 +6,8 @@
 // pixels bit for bit (the tests compare every luma and chroma value).
 #include "yuv420_to_bgr24.h"
 
+#include "x86_vectors.h"
+
 namespace wmf {
 
 namespace {
@@ -38,19 +40,11 @@ void ConvertPixels(const uint8_t *luma, const uint8_t *u, const uint8_t *v, uint
 
 }  // namespace wmf
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#ifdef QV_X86_VECTORS
 #include <immintrin.h>
 
 namespace wmf {
 namespace {
-
-bool HasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
-}
 
 // Shuffles that gather a lane's 16 pixels as 48 bytes of blue, green and red: [k][c]
 // picks channel c's bytes of output vector k from a lane that holds the even pixels'
@@ -120,14 +114,13 @@ __attribute__((target("avx2"))) int Convert32s(const uint8_t *luma, const uint8_
 
 }  // namespace
 }  // namespace wmf
-#define QV_HAVE_32S 1
 #endif
 
 namespace wmf {
 
 bool Yuv420ToBgr24IsFast() {
-#ifdef QV_HAVE_32S
-  return HasAvx2();
+#ifdef QV_X86_VECTORS
+  return ProcessorRuns(Vectors::Avx2);
 #else
   return false;
 #endif
@@ -135,14 +128,15 @@ bool Yuv420ToBgr24IsFast() {
 
 void Yuv420ToBgr24(const uint8_t *const planes[3], const int strides[3], int width, int height, uint8_t *top,
                    ptrdiff_t rowStep) {
+  const bool wide = Yuv420ToBgr24IsFast();
   for (int row = 0; row < height; ++row) {
     const uint8_t *luma = planes[0] + static_cast<ptrdiff_t>(strides[0]) * row;
     const uint8_t *u = planes[1] + static_cast<ptrdiff_t>(strides[1]) * (row / 2);
     const uint8_t *v = planes[2] + static_cast<ptrdiff_t>(strides[2]) * (row / 2);
     uint8_t *out = top + rowStep * row;
     int x = 0;
-#ifdef QV_HAVE_32S
-    if (HasAvx2()) x = Convert32s(luma, u, v, out, width);
+#ifdef QV_X86_VECTORS
+    if (wide) x = Convert32s(luma, u, v, out, width);
 #endif
     ConvertPixels(luma, u, v, out, x, width);
   }

@@ -5,6 +5,8 @@
 // further from the exact conversion.
 #include "picture_to_yuv420.h"
 
+#include "x86_vectors.h"
+
 namespace wmf {
 
 namespace {
@@ -46,19 +48,11 @@ void ConvertPairs(const RowPair &rows, int x, int width) {
 
 }  // namespace wmf
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#ifdef QV_X86_VECTORS
 #include <immintrin.h>
 
 namespace wmf {
 namespace {
-
-bool HasSsse3() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3") != 0;
-  }();
-  return has;
-}
 
 // Blue and green pairs times their weights plus red times its own, four pixels.
 __attribute__((target("ssse3"))) inline __m128i Weighted(__m128i bg, __m128i r, __m128i blueGreen, __m128i red) {
@@ -119,7 +113,6 @@ __attribute__((target("ssse3"))) int ConvertEights(const RowPair &rows, int widt
 
 }  // namespace
 }  // namespace wmf
-#define QV_HAVE_EIGHTS 1
 #endif
 
 namespace wmf {
@@ -135,8 +128,8 @@ void PictureToYuv420(const uint8_t *top, ptrdiff_t rowStep, int width, int heigh
     rows.u = planes[1] + static_cast<ptrdiff_t>(strides[1]) * (y / 2);
     rows.v = planes[2] + static_cast<ptrdiff_t>(strides[2]) * (y / 2);
     int x = 0;
-#ifdef QV_HAVE_EIGHTS
-    if (HasSsse3()) x = ConvertEights(rows, width);
+#ifdef QV_X86_VECTORS
+    if (ProcessorRuns(Vectors::Ssse3)) x = ConvertEights(rows, width);
 #endif
     ConvertPairs(rows, x, width);
   }
